@@ -1,0 +1,54 @@
+# Clarvane: the two commands of the README are `make run` and `make test`.
+BUILD      ?= build
+BUILD_TYPE ?= RelWithDebInfo
+JOBS       ?= 2
+PREFIX     ?= /usr/local
+FUZZ_SECONDS ?= 60
+# Warnings are errors in CI (CI=true is set there) and wherever WERROR=ON is given.
+WERROR     ?= $(if $(CI),ON,OFF)
+
+.PHONY: all deps configure build run test bench fuzz install uninstall clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps
+
+$(BUILD)/build.ninja: CMakeLists.txt | deps
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
+	  -DCLARVANE_WERROR=$(WERROR) -DCMAKE_INSTALL_PREFIX=$(PREFIX) >/dev/null
+
+configure: deps $(BUILD)/build.ninja
+
+build: configure
+	@ninja -C $(BUILD) -j$(JOBS)
+
+# `make run` starts the program; `make run FILES="a.jpg b.nef"` prints what it reads from those files.
+run: build
+ifneq ($(strip $(FILES)),)
+	@$(BUILD)/bin/clarvane-exif $(FILES)
+else
+	@$(BUILD)/bin/clarvane
+endif
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+bench: build
+	@for b in $(BUILD)/bin/bench_*; do echo "== $$(basename $$b)"; "$$b" || exit 1; done
+
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCLARVANE_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null
+	@ninja -C build-fuzz -j$(JOBS) fuzz_lireexif
+	@bash fuzz/run-fuzz build-fuzz/bin/fuzz_lireexif $(FUZZ_SECONDS)
+
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+uninstall:
+	@if [ -f $(BUILD)/install_manifest.txt ]; then xargs -r rm -fv < $(BUILD)/install_manifest.txt; \
+	 else echo "nothing installed from $(BUILD)"; fi
+
+clean:
+	@rm -rf $(BUILD) build-fuzz

@@ -1,0 +1,38 @@
+// What a run tells the user, and asks of them: implemented by the main window with real
+// message boxes and windows, by the tests with queued answers.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "metadata/TEnrFichier.h"
+
+class IRetourTraitement {
+public:
+    virtual ~IRetourTraitement() = default;
+
+    // Question box, caption "Attention", buttons Oui/Non; true for Oui.
+    virtual bool Confirmer(const QString &texte) = 0;
+    // Error box, caption "Erreur", button OK.
+    virtual void Erreur(const QString &texte) = 0;
+    // Information box, caption "Information", button OK; returns when it is closed.
+    virtual void Information(const QString &texte) = 0;
+
+    // Busy cursor over the whole screen on or off.
+    virtual void CurseurOccupe(bool occupe) = 0;
+
+    // The progress pop-up: Open(caption, minimum, maximum, current value), one step
+    // (current value + 1, pending events processed), Hide.
+    virtual void ProgressionOuvrir(const QString &legende, int minimum, int maximum, int valeur) = 0;
+    virtual void ProgressionAvancer() = 0;
+    virtual void ProgressionFermer() = 0;
+
+    // Shows the preview window modally; returns when it is closed.
+    virtual void MontrerApercu(bool copie, const QString &dossierBase,
+                               const TListeImages &apercu, const QStringList &erreurs) = 0;
+
+    // Where the error log is written: a folder ending with "/".
+    virtual QString DossierJournal() const = 0;
+    // Hands the log file to the desktop's text viewer; the result is ignored.
+    virtual void OuvrirJournal(const QString &chemin) = 0;
+};
