@@ -1,0 +1,87 @@
+// Builds small TIFF structures and JPEG files in memory, for tests and benchmarks that
+// need images with chosen EXIF values.
+#pragma once
+
+#include <optional>
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QtGlobal>
+
+// EXIF tags the program reads.
+constexpr quint16 kTagModel = 0x0110;
+constexpr quint16 kTagExposureTime = 0x829A;
+constexpr quint16 kTagFNumber = 0x829D;
+constexpr quint16 kTagISOSpeedRatings = 0x8827;
+constexpr quint16 kTagDateTimeOriginal = 0x9003;
+constexpr quint16 kTagFocalLength = 0x920A;
+constexpr quint16 kTagExifIFD = 0x8769;
+constexpr quint16 kTagMakerNote = 0x927C;
+
+// One IFD entry. `donnees` are the bytes of the data, already in the structure's byte
+// order; 4 bytes or fewer are put in the value field, more go to the data area and the
+// value field holds their offset. `valeurBrute`, when set, is written as the value
+// field as it stands (for offsets that point anywhere, on purpose).
+struct TEntreeTIFF {
+    quint16 tag = 0;
+    quint16 type = 0;
+    quint32 nombre = 0;
+    QByteArray donnees;
+    std::optional<quint32> valeurBrute;
+};
+
+class TConstructeurTIFF {
+public:
+    explicit TConstructeurTIFF(bool grosBoutiste) : m_mm(grosBoutiste) {}
+
+    bool GrosBoutiste() const { return m_mm; }
+    QByteArray Court(quint16 v) const;   // 2 bytes in this byte order
+    QByteArray Long(quint32 v) const;    // 4 bytes in this byte order
+
+    TEntreeTIFF Texte(quint16 tag, const QByteArray &texte, bool zeroFinal = true) const;
+    TEntreeTIFF Rationnel(quint16 tag, quint32 num, quint32 den) const;
+    TEntreeTIFF Short(quint16 tag, quint16 valeur) const;
+    TEntreeTIFF Brute(quint16 tag, quint16 type, quint32 nombre, quint32 champ) const;
+    TEntreeTIFF Indefini(quint16 tag, const QByteArray &donnees) const;
+
+    void AjouterIFD0(const TEntreeTIFF &e) { m_ifd0.append(e); }
+    void AjouterExif(const TEntreeTIFF &e) { m_exif.append(e); }
+    // A Nikon maker note (type 3 layout) in the Exif IFD holding tag 0x0002 with the
+    // SHORTs (0, iso), in its own byte order.
+    void AjouterNoteNikon(quint16 iso, bool noteGrosBoutiste);
+    // Bytes 2-3 of the header (42 in a real file).
+    void DefinirMagique(quint16 magique) { m_magique = magique; }
+
+    // Header, IFD0 (with a pointer to the Exif IFD when it has entries), Exif IFD, data.
+    QByteArray Construire() const;
+
+private:
+    bool m_mm;
+    quint16 m_magique = 42;
+    QList<TEntreeTIFF> m_ifd0;
+    QList<TEntreeTIFF> m_exif;
+};
+
+// The usual values of one photograph.
+struct TValeursEXIF {
+    QByteArray modele = "Canon EOS 300D";
+    quint32 focaleNum = 50, focaleDen = 1;
+    quint32 vitesseNum = 1, vitesseDen = 125;
+    quint32 diaphragmeNum = 56, diaphragmeDen = 10;
+    QByteArray date = "2006:05:21 10:20:30";
+    std::optional<quint16> iso = 100;
+};
+
+// A TIFF structure with the model in IFD0 and the other values in the Exif IFD.
+QByteArray TIFFAvecValeurs(const TValeursEXIF &v, bool grosBoutiste = false);
+
+// A JPEG file: SOI, an APP0 (JFIF) segment when `app0`, the APP1 Exif segment holding
+// `tiff`, a little quantisation table, `remplissage` bytes of image data, EOI.
+QByteArray JPEGAvecTIFF(const QByteArray &tiff, bool app0 = true, int remplissage = 64);
+
+// A JPEG file without any Exif segment.
+QByteArray JPEGSansEXIF(int remplissage = 64);
+
+// Writes the bytes to the file (folders created); false on failure.
+bool EcrireFichier(const QString &chemin, const QByteArray &contenu);
