@@ -1,0 +1,48 @@
+// Composing an image's values text from its EXIF values and the naming options, and the
+// target folder, path or new name that the run makes of it.
+#pragma once
+
+#include <QString>
+
+#include "engine/ISourceOptions.h"
+#include "engine/TEnrOptions.h"
+#include "metadata/TEnrEXIF.h"
+#include "metadata/TEnrFichier.h"
+
+// The values text of one image, possibly empty (every selected value missing). The fields
+// present in the order code are taken top to bottom, each with its unit, cleaned by
+// NettoyerNom (except a date hierarchy), and joined by "/" in copy mode (one folder level
+// per value) or by the separator of nSep in rename mode. In copy mode a level made only
+// of dots gets "_" for each dot, so that no level names the folder itself or its parent.
+QString ComposerDonnees(const TEnrEXIF &exif, const TEnrOptions &options);
+// The same with the options read from `source` now (mode included).
+QString ComposerDonnees(const TEnrEXIF &exif, const ISourceOptions &source);
+
+// Appends avant + valeur + apres to `resultat`, after `separateur` when `resultat` is not
+// empty; a missing (empty) value adds nothing at all. With `remplacer`, the value (and
+// only the value) goes through NettoyerNom.
+void AjouterDonnee(QString &resultat, const QString &separateur, const QString &avant,
+                   const QString &valeur, const QString &apres, bool remplacer);
+
+// The text with each of the characters " * / : < > ? \ | replaced by "_"; same length.
+QString NettoyerNom(const QString &texte);
+
+// The full path of the first name base + "(n)" + extension, n = 2, 3, ..., that names
+// nothing in `dossier` (ending with "/"): "a.jpg" gives ".../a(2).jpg" or the next free
+// one. A broken link counts as taken. The extension keeps its case.
+QString NomNumerote(const QString &dossier, const QString &nom);
+
+// Copy mode: the folder that receives the image, `dossierDestination` + values + "/"
+// (a "/" is added to the destination when it lacks one).
+QString DossierCibleCopie(const QString &dossierDestination, const QString &valeurs);
+
+// Copy mode: `dossierCible` + `nom`, or NomNumerote(dossierCible, nom) when that path is
+// taken by anything (file, folder or link) now.
+QString CheminCibleCopie(const QString &dossierCible, const QString &nom);
+
+// Rename mode: Dossier + values + the separator of nSep + Nom.
+QString CheminRenomme(const TEnrFichier &fichier, const QString &valeurs,
+                      const TEnrOptions &options);
+
+// True when something (file, folder, link, even a broken one) has that path.
+bool CheminOccupe(const QString &chemin);
