@@ -1,0 +1,45 @@
+// Copying and renaming image files without ever losing or overwriting one.
+#pragma once
+
+#include <functional>
+
+#include <QString>
+#include <QtGlobal>
+
+// Outcome of one copy.
+struct TResultatCopie {
+    bool Reussi = false;
+    QString Cible;  // the path the copy really got (a numbered name when the target was taken)
+    int Erreur = 0; // errno of the failure, 0 on success
+};
+
+// Copies `source` to `cible`: content, permission bits (rwx of user, group, others) and
+// modification time. The data go to a hidden temporary file in the target's folder, which
+// is moved into place only when complete, never replacing an existing file; so no partial
+// file ever stands under the target's name, and a failed copy leaves nothing behind.
+// When `cible` is taken at the moment of moving into place, `nomLibre` is asked for
+// another path (for instance the next numbered name) and the move is tried again there;
+// without `nomLibre` a taken target is a failure (EEXIST). `synchroniser` flushes the
+// data to the disk before the move (slower; a copy keeps its source, so it is off by
+// default). The target's folder must exist.
+TResultatCopie CopierFichier(const QString &source, const QString &cible,
+                             const std::function<QString()> &nomLibre = {},
+                             bool synchroniser = false);
+
+// Renames `ancien` to `nouveau`, which must not exist: an existing file or folder of that
+// name is never replaced and makes the rename fail. Returns false on failure, with the
+// errno in `erreur` when given.
+bool RenommerFichier(const QString &ancien, const QString &nouveau, int *erreur = nullptr);
+
+// Creates the folder with every missing folder above it. True when it exists afterwards.
+bool CreerDossiers(const QString &dossier);
+
+// True only for an existing file (or a link to one), not for a folder.
+bool FichierExiste(const QString &chemin);
+
+namespace detail {
+// Test seam: when set, called during a copy after each piece of data written to the
+// temporary file, with the number of bytes written so far; a non-zero return is taken as
+// the errno of a write failure at that point.
+extern std::function<int(qint64 copies)> g_crochetCopie;
+} // namespace detail

@@ -1,0 +1,321 @@
+// Safe copy and rename: content, permission bits and times kept, nothing ever replaced,
+// nothing left behind by a failure.
+#include <cerrno>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "LectureSeule.h"
+#include "engine/OperationsFichiers.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+QByteArray Motif(qsizetype taille)
+{
+    QByteArray octets(taille, Qt::Uninitialized);
+    for (qsizetype i = 0; i < taille; ++i)
+        octets[i] = char((i * 131 + i / 7) & 0xFF);
+    return octets;
+}
+
+bool Ecrire(const QString &chemin, const QByteArray &contenu)
+{
+    QFile f(chemin);
+    return f.open(QIODevice::WriteOnly) && f.write(contenu) == contenu.size();
+}
+
+QByteArray Lire(const QString &chemin)
+{
+    QFile f(chemin);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Every entry of the folder, hidden ones included (a forgotten temporary file is hidden).
+QStringList Contenu(const QString &dossier)
+{
+    QStringList noms = QDir(dossier).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
+                                               | QDir::NoDotAndDotDot);
+    noms.sort();
+    return noms;
+}
+
+struct stat Etat(const QString &chemin)
+{
+    struct stat etat {};
+    ::stat(QFile::encodeName(chemin).constData(), &etat);
+    return etat;
+}
+
+// A small tmpfs of `octets` bytes mounted on `dossier` (root only).
+class TMontageTmpfs {
+public:
+    TMontageTmpfs(const QString &dossier, int koctets) : m_dossier(QFile::encodeName(dossier))
+    {
+        const QByteArray options = "size=" + QByteArray::number(koctets) + "k";
+        m_monte = geteuid() == 0
+                  && ::mount("tmpfs", m_dossier.constData(), "tmpfs", 0, options.constData()) == 0;
+    }
+    ~TMontageTmpfs()
+    {
+        if (m_monte)
+            ::umount2(m_dossier.constData(), MNT_DETACH);
+    }
+    bool Monte() const { return m_monte; }
+
+private:
+    QByteArray m_dossier;
+    bool m_monte = false;
+};
+} // namespace
+
+class TestOperationsFichiers : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void cleanup() { detail::g_crochetCopie = {}; }
+
+    void copieGardeContenuDroitsEtDate_data();
+    void copieGardeContenuDroitsEtDate();
+    void copieNeRemplaceJamais();
+    void cibleApparueEnCoursDeCopie();
+    void echecAMiCheminNeLaisseRien();
+    void sourceIllisibleNeCreeRien();
+    void dossierLectureSeule();
+    void dossierPlein();
+    void copieSansTailleConnue();
+    void renommage();
+    void renommageVersNomPris_data();
+    void renommageVersNomPris();
+    void dossiersEtExistence();
+};
+
+void TestOperationsFichiers::copieGardeContenuDroitsEtDate_data()
+{
+    QTest::addColumn<qsizetype>("taille");
+    QTest::addColumn<int>("droits");
+    QTest::newRow("vide") << qsizetype(0) << 0644;
+    QTest::newRow("jpeg ordinaire") << qsizetype(70000) << 0640;
+    QTest::newRow("lecture seule") << qsizetype(5000) << 0444;
+    QTest::newRow("plusieurs morceaux") << qsizetype(20 << 20) << 0755;
+}
+
+void TestOperationsFichiers::copieGardeContenuDroitsEtDate()
+{
+    QFETCH(qsizetype, taille);
+    QFETCH(int, droits);
+    QTemporaryDir tmp;
+    const QString source = tmp.filePath(u"IMG_0001.JPG"_s);
+    const QByteArray contenu = Motif(taille);
+    QVERIFY(Ecrire(source, contenu));
+    QVERIFY(::chmod(QFile::encodeName(source).constData(), mode_t(droits)) == 0);
+    // 21 May 2006 10:20:30.5, with a fraction of a second that must survive too.
+    const struct timespec temps[2] = {{1148206830, 0}, {1148206830, 500000000}};
+    QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(source).constData(), temps, 0) == 0);
+
+    QVERIFY(QDir().mkpath(tmp.filePath(u"Tri"_s)));
+    const QString cible = tmp.filePath(u"Tri/IMG_0001.JPG"_s);
+    const TResultatCopie r = CopierFichier(source, cible);
+    QVERIFY2(r.Reussi, qPrintable(QString::number(r.Erreur)));
+    QCOMPARE(r.Cible, cible);
+    QCOMPARE(r.Erreur, 0);
+    QCOMPARE(Lire(cible), contenu);
+    const struct stat etat = Etat(cible);
+    QCOMPARE(int(etat.st_mode & 07777), droits);
+    QCOMPARE(qint64(etat.st_mtim.tv_sec), qint64(1148206830));
+    QCOMPARE(qint64(etat.st_mtim.tv_nsec), qint64(500000000));
+    QCOMPARE(Contenu(tmp.filePath(u"Tri"_s)), QStringList{u"IMG_0001.JPG"_s});
+}
+
+void TestOperationsFichiers::copieNeRemplaceJamais()
+{
+    QTemporaryDir tmp;
+    const QString source = tmp.filePath(u"a.jpg"_s), cible = tmp.filePath(u"dst/a.jpg"_s);
+    QVERIFY(QDir().mkpath(tmp.filePath(u"dst"_s)));
+    QVERIFY(Ecrire(source, "nouveau"));
+    QVERIFY(Ecrire(cible, "ancien"));
+
+    // Without another name to go to, a taken target is a failure and stays as it was.
+    TResultatCopie r = CopierFichier(source, cible);
+    QVERIFY(!r.Reussi);
+    QCOMPARE(r.Erreur, EEXIST);
+    QCOMPARE(Lire(cible), QByteArray("ancien"));
+    QCOMPARE(Contenu(tmp.filePath(u"dst"_s)), QStringList{u"a.jpg"_s});
+
+    // With one, the copy goes there.
+    const QString autre = tmp.filePath(u"dst/a(2).jpg"_s);
+    r = CopierFichier(source, cible, [&] { return autre; });
+    QVERIFY(r.Reussi);
+    QCOMPARE(r.Cible, autre);
+    QCOMPARE(Lire(cible), QByteArray("ancien"));
+    QCOMPARE(Lire(autre), QByteArray("nouveau"));
+    QCOMPARE(Contenu(tmp.filePath(u"dst"_s)), (QStringList{u"a(2).jpg"_s, u"a.jpg"_s}));
+
+    // Nor is a folder of the target's name replaced or entered.
+    QVERIFY(QDir().mkpath(tmp.filePath(u"dst/b.jpg"_s)));
+    r = CopierFichier(source, tmp.filePath(u"dst/b.jpg"_s));
+    QVERIFY(!r.Reussi);
+    QVERIFY(QFileInfo(tmp.filePath(u"dst/b.jpg"_s)).isDir());
+    QCOMPARE(Contenu(tmp.filePath(u"dst/b.jpg"_s)), QStringList());
+}
+
+void TestOperationsFichiers::cibleApparueEnCoursDeCopie()
+{
+    QTemporaryDir tmp;
+    const QString source = tmp.filePath(u"a.jpg"_s), cible = tmp.filePath(u"a.jpg.copie"_s);
+    QVERIFY(Ecrire(source, Motif(100000)));
+    // Someone else creates the target while the data are being written.
+    detail::g_crochetCopie = [&](qint64) {
+        if (!QFile::exists(cible))
+            Ecrire(cible, "arrivé entre-temps");
+        return 0;
+    };
+    int demandes = 0;
+    const TResultatCopie r = CopierFichier(source, cible, [&] {
+        ++demandes;
+        return tmp.filePath(u"a(2).jpg.copie"_s);
+    });
+    QVERIFY(r.Reussi);
+    QCOMPARE(demandes, 1);
+    QCOMPARE(r.Cible, tmp.filePath(u"a(2).jpg.copie"_s));
+    QCOMPARE(Lire(cible), QByteArray("arrivé entre-temps"));
+    QCOMPARE(Lire(r.Cible), Motif(100000));
+}
+
+void TestOperationsFichiers::echecAMiCheminNeLaisseRien()
+{
+    QTemporaryDir tmp;
+    const QString source = tmp.filePath(u"gros.nef"_s);
+    QVERIFY(Ecrire(source, Motif(12 << 20)));
+    QVERIFY(QDir().mkpath(tmp.filePath(u"dst"_s)));
+    qint64 ecritsAvantEchec = 0;
+    detail::g_crochetCopie = [&](qint64 copies) {
+        ecritsAvantEchec = copies;
+        return copies >= (4 << 20) ? EIO : 0;
+    };
+    const TResultatCopie r = CopierFichier(source, tmp.filePath(u"dst/gros.nef"_s));
+    QVERIFY(!r.Reussi);
+    QCOMPARE(r.Erreur, EIO);
+    QVERIFY(ecritsAvantEchec > 0 && ecritsAvantEchec < (12 << 20)); // really half-way
+    QCOMPARE(Contenu(tmp.filePath(u"dst"_s)), QStringList());
+}
+
+void TestOperationsFichiers::sourceIllisibleNeCreeRien()
+{
+    QTemporaryDir tmp;
+    QVERIFY(QDir().mkpath(tmp.filePath(u"dst"_s)));
+    TResultatCopie r = CopierFichier(tmp.filePath(u"absent.jpg"_s), tmp.filePath(u"dst/absent.jpg"_s));
+    QVERIFY(!r.Reussi);
+    QCOMPARE(r.Erreur, ENOENT);
+    // A target folder that is missing is a failure too, not a file created elsewhere.
+    QVERIFY(Ecrire(tmp.filePath(u"a.jpg"_s), "x"));
+    r = CopierFichier(tmp.filePath(u"a.jpg"_s), tmp.filePath(u"manque/a.jpg"_s));
+    QVERIFY(!r.Reussi);
+    QCOMPARE(Contenu(tmp.filePath(u"dst"_s)), QStringList());
+    QCOMPARE(Contenu(tmp.path()), (QStringList{u"a.jpg"_s, u"dst"_s}));
+}
+
+void TestOperationsFichiers::dossierLectureSeule()
+{
+    TDossierLectureSeule ro;
+    if (!ro.Valide())
+        QSKIP(qPrintable(ro.Pourquoi()));
+    QTemporaryDir tmp;
+    QVERIFY(Ecrire(tmp.filePath(u"a.jpg"_s), "image"));
+    const TResultatCopie r = CopierFichier(tmp.filePath(u"a.jpg"_s), ro.Chemin() + u"a.jpg"_s);
+    QVERIFY(!r.Reussi);
+    QVERIFY(r.Erreur == EROFS || r.Erreur == EACCES);
+    QCOMPARE(Contenu(ro.Chemin()), QStringList());
+    QVERIFY(!CreerDossiers(ro.Chemin() + u"sous/dossier/"_s));
+}
+
+void TestOperationsFichiers::dossierPlein()
+{
+    QTemporaryDir tmp;
+    const QString petit = tmp.filePath(u"petit"_s);
+    QVERIFY(QDir().mkpath(petit));
+    TMontageTmpfs montage(petit, 256);
+    if (!montage.Monte())
+        QSKIP("a small tmpfs is needed, and only root may mount one");
+    QVERIFY(Ecrire(tmp.filePath(u"gros.cr2"_s), Motif(2 << 20)));
+    const TResultatCopie r = CopierFichier(tmp.filePath(u"gros.cr2"_s), petit + u"/gros.cr2"_s);
+    QVERIFY(!r.Reussi);
+    QCOMPARE(r.Erreur, ENOSPC);
+    QCOMPARE(Contenu(petit), QStringList());
+}
+
+void TestOperationsFichiers::copieSansTailleConnue()
+{
+    // Files of /proc announce a size of 0 and refuse the kernel copy: the read and write
+    // path must take over and copy them whole all the same.
+    QTemporaryDir tmp;
+    const TResultatCopie r = CopierFichier(u"/proc/self/status"_s, tmp.filePath(u"status"_s));
+    QVERIFY(r.Reussi);
+    QVERIFY(Lire(r.Cible).startsWith("Name:"));
+}
+
+void TestOperationsFichiers::renommage()
+{
+    QTemporaryDir tmp;
+    const QString ancien = tmp.filePath(u"IMG_0001.JPG"_s);
+    const QString nouveau = tmp.filePath(u"Canon EOS 300D-IMG_0001.JPG"_s);
+    QVERIFY(Ecrire(ancien, "image"));
+    int erreur = -1;
+    QVERIFY(RenommerFichier(ancien, nouveau, &erreur));
+    QCOMPARE(erreur, 0);
+    QVERIFY(!QFile::exists(ancien));
+    QCOMPARE(Lire(nouveau), QByteArray("image"));
+
+    QVERIFY(!RenommerFichier(ancien, tmp.filePath(u"autre.jpg"_s), &erreur));
+    QCOMPARE(erreur, ENOENT);
+}
+
+void TestOperationsFichiers::renommageVersNomPris_data()
+{
+    QTest::addColumn<bool>("dossier");
+    QTest::newRow("fichier") << false;
+    QTest::newRow("dossier") << true;
+}
+
+void TestOperationsFichiers::renommageVersNomPris()
+{
+    QFETCH(bool, dossier);
+    QTemporaryDir tmp;
+    const QString ancien = tmp.filePath(u"a.jpg"_s), nouveau = tmp.filePath(u"x-a.jpg"_s);
+    QVERIFY(Ecrire(ancien, "premier"));
+    if (dossier)
+        QVERIFY(QDir().mkpath(nouveau));
+    else
+        QVERIFY(Ecrire(nouveau, "second"));
+    int erreur = 0;
+    QVERIFY(!RenommerFichier(ancien, nouveau, &erreur));
+    QCOMPARE(erreur, EEXIST);
+    QCOMPARE(Lire(ancien), QByteArray("premier"));
+    if (dossier)
+        QVERIFY(QFileInfo(nouveau).isDir());
+    else
+        QCOMPARE(Lire(nouveau), QByteArray("second"));
+}
+
+void TestOperationsFichiers::dossiersEtExistence()
+{
+    QTemporaryDir tmp;
+    const QString profond = tmp.filePath(u"Canon EOS 300D/2006/05/"_s);
+    QVERIFY(CreerDossiers(profond));
+    QVERIFY(CreerDossiers(profond)); // already there: fine
+    QVERIFY(QFileInfo(profond).isDir());
+    QVERIFY(!FichierExiste(profond));
+    QVERIFY(!FichierExiste(tmp.filePath(u"rien"_s)));
+    QVERIFY(Ecrire(tmp.filePath(u"f"_s), ""));
+    QVERIFY(FichierExiste(tmp.filePath(u"f"_s)));
+    QVERIFY(!CreerDossiers(tmp.filePath(u"f/sous"_s))); // a file stands in the way
+}
+
+QTEST_GUILESS_MAIN(TestOperationsFichiers)
+#include "tst_operationsfichiers.moc"
