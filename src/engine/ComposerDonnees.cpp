@@ -1,0 +1,167 @@
+// The values text of an image and the targets made of it.
+#include "engine/ComposerDonnees.h"
+
+#include <sys/stat.h>
+
+#include <QFile>
+
+#include "engine/OptionsNommage.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kSeparateurDossier = u"/"_s;
+
+bool QueDesPoints(QStringView niveau)
+{
+    if (niveau.isEmpty())
+        return false;
+    for (QChar c : niveau)
+        if (c != u'.')
+            return false;
+    return true;
+}
+
+// A folder level "." or ".." (or any run of dots) would name the destination itself or
+// a folder above it; each dot of such a level becomes "_".
+QString NeutraliserPoints(const QString &valeurs)
+{
+    if (!valeurs.contains(u'.'))
+        return valeurs;
+    QString resultat = valeurs;
+    qsizetype debut = 0;
+    while (debut <= resultat.size()) {
+        qsizetype fin = resultat.indexOf(u'/', debut);
+        if (fin < 0)
+            fin = resultat.size();
+        if (QueDesPoints(QStringView(resultat).mid(debut, fin - debut)))
+            for (qsizetype i = debut; i < fin; ++i)
+                resultat[i] = u'_';
+        debut = fin + 1;
+    }
+    return resultat;
+}
+
+} // namespace
+
+QString NettoyerNom(const QString &texte)
+{
+    QString resultat = texte;
+    for (QChar &c : resultat) {
+        switch (c.unicode()) {
+        case u'"': case u'*': case u'/': case u':': case u'<':
+        case u'>': case u'?': case u'\\': case u'|':
+            c = u'_';
+            break;
+        default:
+            break;
+        }
+    }
+    return resultat;
+}
+
+void AjouterDonnee(QString &resultat, const QString &separateur, const QString &avant,
+                   const QString &valeur, const QString &apres, bool remplacer)
+{
+    if (valeur.isEmpty())
+        return;
+    if (!resultat.isEmpty())
+        resultat += separateur;
+    resultat += avant;
+    resultat += remplacer ? NettoyerNom(valeur) : valeur;
+    resultat += apres;
+}
+
+QString ComposerDonnees(const TEnrEXIF &exif, const TEnrOptions &options)
+{
+    const bool copie = options.lCopier;
+    const QString separateur = copie ? kSeparateurDossier : TexteSeparateur(options.nSep);
+    const bool hierarchie = HierarchieEnVigueur(options);
+    const QString code = ValiderOrdre(options.cOrdreDonEXIF);
+    const QString reference = LettresReference();
+
+    QString resultat;
+    for (QChar lettre : code) {
+        if (!lettre.isUpper()) // absent field
+            continue;
+        switch (reference.indexOf(lettre)) {
+        case kIndexAppareil:
+            AjouterDonnee(resultat, separateur, {}, exif.Appareil, {}, true);
+            break;
+        case kIndexFocale:
+            AjouterDonnee(resultat, separateur, {}, exif.Focale, u" mm"_s, true);
+            break;
+        case kIndexVitesse:
+            AjouterDonnee(resultat, separateur, {}, exif.Vitesse, u" s"_s, true);
+            break;
+        case kIndexDiaphragme:
+            AjouterDonnee(resultat, separateur, u"f "_s, exif.Diaphragme, {}, true);
+            break;
+        case kIndexDate:
+            if (hierarchie) {
+                // Each component its own folder level: digits and month or day names,
+                // joined by the folder separator, so not cleaned.
+                AjouterDonnee(resultat, separateur, {},
+                              ComposerDate(exif.DatePDV, kSeparateurDossier, options), {},
+                              false);
+            } else {
+                AjouterDonnee(resultat, separateur, {},
+                              ComposerDate(exif.DatePDV, TexteSeparateur(options.nDatePDVSep),
+                                           options),
+                              {}, true);
+            }
+            break;
+        case kIndexISO:
+            AjouterDonnee(resultat, separateur, {}, exif.ISO, u" iso"_s, true);
+            break;
+        default:
+            break;
+        }
+    }
+    return copie ? NeutraliserPoints(resultat) : resultat;
+}
+
+QString ComposerDonnees(const TEnrEXIF &exif, const ISourceOptions &source)
+{
+    return ComposerDonnees(exif, source.Options());
+}
+
+bool CheminOccupe(const QString &chemin)
+{
+    struct stat st;
+    // lstat: a link, even a broken one, takes its name.
+    return ::lstat(QFile::encodeName(chemin).constData(), &st) == 0;
+}
+
+QString NomNumerote(const QString &dossier, const QString &nom)
+{
+    const qsizetype point = nom.lastIndexOf(u'.');
+    const QString base = point < 0 ? nom : nom.left(point);
+    const QString extension = point < 0 ? QString() : nom.mid(point);
+    for (qint64 n = 2;; ++n) {
+        const QString candidat = dossier + base + u'(' + QString::number(n) + u')' + extension;
+        if (!CheminOccupe(candidat))
+            return candidat;
+    }
+}
+
+QString DossierCibleCopie(const QString &dossierDestination, const QString &valeurs)
+{
+    QString dossier = dossierDestination;
+    if (!dossier.endsWith(u'/'))
+        dossier += u'/';
+    return dossier + valeurs + u'/';
+}
+
+QString CheminCibleCopie(const QString &dossierCible, const QString &nom)
+{
+    const QString chemin = dossierCible + nom;
+    return CheminOccupe(chemin) ? NomNumerote(dossierCible, nom) : chemin;
+}
+
+QString CheminRenomme(const TEnrFichier &fichier, const QString &valeurs,
+                      const TEnrOptions &options)
+{
+    return fichier.Dossier + valeurs + TexteSeparateur(options.nSep) + fichier.Nom;
+}
