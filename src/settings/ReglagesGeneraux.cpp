@@ -1,0 +1,60 @@
+#include "settings/ReglagesGeneraux.h"
+
+#include "commun/Dossiers.h"
+#include "engine/OptionsNommage.h"
+#include "settings/BigIniFiles.h"
+
+using namespace Qt::StringLiterals;
+
+QString CheminFichierReglages()
+{
+    return DossierFichiersProgramme() + u"Clarvane.ini"_s;
+}
+
+QString SectionGenerale()
+{
+    return u"GENERAL"_s;
+}
+
+namespace {
+QString LireDossier(const TBigIniFile &fichier, const QString &cle)
+{
+    const QString section = SectionGenerale();
+    return fichier.ValueExists(section, cle) ? fichier.ReadString(section, cle, QString())
+                                             : DossierProgramme();
+}
+} // namespace
+
+TEnrOptions ChargerOptions(const TBigIniFile &fichier)
+{
+    const QString s = SectionGenerale();
+    const TEnrOptions defaut;
+    TEnrOptions o;
+    o.cDossSrc = LireDossier(fichier, u"cDossSrc"_s);
+    o.lLectRecurs = fichier.ReadBool(s, u"lLectRecurs"_s, defaut.lLectRecurs);
+    o.cDossDst = LireDossier(fichier, u"cDossDst"_s);
+    o.lCopier = fichier.ReadBool(s, u"lCopier"_s, defaut.lCopier);
+    o.cOrdreDonEXIF = fichier.ReadString(s, u"cOrdreDonEXIF"_s, defaut.cOrdreDonEXIF);
+    o.nCFDatePDVC = fichier.ReadInteger(s, u"nCFDatePDVC"_s, defaut.nCFDatePDVC);
+    o.nCFDatePDVF = fichier.ReadInteger(s, u"nCFDatePDVF"_s, defaut.nCFDatePDVF);
+    o.nDatePDVSep = fichier.ReadInteger(s, u"nDatePDVSep"_s, defaut.nDatePDVSep);
+    o.lDatePDVHierCompoSiCopie =
+        fichier.ReadBool(s, u"lDatePDVHierCompoSiCopie"_s, defaut.lDatePDVHierCompoSiCopie);
+    o.nSep = fichier.ReadInteger(s, u"nSep"_s, defaut.nSep);
+    return NormaliserOptions(o);
+}
+
+void SauverOptions(TBigIniFile &fichier, const TEnrOptions &o)
+{
+    const QString s = SectionGenerale();
+    fichier.WriteString(s, u"cDossSrc"_s, o.cDossSrc);
+    fichier.WriteBool(s, u"lLectRecurs"_s, o.lLectRecurs);
+    fichier.WriteString(s, u"cDossDst"_s, o.cDossDst);
+    fichier.WriteBool(s, u"lCopier"_s, o.lCopier);
+    fichier.WriteString(s, u"cOrdreDonEXIF"_s, o.cOrdreDonEXIF);
+    fichier.WriteInteger(s, u"nCFDatePDVC"_s, o.nCFDatePDVC);
+    fichier.WriteInteger(s, u"nCFDatePDVF"_s, o.nCFDatePDVF);
+    fichier.WriteInteger(s, u"nDatePDVSep"_s, o.nDatePDVSep);
+    fichier.WriteBool(s, u"lDatePDVHierCompoSiCopie"_s, o.lDatePDVHierCompoSiCopie);
+    fichier.WriteInteger(s, u"nSep"_s, o.nSep);
+}
