@@ -1,0 +1,155 @@
+#include "metadata/FormatEXIF.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "metadata/Nombres.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Windows-1252 at 0x80..0x9F, where it differs from Latin-1. The five unassigned codes
+// keep their own value, as Windows' conversion does.
+constexpr char16_t kWindows1252[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool EstUTF8Valide(const unsigned char *p, qsizetype n)
+{
+    qsizetype i = 0;
+    while (i < n) {
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int suite;
+        unsigned char min2 = 0x80, max2 = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            suite = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            suite = 2;
+            if (c == 0xE0)
+                min2 = 0xA0;
+            else if (c == 0xED)
+                max2 = 0x9F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            suite = 3;
+            if (c == 0xF0)
+                min2 = 0x90;
+            else if (c == 0xF4)
+                max2 = 0x8F;
+        } else {
+            return false;
+        }
+        if (n - i <= suite)
+            return false;
+        if (p[i + 1] < min2 || p[i + 1] > max2)
+            return false;
+        for (int k = 2; k <= suite; ++k)
+            if ((p[i + k] & 0xC0) != 0x80)
+                return false;
+        i += suite + 1;
+    }
+    return true;
+}
+
+bool RationnelUtilisable(qint32 numerateur, qint32 denominateur)
+{
+    return numerateur > 0 && denominateur > 0;
+}
+
+// The quotient, in 80-bit long double on x86 (64-bit mantissa).
+long double Quotient(qint32 a, qint32 b)
+{
+    return static_cast<long double>(a) / static_cast<long double>(b);
+}
+
+// Whole or with `decimales` decimals, as the focal length and the aperture are written.
+QString EntierOuFixe(qint32 numerateur, qint32 denominateur, int decimales)
+{
+    if (numerateur % denominateur == 0)
+        return QString::number(numerateur / denominateur);
+    return FormaterFixe(Quotient(numerateur, denominateur), decimales);
+}
+
+} // namespace
+
+QString DecoderTexte(QByteArrayView octets)
+{
+    const char *zero = static_cast<const char *>(std::memchr(octets.data(), 0, size_t(octets.size())));
+    if (zero)
+        octets = octets.first(zero - octets.data());
+    const auto *p = reinterpret_cast<const unsigned char *>(octets.data());
+    const qsizetype n = octets.size();
+    bool ascii = true;
+    for (qsizetype i = 0; i < n && ascii; ++i)
+        ascii = p[i] < 0x80;
+    if (ascii)
+        return QString::fromLatin1(octets.data(), n);
+    if (EstUTF8Valide(p, n))
+        return QString::fromUtf8(octets.data(), n);
+    QString texte(n, Qt::Uninitialized);
+    QChar *q = texte.data();
+    for (qsizetype i = 0; i < n; ++i)
+        q[i] = QChar(p[i] >= 0x80 && p[i] <= 0x9F ? kWindows1252[p[i] - 0x80] : char16_t(p[i]));
+    return texte;
+}
+
+QString TexteAppareil(QByteArrayView modele)
+{
+    QString texte = DecoderTexte(modele);
+    qsizetype debut = 0, fin = texte.size();
+    while (debut < fin && texte.at(debut).unicode() <= 32)
+        ++debut;
+    while (fin > debut && texte.at(fin - 1).unicode() <= 32)
+        --fin;
+    if (debut > 0 || fin < texte.size())
+        texte = texte.sliced(debut, fin - debut);
+    return texte;
+}
+
+std::optional<QString> TexteFocale(qint32 numerateur, qint32 denominateur)
+{
+    if (!RationnelUtilisable(numerateur, denominateur))
+        return std::nullopt;
+    return EntierOuFixe(numerateur, denominateur, 2);
+}
+
+std::optional<QString> TexteVitesse(qint32 numerateur, qint32 denominateur)
+{
+    if (!RationnelUtilisable(numerateur, denominateur))
+        return std::nullopt;
+    if (numerateur < denominateur)
+        return u"1/"_s + FormaterFixe(Quotient(denominateur, numerateur), 0) + u'\u00B0';
+    return FormaterFixe(Quotient(numerateur, denominateur), 0);
+}
+
+std::optional<QString> TexteDiaphragme(qint32 numerateur, qint32 denominateur)
+{
+    if (!RationnelUtilisable(numerateur, denominateur))
+        return std::nullopt;
+    return EntierOuFixe(numerateur, denominateur, 1);
+}
+
+std::optional<QString> TexteDate(QByteArrayView dateHeure)
+{
+    const char *zero = static_cast<const char *>(std::memchr(dateHeure.data(), 0, size_t(dateHeure.size())));
+    if (zero)
+        dateHeure = dateHeure.first(zero - dateHeure.data());
+    if (dateHeure.size() != 19)
+        return std::nullopt;
+    // Each piece is decoded on its own: the cut is made on the bytes, as they stand.
+    return DecoderTexte(dateHeure.sliced(8, 2)) + u'/' + DecoderTexte(dateHeure.sliced(5, 2)) + u'/'
+        + DecoderTexte(dateHeure.first(4));
+}
+
+QString TexteISO(quint16 iso)
+{
+    return QString::number(iso);
+}

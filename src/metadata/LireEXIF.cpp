@@ -1,0 +1,334 @@
+#include "metadata/LireEXIF.h"
+
+#include <cstring>
+
+#include <QByteArray>
+
+#include "metadata/FluxOctets.h"
+#include "metadata/FormatEXIF.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr quint16 kTagModel = 0x0110;
+constexpr quint16 kTagExposureTime = 0x829A;
+constexpr quint16 kTagFNumber = 0x829D;
+constexpr quint16 kTagISOSpeedRatings = 0x8827;
+constexpr quint16 kTagDateTimeOriginal = 0x9003;
+constexpr quint16 kTagFocalLength = 0x920A;
+constexpr quint16 kTagExifIFD = 0x8769;
+constexpr quint16 kTagMakerNote = 0x927C;
+constexpr quint16 kTagISONikon = 0x0002;
+
+// Item size of the TIFF types 1 to 12; 0 for the others, which are not read.
+constexpr quint32 TailleType(quint16 type)
+{
+    constexpr quint8 kTailles[13] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
+    return type <= 12 ? kTailles[type] : 0;
+}
+
+quint16 Lire16(const unsigned char *p, bool grosBoutiste)
+{
+    return grosBoutiste ? quint16(p[0] << 8 | p[1]) : quint16(p[1] << 8 | p[0]);
+}
+
+quint32 Lire32(const unsigned char *p, bool grosBoutiste)
+{
+    return grosBoutiste ? quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | p[3]
+                        : quint32(p[3]) << 24 | quint32(p[2]) << 16 | quint32(p[1]) << 8 | p[0];
+}
+
+// One reading of one file: the byte source, the TIFF base, the byte order and the
+// offsets of the Exif IFD and of the maker note seen so far. Every method returns false
+// when a read fails, which ends the reading (the texts stored so far stay).
+class TLectureEXIF {
+public:
+    TLectureEXIF(IFluxOctets &flux, TEnrEXIF &enr) : m_flux(flux), m_enr(enr) {}
+
+    bool Executer(qint64 position);
+
+private:
+    // The TIFF header at m_base: false (and success false) when its mark is neither II nor MM.
+    bool LireTIFF(qint64 base);
+    bool LireIFD(qint64 position);
+    bool LireValeur(quint16 tag, quint16 type, quint32 nombre, const unsigned char *champ);
+    bool LireISONikon();
+    bool EnteteEXIFJPEG(qint64 debut, qint64 &base);
+
+    IFluxOctets &m_flux;
+    TEnrEXIF &m_enr;
+    qint64 m_base = 0;
+    bool m_grosBoutiste = false;
+    quint32 m_offsetExif = 0;
+    quint32 m_offsetNote = 0;
+    bool m_succes = false;
+};
+
+bool TLectureEXIF::Executer(qint64 position)
+{
+    m_succes = false;
+    m_offsetExif = m_offsetNote = 0;
+    qint64 base = position;
+    if (position == kPositionJPEG) {
+        if (!EnteteEXIFJPEG(0, base))
+            return false;
+    } else if (position == kPositionRAF) {
+        // The embedded JPEG, whose offset stands big-endian at byte 84; some cameras put
+        // its TIFF header at 120 (JPEG at 108), others elsewhere (JPEG at 148, TIFF at 160).
+        unsigned char octets[4];
+        qint64 jpeg = -1;
+        if (m_flux.Lire(84, 4, octets))
+            jpeg = Lire32(octets, true);
+        unsigned char marque[2];
+        if (jpeg < 0 || !EnteteEXIFJPEG(jpeg, base) || !m_flux.Lire(base, 2, marque)
+            || !(std::memcmp(marque, "II", 2) == 0 || std::memcmp(marque, "MM", 2) == 0))
+            base = 120;
+    } else if (position < 0) {
+        return false;
+    }
+    m_succes = true;
+    LireTIFF(base);
+    return m_succes;
+}
+
+// Finds the first APP1 segment of the JPEG stream at `debut` and checks that it holds
+// Exif data: base is then the TIFF header's offset.
+bool TLectureEXIF::EnteteEXIFJPEG(qint64 debut, qint64 &base)
+{
+    qint64 apresMarqueur = 0;
+    if (!ChercherAPP1(m_flux, debut, apresMarqueur))
+        return false;
+    // The segment's 2-byte length is ignored; "Exif" and two ignored bytes follow it.
+    char signature[4];
+    if (!m_flux.Lire(apresMarqueur + 2, 4, signature) || std::memcmp(signature, "Exif", 4) != 0)
+        return false;
+    base = apresMarqueur + 8;
+    return true;
+}
+
+bool TLectureEXIF::LireTIFF(qint64 base)
+{
+    m_base = base;
+    unsigned char entete[8];
+    if (!m_flux.Lire(m_base, 2, entete))
+        return false;
+    if (entete[0] == 'I' && entete[1] == 'I') {
+        m_grosBoutiste = false;
+    } else if (entete[0] == 'M' && entete[1] == 'M') {
+        m_grosBoutiste = true;
+    } else {
+        m_succes = false;
+        return false;
+    }
+    if (!m_flux.Lire(m_base + 4, 4, entete + 4))
+        return false;
+    // Offsets from the TIFF base are taken as signed 32-bit numbers.
+    if (!LireIFD(m_base + qint32(Lire32(entete + 4, m_grosBoutiste))))
+        return false;
+    if (m_offsetExif != 0 && !LireIFD(m_base + qint32(m_offsetExif)))
+        return false;
+    if (m_offsetNote != 0 && m_enr.ISO.isEmpty())
+        return LireISONikon();
+    return true;
+}
+
+bool TLectureEXIF::LireIFD(qint64 position)
+{
+    unsigned char octets[12];
+    if (!m_flux.Lire(position, 2, octets))
+        return false;
+    const quint32 nombre = Lire16(octets, m_grosBoutiste);
+    for (quint32 i = 0; i < nombre; ++i) {
+        if (!m_flux.Lire(position + 2 + 12 * qint64(i), 12, octets))
+            return false;
+        const quint16 tag = Lire16(octets, m_grosBoutiste);
+        switch (tag) {
+        case kTagModel:
+        case kTagExposureTime:
+        case kTagFNumber:
+        case kTagFocalLength:
+        case kTagDateTimeOriginal:
+        case kTagISOSpeedRatings:
+            if (!LireValeur(tag, Lire16(octets + 2, m_grosBoutiste), Lire32(octets + 4, m_grosBoutiste),
+                            octets + 8))
+                return false;
+            break;
+        case kTagExifIFD:
+            m_offsetExif = Lire32(octets + 8, m_grosBoutiste);
+            break;
+        case kTagMakerNote:
+            m_offsetNote = Lire32(octets + 8, m_grosBoutiste);
+            break;
+        default:
+            break;
+        }
+    }
+    return true;
+}
+
+// One value tag: `champ` is the entry's 4-byte value field as it stands in the file.
+bool TLectureEXIF::LireValeur(quint16 tag, quint16 type, quint32 nombre, const unsigned char *champ)
+{
+    const quint32 tailleItem = TailleType(type);
+    if (tailleItem == 0)
+        return true; // a type outside 1..12: passed over
+    const qint64 taille = qint64(tailleItem) * nombre; // up to 8 × (2^32 - 1): no overflow
+    const bool dansChamp = taille <= 4;
+    const qint64 position = dansChamp ? -1 : m_base + qint32(Lire32(champ, m_grosBoutiste));
+
+    if (tag == kTagModel || tag == kTagDateTimeOriginal) {
+        QByteArray texte;
+        if (dansChamp)
+            texte = QByteArray(reinterpret_cast<const char *>(champ), qsizetype(taille));
+        else if (!m_flux.LireTexte(position, taille, texte)) // data outside the file: the end
+            return false;
+        if (tag == kTagModel) {
+            m_enr.Appareil = TexteAppareil(texte);
+        } else if (auto date = TexteDate(texte)) {
+            m_enr.DatePDV = *date;
+        }
+        return true;
+    }
+
+    if (tag == kTagISOSpeedRatings) {
+        // The first SHORT of the data: in the value field, or at its offset when longer.
+        unsigned char court[2];
+        if (dansChamp) {
+            std::memcpy(court, champ, 2);
+        } else {
+            // The whole data must lie in the file, as for any other value.
+            if (!m_flux.Contient(position, taille) || !m_flux.Lire(position, 2, court))
+                return false;
+        }
+        m_enr.ISO = TexteISO(Lire16(court, m_grosBoutiste));
+        return true;
+    }
+
+    // The rationals: the first 8 bytes of the data; shorter data is passed over.
+    if (taille < 8)
+        return true;
+    unsigned char rationnel[8];
+    if (!m_flux.Contient(position, taille) || !m_flux.Lire(position, 8, rationnel))
+        return false;
+    const qint32 num = qint32(Lire32(rationnel, m_grosBoutiste));
+    const qint32 den = qint32(Lire32(rationnel + 4, m_grosBoutiste));
+    std::optional<QString> texte;
+    if (tag == kTagFocalLength)
+        texte = TexteFocale(num, den);
+    else if (tag == kTagExposureTime)
+        texte = TexteVitesse(num, den);
+    else
+        texte = TexteDiaphragme(num, den);
+    if (texte) {
+        QString &champTexte = tag == kTagFocalLength ? m_enr.Focale
+                            : tag == kTagExposureTime ? m_enr.Vitesse
+                                                      : m_enr.Diaphragme;
+        champTexte = *texte;
+    }
+    return true;
+}
+
+bool TLectureEXIF::LireISONikon()
+{
+    const qint64 note = m_base + qint32(m_offsetNote);
+    unsigned char entete[20];
+    if (!m_flux.Lire(note, 6, entete))
+        return false;
+    if (std::memcmp(entete, "Nikon\0", 6) != 0)
+        return true; // not a Nikon maker note: not read
+    if (!m_flux.Lire(note + 10, 2, entete + 10) || !m_flux.Lire(note + 18, 2, entete + 18))
+        return false;
+    const bool grosBoutiste = entete[10] == 'M' && entete[11] == 'M';
+    const quint32 nombre = Lire16(entete + 18, grosBoutiste);
+    unsigned char entree[12];
+    for (quint32 i = 0; i < nombre; ++i) {
+        if (!m_flux.Lire(note + 20 + 12 * qint64(i), 12, entree))
+            return false;
+        if (Lire16(entree, grosBoutiste) == kTagISONikon) {
+            // The value field holds two SHORTs; the second is the ISO.
+            m_enr.ISO = TexteISO(Lire16(entree + 10, grosBoutiste));
+            return true;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool ChercherAPP1(IFluxOctets &flux, qint64 debut, qint64 &position)
+{
+    qint64 p = debut + 2; // the SOI marker is not examined
+    unsigned char octets[4];
+    while (true) {
+        if (!flux.Lire(p, 2, octets))
+            return false;
+        if (octets[0] == 0xFF && octets[1] == 0xE1) {
+            position = p + 2;
+            return true;
+        }
+        if (octets[0] != 0xFF)
+            return false;
+        // Every other marker is taken to carry a big-endian length, which counts itself.
+        if (!flux.Lire(p + 2, 2, octets + 2))
+            return false;
+        p += 2 + Lire16(octets + 2, true);
+    }
+}
+
+bool EstJPEG(const QString &nom)
+{
+    const qint64 position = PositionEXIF(nom);
+    return position == kPositionJPEG;
+}
+
+qint64 PositionEXIF(const QString &nom)
+{
+    const qsizetype barre = nom.lastIndexOf(u'/');
+    const qsizetype point = nom.lastIndexOf(u'.');
+    if (point < 0 || point < barre)
+        return kPositionAucune;
+    const QString extension = nom.sliced(point).toUpper();
+    if (extension == u".JPG"_s || extension == u".JPEG"_s)
+        return kPositionJPEG;
+    if (extension == u".CR2"_s || extension == u".NEF"_s || extension == u".ORF"_s
+        || extension == u".PEF"_s || extension == u".TIF"_s)
+        return 0;
+    if (extension == u".RAF"_s)
+        return kPositionRAF;
+    if (extension == u".MRW"_s)
+        return 48;
+    return kPositionAucune;
+}
+
+bool LireEXIF(IFluxOctets &flux, qint64 position, TEnrEXIF &enr)
+{
+    return TLectureEXIF(flux, enr).Executer(position);
+}
+
+bool LireEXIF(const QString &chemin, qint64 position, TEnrEXIF &enr)
+{
+    TFluxFichier fichier(chemin);
+    if (!fichier.Ouvert())
+        return false;
+    return LireEXIF(fichier, position, enr);
+}
+
+bool LireEXIFFichier(const QString &chemin, TEnrEXIF &enr)
+{
+    enr.Appareil.clear();
+    enr.Focale.clear();
+    enr.Vitesse.clear();
+    enr.Diaphragme.clear();
+    enr.DatePDV.clear();
+    enr.ISO.clear();
+    enr.Valide = false;
+    const qint64 position = PositionEXIF(chemin);
+    bool succes = false;
+    if (position != kPositionAucune)
+        succes = LireEXIF(chemin, position, enr);
+    enr.Valide = succes
+        && !(enr.Appareil.isEmpty() && enr.Focale.isEmpty() && enr.Vitesse.isEmpty()
+             && enr.Diaphragme.isEmpty() && enr.DatePDV.isEmpty() && enr.ISO.isEmpty());
+    return enr.Valide;
+}
