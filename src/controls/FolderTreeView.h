@@ -83,7 +83,6 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     bool viewportEvent(QEvent *event) override;
-    void leaveEvent(QEvent *event) override;
 
 private:
     void NoeudDeploye(QTreeWidgetItem *noeud);

@@ -1,0 +1,469 @@
+// The folder tree: lazy loading, the walk to a path, folder creation, refresh and hint.
+#include "controls/FolderTreeView.h"
+
+#include <algorithm>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFile>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QToolTip>
+
+#include "commun/EErreur.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kTypeNoeud = QTreeWidgetItem::UserType + 1;
+
+// A node with its record: the record is released with the node, by the tree.
+class TNoeud final : public QTreeWidgetItem {
+public:
+    TNoeud() : QTreeWidgetItem(kTypeNoeud) {}
+    TInfoNoeud Info;
+};
+
+QTreeWidgetItem *NouveauPlaceholder()
+{
+    auto *p = new QTreeWidgetItem(QStringList{u"*"_s});
+    p->setFlags(Qt::ItemIsEnabled);
+    return p;
+}
+
+// Directories whose name does not begin with "."; symbolic links to directories count.
+bool EstSousDossier(int dfd, const dirent *e)
+{
+    if (e->d_name[0] == '.')
+        return false;
+    if (e->d_type == DT_DIR)
+        return true;
+    if (e->d_type != DT_UNKNOWN && e->d_type != DT_LNK)
+        return false;
+    struct stat st;
+    return fstatat(dfd, e->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Opens a folder for listing; null when it cannot be read.
+DIR *Ouvrir(int dfdParent, const char *nom)
+{
+    const int fd = openat(dfdParent, nom, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    DIR *d = fdopendir(fd);
+    if (!d)
+        close(fd);
+    return d;
+}
+
+bool ASousDossiers(DIR *d)
+{
+    const int dfd = dirfd(d);
+    while (const dirent *e = readdir(d))
+        if (EstSousDossier(dfd, e))
+            return true;
+    return false;
+}
+
+bool OrdreLegendes(const QString &a, const QString &b)
+{
+    const int c = QString::localeAwareCompare(a, b);
+    return c != 0 ? c < 0 : a < b;
+}
+
+QString AvecSeparateur(const QString &chemin)
+{
+    return chemin.endsWith(u'/') ? chemin : chemin + u'/';
+}
+
+bool EstDossier(const QString &chemin)
+{
+    struct stat st;
+    return !chemin.isEmpty() && ::stat(QFile::encodeName(chemin).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+} // namespace
+
+QString DriveCaption(const TVolume &volume)
+{
+    QString point = volume.PointMontage;
+    if (point.size() > 1 && point.endsWith(u'/'))
+        point.chop(1);
+    const quint32 haut = volume.Serie >> 16;
+    const quint32 bas = volume.Serie & 0xFFFF;
+    if (haut != 0 && bas != 0) {
+        const QString serie = QString::number(haut, 16).toUpper() + u'-' + QString::number(bas, 16).toUpper();
+        if (!volume.Nom.isEmpty())
+            return u"(%1) %2 - \"%3\""_s.arg(point, serie, volume.Nom);
+        return u"(%1) %2"_s.arg(point, serie);
+    }
+    if (!volume.Nom.isEmpty())
+        return u"(%1) \"%2\""_s.arg(point, volume.Nom);
+    return u"(%1)"_s.arg(point);
+}
+
+bool HasSubFolders(const QString &dossier)
+{
+    DIR *d = Ouvrir(AT_FDCWD, QFile::encodeName(dossier).constData());
+    if (!d)
+        return false;
+    const bool oui = ASousDossiers(d);
+    closedir(d);
+    return oui;
+}
+
+TFolderTreeView::TFolderTreeView(QWidget *parent, IFournisseurVolumes *volumes)
+    : QTreeWidget(parent), m_volumes(volumes)
+{
+    static const char *const kImages[] = {
+        "bureau", "mes_documents", "removable", "hard_disk", "cdrom", "network", "ram",
+        "folder_close", "folder_open"};
+    for (const char *nom : kImages)
+        m_ImageList.append(QIcon(u":/arbre/"_s + QLatin1StringView(nom) + u".svg"_s));
+
+    m_RefreshMenu = new QMenu(this);
+    m_actRafraichir = new QAction(u"&Rafraîchir"_s, this);
+    m_actRafraichir->setShortcut(QKeySequence(Qt::Key_F5));
+    m_actRafraichir->setShortcutContext(Qt::WidgetShortcut);
+    m_RefreshMenu->addAction(m_actRafraichir);
+    addAction(m_actRafraichir);
+    connect(m_RefreshMenu, &QMenu::aboutToShow, this, &TFolderTreeView::ActualiserMenu);
+    connect(m_actRafraichir, &QAction::triggered, this, &TFolderTreeView::RefreshSelected);
+    connect(this, &QTreeWidget::itemSelectionChanged, this, &TFolderTreeView::ActualiserMenu);
+    connect(this, &QTreeWidget::itemExpanded, this, &TFolderTreeView::NoeudDeploye);
+    ActualiserMenu();
+
+    setColumnCount(1);
+    setHeaderHidden(true);
+    setIndentation(19);
+    setIconSize(QSize(16, 16));
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setMouseTracking(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
+    p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::HighlightedText));
+    setPalette(p);
+}
+
+TFolderTreeView::~TFolderTreeView() = default;
+
+void TFolderTreeView::SetShowShellNodes(bool montrer)
+{
+    m_ShowShellNodes = montrer;
+}
+
+void TFolderTreeView::SetVolumes(IFournisseurVolumes *volumes)
+{
+    m_volumes = volumes;
+}
+
+IFournisseurVolumes &TFolderTreeView::Volumes() const
+{
+    return m_volumes ? *m_volumes : TVolumesSysteme::Instance();
+}
+
+TInfoNoeud *TFolderTreeView::Info(QTreeWidgetItem *noeud)
+{
+    return noeud && noeud->type() == kTypeNoeud ? &static_cast<TNoeud *>(noeud)->Info : nullptr;
+}
+
+void TFolderTreeView::PoserImage(QTreeWidgetItem *noeud, int image)
+{
+    noeud->setData(0, RoleImage, image);
+    noeud->setIcon(0, m_ImageList.value(image));
+}
+
+QTreeWidgetItem *TFolderTreeView::NouveauNoeud(const QString &legende, int image, const QString &chemin)
+{
+    auto *n = new TNoeud;
+    n->setText(0, legende);
+    PoserImage(n, image);
+    n->Info.Path = chemin;
+    return n;
+}
+
+void TFolderTreeView::Populate()
+{
+    clear();
+    m_DesktopNode = m_DocumentsNode = nullptr;
+    IFournisseurVolumes &volumes = Volumes();
+    if (m_ShowShellNodes) {
+        const auto shell = [this](const QString &dossier, const QString &legende, int image) -> QTreeWidgetItem * {
+            if (!dossier.startsWith(u'/') || !EstDossier(dossier))
+                return nullptr;
+            QTreeWidgetItem *n = NouveauNoeud(legende, image, AvecSeparateur(QDir::cleanPath(dossier)));
+            if (HasSubFolders(Info(n)->Path))
+                n->addChild(NouveauPlaceholder());
+            addTopLevelItem(n);
+            return n;
+        };
+        m_DesktopNode = shell(volumes.DossierBureau(), u"Bureau"_s, ImBureau);
+        m_DocumentsNode = shell(volumes.DossierDocuments(), u"Mes Documents"_s, ImMesDocuments);
+    }
+    for (const TVolume &v : volumes.Volumes()) {
+        if (!v.PointMontage.startsWith(u'/'))
+            continue;
+        int image = ImDisqueDur;
+        switch (v.Type) {
+        case TTypeLecteur::Amovible: image = ImAmovible; break;
+        case TTypeLecteur::Fixe: image = ImDisqueDur; break;
+        case TTypeLecteur::Reseau: image = ImReseau; break;
+        case TTypeLecteur::CDROM: image = ImCDROM; break;
+        case TTypeLecteur::DisqueRAM: image = ImRAM; break;
+        }
+        QTreeWidgetItem *n = NouveauNoeud(DriveCaption(v), image, AvecSeparateur(v.PointMontage));
+        n->addChild(NouveauPlaceholder());
+        addTopLevelItem(n);
+    }
+}
+
+void TFolderTreeView::ViderEnfants(QTreeWidgetItem *noeud)
+{
+    // Collapsing first keeps the view from remembering an expanded node without children.
+    noeud->setExpanded(false);
+    const QList<QTreeWidgetItem *> enfants = noeud->takeChildren();
+    qDeleteAll(enfants);
+}
+
+void TFolderTreeView::LoadChildren(QTreeWidgetItem *noeud)
+{
+    TInfoNoeud *info = Info(noeud);
+    if (!info)
+        return;
+    ViderEnfants(noeud);
+
+    struct TEnfant {
+        QString nom;
+        bool sousDossiers;
+    };
+    QList<TEnfant> enfants;
+    if (DIR *d = Ouvrir(AT_FDCWD, QFile::encodeName(info->Path).constData())) {
+        const int dfd = dirfd(d);
+        while (const dirent *e = readdir(d)) {
+            if (!EstSousDossier(dfd, e))
+                continue;
+            bool sous = false;
+            if (DIR *s = Ouvrir(dfd, e->d_name)) {
+                sous = ASousDossiers(s);
+                closedir(s);
+            }
+            enfants.append({QFile::decodeName(e->d_name), sous});
+        }
+        closedir(d);
+    }
+    std::sort(enfants.begin(), enfants.end(),
+              [](const TEnfant &a, const TEnfant &b) { return OrdreLegendes(a.nom, b.nom); });
+
+    QIcon dossier;
+    dossier.addFile(u":/arbre/folder_close.svg"_s, QSize(), QIcon::Normal);
+    dossier.addFile(u":/arbre/folder_open.svg"_s, QSize(), QIcon::Selected);
+    QList<QTreeWidgetItem *> noeuds;
+    noeuds.reserve(enfants.size());
+    for (const TEnfant &e : std::as_const(enfants)) {
+        auto *n = new TNoeud;
+        n->setText(0, e.nom);
+        n->setData(0, RoleImage, int(ImDossierFerme));
+        n->setIcon(0, dossier);
+        n->Info.Path = info->Path + e.nom + u'/';
+        if (e.sousDossiers)
+            n->addChild(NouveauPlaceholder());
+        noeuds.append(n);
+    }
+    noeud->addChildren(noeuds);
+    info->Loaded = true;
+}
+
+void TFolderTreeView::NoeudDeploye(QTreeWidgetItem *noeud)
+{
+    TInfoNoeud *info = Info(noeud);
+    if (!info || info->Loaded)
+        return;
+    // The placeholder is replaced before the next repaint, so the user never sees it.
+    LoadChildren(noeud);
+    if (noeud->childCount() > 0)
+        noeud->setExpanded(true);
+}
+
+QString TFolderTreeView::SelectedPath() const
+{
+    const QList<QTreeWidgetItem *> choix = selectedItems();
+    if (choix.isEmpty())
+        return {};
+    const TInfoNoeud *info = Info(choix.first());
+    return info ? info->Path : QString();
+}
+
+void TFolderTreeView::SetSelectedPath(const QString &path)
+{
+    // Paths are compared exactly: "Photos" and "photos" are two folders here.
+    const QString actuel = SelectedPath();
+    if (path == actuel || (!path.isEmpty() && AvecSeparateur(path) == actuel))
+        return;
+    if (!path.startsWith(u'/') || !EstDossier(path))
+        throw EErreur(u"Chemin non trouvé."_s);
+    const QString cible = AvecSeparateur(QDir::cleanPath(path));
+
+    QTreeWidgetItem *courant = nullptr;
+    QString prefixe;
+    if (m_ShowShellNodes) {
+        for (QTreeWidgetItem *shell : {m_DesktopNode, m_DocumentsNode}) {
+            if (shell && cible.startsWith(Info(shell)->Path)) {
+                courant = shell;
+                prefixe = Info(shell)->Path;
+                break;
+            }
+        }
+    }
+    if (!courant) {
+        // The volume whose mount point is the longest prefix: /media/anne/CARD/ before /.
+        for (int i = 0; i < topLevelItemCount(); ++i) {
+            QTreeWidgetItem *n = topLevelItem(i);
+            if (n == m_DesktopNode || n == m_DocumentsNode)
+                continue;
+            const TInfoNoeud *info = Info(n);
+            if (info && cible.startsWith(info->Path) && info->Path.size() > prefixe.size()) {
+                courant = n;
+                prefixe = info->Path;
+            }
+        }
+    }
+    if (!courant)
+        return;
+
+    while (prefixe.size() < cible.size()) {
+        if (!Info(courant)->Loaded)
+            LoadChildren(courant);
+        prefixe = cible.left(cible.indexOf(u'/', prefixe.size()) + 1);
+        QTreeWidgetItem *suivant = nullptr;
+        for (int i = 0; i < courant->childCount() && !suivant; ++i) {
+            const TInfoNoeud *info = Info(courant->child(i));
+            if (info && info->Path == prefixe)
+                suivant = courant->child(i);
+        }
+        if (!suivant)
+            break; // a dot folder: the selection stays on the deepest node found
+        courant = suivant;
+    }
+
+    QList<QTreeWidgetItem *> ancetres;
+    for (QTreeWidgetItem *p = courant->parent(); p; p = p->parent())
+        ancetres.prepend(p);
+    for (QTreeWidgetItem *p : std::as_const(ancetres))
+        p->setExpanded(true);
+    setCurrentItem(courant);
+    scrollToItem(courant);
+}
+
+bool TFolderTreeView::CreateSubFolder(const QString &name)
+{
+    const QList<QTreeWidgetItem *> choix = selectedItems();
+    TInfoNoeud *info = choix.isEmpty() ? nullptr : Info(choix.first());
+    if (!info)
+        return false;
+    const QString nom = name.trimmed();
+    const QStringList niveaux = nom.split(u'/', Qt::SkipEmptyParts);
+    // ".." would create the folder outside the selected one.
+    if (niveaux.isEmpty() || niveaux.contains(u"."_s) || niveaux.contains(u".."_s))
+        return false;
+    const QString nouveau = info->Path + niveaux.join(u'/') + u'/';
+    QDir().mkpath(nouveau);
+    if (!EstDossier(nouveau))
+        return false;
+
+    setUpdatesEnabled(false);
+    if (info->Loaded) {
+        ViderEnfants(choix.first());
+        info->Loaded = false;
+    }
+    SetSelectedPath(nouveau);
+    setUpdatesEnabled(true);
+    return true;
+}
+
+void TFolderTreeView::RefreshSelected()
+{
+    const QList<QTreeWidgetItem *> choix = selectedItems();
+    QTreeWidgetItem *s = choix.isEmpty() ? nullptr : choix.first();
+    TInfoNoeud *info = Info(s);
+    if (!info)
+        return;
+    if (info->Loaded) {
+        ViderEnfants(s);
+        info->Loaded = false;
+    }
+    if (!s->parent() && s != m_DesktopNode && s != m_DocumentsNode) {
+        // A new card in the same reader, a renamed volume: show its caption of now.
+        TVolume volume;
+        volume.PointMontage = info->Path;
+        for (const TVolume &v : Volumes().Volumes())
+            if (AvecSeparateur(v.PointMontage) == info->Path)
+                volume = v;
+        s->setText(0, DriveCaption(volume));
+    }
+    LoadChildren(s);
+}
+
+void TFolderTreeView::ActualiserMenu()
+{
+    const QList<QTreeWidgetItem *> choix = selectedItems();
+    m_actRafraichir->setEnabled(!choix.isEmpty() && Info(choix.first()));
+}
+
+void TFolderTreeView::contextMenuEvent(QContextMenuEvent *event)
+{
+    m_RefreshMenu->popup(event->globalPos());
+    event->accept();
+}
+
+void TFolderTreeView::MajHint(const QPoint &position)
+{
+    const TInfoNoeud *info = Info(itemAt(position));
+    const QString texte = info ? info->Path : QString();
+    if (texte != toolTip()) {
+        // Another node: the shown path goes, so the new one pops up.
+        QToolTip::hideText();
+        setToolTip(texte);
+    }
+}
+
+void TFolderTreeView::mouseMoveEvent(QMouseEvent *event)
+{
+    MajHint(event->position().toPoint());
+    QTreeWidget::mouseMoveEvent(event);
+}
+
+bool TFolderTreeView::viewportEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const auto *aide = static_cast<QHelpEvent *>(event);
+        MajHint(aide->pos());
+        if (toolTip().isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(aide->globalPos(), toolTip(), viewport(), visualItemRect(itemAt(aide->pos())));
+        return true;
+    }
+    return QTreeWidget::viewportEvent(event);
+}
+
+void TFolderTreeView::keyPressEvent(QKeyEvent *event)
+{
+    // "*" would expand every level below the node, reading a whole disk: one level only.
+    if (event->key() == Qt::Key_Asterisk && currentItem()) {
+        currentItem()->setExpanded(true);
+        event->accept();
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
+}
