@@ -1,0 +1,370 @@
+// Image scan on temporary folder trees: what is counted, what is read, links, sorting.
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <random>
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "ConstructeurEXIF.h"
+#include "metadata/ChercherImages.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct TResultatScan {
+    int nombre = 0;
+    qint64 taille = 0;
+    TListeImages liste;
+    int avancees = 0;
+};
+
+TResultatScan Compter(const QString &dossier, bool recursif)
+{
+    TResultatScan r;
+    TListeImages liste;
+    ChercherImages(dossier, r.nombre, r.taille, true, recursif, liste,
+                   [&] { ++r.avancees; });
+    r.liste = liste;
+    return r;
+}
+
+TResultatScan Lire(const QString &dossier, bool recursif)
+{
+    TResultatScan r;
+    ChercherImages(dossier, r.nombre, r.taille, false, recursif, r.liste, [&] { ++r.avancees; });
+    return r;
+}
+
+QStringList Chemins(const TListeImages &liste)
+{
+    QStringList chemins;
+    for (const TEnrFichier &f : liste)
+        chemins.append(f.Dossier + f.Nom);
+    return chemins;
+}
+
+bool Lien(const QString &cible, const QString &lien)
+{
+    return ::symlink(QFile::encodeName(cible).constData(), QFile::encodeName(lien).constData())
+        == 0;
+}
+
+TEnrFichier Fichier(const QString &dossier, const QString &nom)
+{
+    TEnrFichier f;
+    f.Dossier = dossier;
+    f.Nom = nom;
+    return f;
+}
+
+} // namespace
+
+class TestChercherImages : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
+
+    void estImage_data()
+    {
+        QTest::addColumn<QString>("nom");
+        QTest::addColumn<bool>("image");
+        const char *oui[] = {"photo.jpeg", "PHOTO.JPG", "x.Nef", "a.jpg", "a.cr2", "a.MRW",
+                             "a.orf", "a.Pef", "a.raf", "a.tif", "a.b.JPG", "éé.jPeG"};
+        const char *non[] = {"photo.tiff", "photo", "photo.jpg.bak", "jpg", "a.jp", "a.jpgx",
+                             "a.", "a.png", "a.dng", "a. jpg", "a.jpg "};
+        for (const char *n : oui)
+            QTest::newRow(n) << QString::fromUtf8(n) << true;
+        for (const char *n : non)
+            QTest::newRow(n) << QString::fromUtf8(n) << false;
+    }
+    void estImage()
+    {
+        QFETCH(QString, nom);
+        QFETCH(bool, image);
+        QCOMPARE(EstImage(nom), image);
+    }
+
+    void dossierVide()
+    {
+        QTemporaryDir tmp;
+        QVERIFY(tmp.isValid());
+        const QString d = tmp.path() + u'/';
+        QVERIFY(EcrireFichier(d + u"notes.txt"_s, "x"));
+        QVERIFY(QDir().mkdir(d + u"vide"_s));
+        for (bool recursif : {false, true}) {
+            const TResultatScan c = Compter(d, recursif);
+            QCOMPARE(c.nombre, 0);
+            QCOMPARE(c.taille, 0);
+            const TResultatScan l = Lire(d, recursif);
+            QVERIFY(l.liste.isEmpty());
+            QCOMPARE(l.avancees, 0);
+        }
+    }
+
+    void dossierAbsent()
+    {
+        QTemporaryDir tmp;
+        QVERIFY(tmp.isValid());
+        QVERIFY(EcrireFichier(tmp.path() + u"/a.jpg"_s, JPEGAvecTIFF(TIFFAvecValeurs({}))));
+        for (const QString &d : {tmp.path() + u"/absent/"_s, tmp.path() + u"/a.jpg/"_s,
+                                 QString()}) {
+            const TResultatScan c = Compter(d, true);
+            QCOMPARE(c.nombre, 0);
+            QCOMPARE(c.taille, 0);
+            QVERIFY(Lire(d, true).liste.isEmpty());
+        }
+    }
+
+    void arbre()
+    {
+        QTemporaryDir tmp;
+        QVERIFY(tmp.isValid());
+        const QString d = tmp.path() + u'/';
+        const QByteArray jpeg = JPEGAvecTIFF(TIFFAvecValeurs({}), true, 500);
+        const QByteArray sansExif = JPEGSansEXIF(300);
+        TValeursEXIF nikon;
+        nikon.modele = "NIKON D70";
+        const QByteArray nef = TIFFAvecValeurs(nikon, true);
+        const struct {
+            const char *chemin;
+            QByteArray contenu;
+        } fichiers[] = {
+            {"photo.jpeg", jpeg},          {"PHOTO.JPG", jpeg + "1"},
+            {"x.Nef", nef},                {"sans exif.jpg", sansExif},
+            {"photo.tiff", jpeg},          {"photo", jpeg},
+            {"photo.jpg.bak", jpeg},       {".a.jpg", jpeg},
+            {".cache/b.jpg", jpeg},        {"sous/c.JPG", jpeg + "12"},
+            {"sous/plus bas/d.jpg", jpeg}, {"sous/.e.jpg", jpeg},
+        };
+        for (const auto &f : fichiers)
+            QVERIFY(EcrireFichier(d + QString::fromUtf8(f.chemin), f.contenu));
+
+        // Counting opens nothing: sizes from the listing, the file without EXIF counted.
+        const qint64 racine = 2 * jpeg.size() + 1 + nef.size() + sansExif.size();
+        TResultatScan c = Compter(d, false);
+        QCOMPARE(c.nombre, 4);
+        QCOMPARE(c.taille, racine);
+        QCOMPARE(c.avancees, 0);
+        QVERIFY(c.liste.isEmpty());
+        c = Compter(d, true);
+        QCOMPARE(c.nombre, 6);
+        QCOMPARE(c.taille, racine + 2 * jpeg.size() + 2);
+
+        // The totals add up over calls.
+        ChercherImages(d, c.nombre, c.taille, true, false, c.liste);
+        QCOMPARE(c.nombre, 10);
+
+        // Reading: one step per accepted file, only files with values kept, totals untouched.
+        TResultatScan l = Lire(d, true);
+        QCOMPARE(l.avancees, 6);
+        QCOMPARE(l.nombre, 0);
+        QCOMPARE(l.taille, 0);
+        TrierListe(l.liste);
+        QCOMPARE(Chemins(l.liste),
+                 (QStringList{d + u"photo.jpeg"_s, d + u"PHOTO.JPG"_s, d + u"x.Nef"_s,
+                              d + u"sous/c.JPG"_s, d + u"sous/plus bas/d.jpg"_s}));
+        QCOMPARE(l.liste[1].Taille, jpeg.size() + 1);
+        QCOMPARE(l.liste[3].Dossier, d + u"sous/"_s);
+        QCOMPARE(l.liste[3].Taille, jpeg.size() + 2);
+        QVERIFY(l.liste[2].EXIF.has_value());
+        QCOMPARE(l.liste[2].EXIF->Appareil, u"NIKON D70"_s);
+        QVERIFY(l.liste[2].EXIF->Valide);
+
+        l = Lire(d, false);
+        QCOMPARE(l.avancees, 4);
+        QCOMPARE(l.liste.size(), 3);
+
+        // A folder given without its final "/" is the same folder.
+        QCOMPARE(Compter(tmp.path(), true).nombre, 6);
+        QCOMPARE(Lire(tmp.path(), false).liste[0].Dossier, d);
+    }
+
+    void liens()
+    {
+        QTemporaryDir tmp, ailleurs;
+        QVERIFY(tmp.isValid() && ailleurs.isValid());
+        const QString d = tmp.path() + u'/';
+        const QByteArray jpeg = JPEGAvecTIFF(TIFFAvecValeurs({}), true, 1000);
+        QVERIFY(EcrireFichier(d + u"a.jpg"_s, jpeg));
+        QVERIFY(EcrireFichier(d + u"sous/b.jpg"_s, jpeg));
+        QVERIFY(EcrireFichier(ailleurs.path() + u"/c.jpg"_s, jpeg));
+        QVERIFY(Lien(d, d + u"sous/boucle"_s));                       // to an ancestor
+        QVERIFY(Lien(u"."_s, d + u"sous/ici"_s));                     // to itself
+        QVERIFY(Lien(ailleurs.path(), d + u"externe"_s));            // folder elsewhere: followed
+        QVERIFY(Lien(ailleurs.path(), d + u"externe bis"_s));        // same folder again
+        QVERIFY(Lien(d + u"a.jpg"_s, d + u"lien.jpg"_s));             // link to a file
+        QVERIFY(Lien(d + u"absent.jpg"_s, d + u"casse.jpg"_s));       // broken
+        QVERIFY(Lien(d + u"absent"_s, d + u"dossier casse"_s));       // broken
+
+        const TResultatScan c = Compter(d, true);
+        QCOMPARE(c.nombre, 4); // a, lien, sous/b, c once
+        QCOMPARE(c.taille, 4 * jpeg.size());
+
+        TResultatScan l = Lire(d, true);
+        QCOMPARE(l.avancees, 4);
+        TrierListe(l.liste);
+        QCOMPARE(l.liste.size(), 4);
+        QCOMPARE(l.liste[0].Nom, u"a.jpg"_s);
+        QCOMPARE(l.liste[1].Nom, u"lien.jpg"_s);
+        QCOMPARE(l.liste[1].Taille, jpeg.size()); // the target's size, not the link's
+        QCOMPARE(l.liste[2].Nom, u"c.jpg"_s);
+        QVERIFY(l.liste[2].Dossier == d + u"externe/"_s
+                || l.liste[2].Dossier == d + u"externe bis/"_s);
+        QCOMPARE(l.liste[3].Dossier, d + u"sous/"_s);
+
+        // Not recursive: links to folders are not followed, a link to a file is listed.
+        QCOMPARE(Compter(d, false).nombre, 2);
+    }
+
+    void fichiersSpeciaux()
+    {
+        QTemporaryDir tmp;
+        QVERIFY(tmp.isValid());
+        const QString d = tmp.path() + u'/';
+        // Opening a fifo would block the reading pass until someone writes to it.
+        QVERIFY(::mkfifo(QFile::encodeName(d + u"tube.jpg"_s).constData(), 0600) == 0);
+        QVERIFY(Lien(d + u"tube.jpg"_s, d + u"lien tube.jpg"_s));
+        QVERIFY(EcrireFichier(d + u"a.jpg"_s, JPEGAvecTIFF(TIFFAvecValeurs({}))));
+        QCOMPARE(Compter(d, true).nombre, 1);
+        QCOMPARE(Lire(d, true).liste.size(), 1);
+    }
+
+    void grandesTailles()
+    {
+        QTemporaryDir tmp;
+        QVERIFY(tmp.isValid());
+        const QString d = tmp.path() + u'/';
+        const qint64 troisGo = 3LL << 30;
+        for (const QString &n : {u"gros.nef"_s, u"sous/gros.jpg"_s}) {
+            QVERIFY(EcrireFichier(d + n, JPEGAvecTIFF(TIFFAvecValeurs({}))));
+            QFile f(d + n);
+            if (!f.resize(troisGo)) // sparse: takes no room
+                QSKIP("the temporary folder's file system cannot hold a 3 GiB sparse file");
+        }
+        const TResultatScan c = Compter(d, true);
+        QCOMPARE(c.nombre, 2);
+        QCOMPARE(c.taille, 2 * troisGo);
+        const TResultatScan l = Lire(d, true);
+        QCOMPARE(l.liste.size(), 1); // the JPEG; the raw is no TIFF
+        QCOMPARE(l.liste[0].Taille, troisGo);
+    }
+
+    void dossierIlisible()
+    {
+        // Root reads every folder whatever its permission bits: the scan runs in a child
+        // process that gives up root first.
+        QTemporaryDir tmp;
+        QVERIFY(tmp.isValid());
+        const QString d = tmp.path() + u'/';
+        QVERIFY(EcrireFichier(d + u"a.jpg"_s, "a"));
+        QVERIFY(EcrireFichier(d + u"ferme/b.jpg"_s, "bb"));
+        QVERIFY(EcrireFichier(d + u"ouvert/c.jpg"_s, "ccc"));
+        QVERIFY(::chmod(QFile::encodeName(tmp.path()).constData(), 0755) == 0);
+        QVERIFY(::chmod(QFile::encodeName(d + u"ferme"_s).constData(), 0) == 0);
+
+        int tube[2];
+        QVERIFY(::pipe(tube) == 0);
+        const pid_t pid = ::fork();
+        QVERIFY(pid >= 0);
+        if (pid == 0) {
+            ::close(tube[0]);
+            qint64 resultat[2] = {-1, -1};
+            if (::geteuid() != 0 || (::setgid(65534) == 0 && ::setuid(65534) == 0)) {
+                int nombre = 0;
+                qint64 taille = 0;
+                TListeImages liste;
+                ChercherImages(d, nombre, taille, true, true, liste);
+                resultat[0] = nombre;
+                resultat[1] = taille;
+            }
+            const ssize_t ecrits = ::write(tube[1], resultat, sizeof resultat);
+            ::_exit(ecrits == sizeof resultat ? 0 : 1);
+        }
+        ::close(tube[1]);
+        qint64 resultat[2] = {-2, -2};
+        const ssize_t lus = ::read(tube[0], resultat, sizeof resultat);
+        ::close(tube[0]);
+        int statut = 0;
+        ::waitpid(pid, &statut, 0);
+        ::chmod(QFile::encodeName(d + u"ferme"_s).constData(), 0755);
+        QCOMPARE(lus, qint64(sizeof resultat));
+        if (resultat[0] == -1)
+            QSKIP("could not give up root to test an unreadable folder");
+        QCOMPARE(resultat[0], 2);
+        QCOMPARE(resultat[1], 4); // a.jpg and ouvert/c.jpg
+    }
+
+    void comparer_data()
+    {
+        QTest::addColumn<QString>("dossierA");
+        QTest::addColumn<QString>("nomA");
+        QTest::addColumn<QString>("dossierB");
+        QTest::addColumn<QString>("nomB");
+        QTest::addColumn<int>("resultat");
+        QTest::newRow("folder before sub-folder")
+            << u"/D/Photos/"_s << u"zz.jpg"_s << u"/D/Photos/2004/"_s << u"aa.jpg"_s << -1;
+        QTest::newRow("case folded") << u"/p/"_s << u"b.jpg"_s << u"/p/"_s << u"C.JPG"_s << -1;
+        QTest::newRow("space before slash")
+            << u"/A B/"_s << u"x.jpg"_s << u"/A/"_s << u"x.jpg"_s << -1;
+        QTest::newRow("slash before underscore")
+            << u"/A/z/"_s << u"x.jpg"_s << u"/A_/"_s << u"x.jpg"_s << -1;
+        QTest::newRow("letter before underscore")
+            << u"/p/"_s << u"a.jpg"_s << u"/p/"_s << u"_a.jpg"_s << -1;
+        QTest::newRow("equal but for case")
+            << u"/p/"_s << u"IMG.jpg"_s << u"/P/"_s << u"img.JPG"_s << 0;
+        QTest::newRow("prefix first") << u"/p/"_s << u"a.jpg"_s << u"/p/"_s << u"a.jpg2"_s << -1;
+        QTest::newRow("after") << u"/p/"_s << u"b.jpg"_s << u"/p/"_s << u"a.jpg"_s << 1;
+        QTest::newRow("accent folded") << u"/p/"_s << u"é.jpg"_s << u"/p/"_s << u"É.JPG"_s << 0;
+        QTest::newRow("accent after Z") << u"/p/"_s << u"z.jpg"_s << u"/p/"_s << u"é.jpg"_s << -1;
+    }
+    void comparer()
+    {
+        QFETCH(QString, dossierA);
+        QFETCH(QString, nomA);
+        QFETCH(QString, dossierB);
+        QFETCH(QString, nomB);
+        QFETCH(int, resultat);
+        const TEnrFichier a = Fichier(dossierA, nomA), b = Fichier(dossierB, nomB);
+        QCOMPARE(ComparerFichiers(a, b), resultat);
+        QCOMPARE(ComparerFichiers(b, a), -resultat);
+    }
+
+    void trier()
+    {
+        // A space (32) is below "/" (47), itself below "_" (95); code 1 after the folder
+        // puts a folder's images before its sub-folders'.
+        const QStringList attendu{u"/D/Photos A/a.jpg"_s,    u"/D/Photos/a.jpg"_s,
+                                  u"/D/Photos/b.jpg"_s,      u"/D/Photos/C.JPG"_s,
+                                  u"/D/Photos/_a.jpg"_s,     u"/D/Photos/2004/a.jpg"_s,
+                                  u"/D/Photos/2004/x/a.jpg"_s, u"/D/Photos_/a.jpg"_s};
+        TListeImages liste;
+        for (const QString &c : attendu) {
+            const qsizetype i = c.lastIndexOf(u'/') + 1;
+            liste.append(Fichier(c.left(i), c.mid(i)));
+            liste.last().Taille = liste.size();
+        }
+        std::mt19937 alea(42);
+        for (int essai = 0; essai < 10; ++essai) {
+            std::shuffle(liste.begin(), liste.end(), alea);
+            TrierListe(liste);
+            QCOMPARE(Chemins(liste), attendu);
+        }
+        // Records travel whole with their keys.
+        for (qsizetype i = 0; i < liste.size(); ++i)
+            QCOMPARE(liste[i].Taille, i + 1);
+        TListeImages vide;
+        TrierListe(vide);
+        QVERIFY(vide.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestChercherImages)
+#include "tst_chercherimages.moc"
