@@ -1,0 +1,344 @@
+#include "ui/Apercu_fm.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHash>
+#include <QHeaderView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "metadata/Nombres.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kLargeurInitiale = 599, kHauteurInitiale = 400;
+constexpr int kLargeurMin = 400, kHauteurMin = 300;
+constexpr int kHauteurCommandes = 41;
+constexpr int kMargeQuitter = 6; // from the right edge of the panel
+
+// Spaces and control characters (codes up to 32) removed at both ends.
+QString SansBlancsAuxBouts(const QString &texte)
+{
+    qsizetype debut = 0, fin = texte.size();
+    while (debut < fin && texte.at(debut).unicode() <= 32)
+        ++debut;
+    while (fin > debut && texte.at(fin - 1).unicode() <= 32)
+        --fin;
+    return texte.mid(debut, fin - debut);
+}
+
+// The selection keeps its colours when the widget loses the focus.
+void SelectionToujoursVisible(QWidget *w)
+{
+    QPalette p = w->palette();
+    for (const auto role : {QPalette::Highlight, QPalette::HighlightedText})
+        p.setColor(QPalette::Inactive, role, p.color(QPalette::Active, role));
+    w->setPalette(p);
+}
+
+// Appends the lines of the node and its descendants, in tree order.
+void LignesArbre(const QTreeWidgetItem *noeud, int niveau, QString &texte)
+{
+    texte += QString(niveau, u'\t') + noeud->text(0) + u"\r\n"_s;
+    for (int i = 0; i < noeud->childCount(); ++i)
+        LignesArbre(noeud->child(i), niveau + 1, texte);
+}
+
+struct TTotal {
+    int nombre = 0;
+    qint64 taille = 0;
+};
+
+// Counts the files below each folder node and their sizes, at every depth, in one
+// post-order walk, and writes them into the folder's text.
+TTotal Totaliser(QTreeWidgetItem *noeud)
+{
+    const QVariant taille = noeud->data(0, TfmApercu::kRoleTaille);
+    if (taille.isValid())
+        return {1, taille.toLongLong()};
+    TTotal total;
+    for (int i = 0; i < noeud->childCount(); ++i) {
+        const TTotal enfant = Totaliser(noeud->child(i));
+        total.nombre += enfant.nombre;
+        total.taille += enfant.taille;
+    }
+    noeud->setText(0, u"%1 : %2 (%3)"_s.arg(noeud->text(0)).arg(total.nombre)
+                          .arg(TailleEnTexte(total.taille)));
+    return total;
+}
+
+// A key of the hash from (parent node, text) to child.
+struct TCleNoeud {
+    const QTreeWidgetItem *parent;
+    QString texte;
+    bool operator==(const TCleNoeud &) const = default;
+};
+size_t qHash(const TCleNoeud &cle, size_t graine = 0)
+{
+    return qHashMulti(graine, cle.parent, cle.texte);
+}
+
+// Restores the normal cursor however the filling ends.
+class TCurseurOccupe {
+public:
+    TCurseurOccupe() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TCurseurOccupe() { QApplication::restoreOverrideCursor(); }
+    TCurseurOccupe(const TCurseurOccupe &) = delete;
+    TCurseurOccupe &operator=(const TCurseurOccupe &) = delete;
+};
+
+} // namespace
+
+QStringList Decouper(const QString &texte, QChar caractere)
+{
+    QStringList pieces;
+    QString reste = texte;
+    for (qsizetype p = reste.indexOf(caractere); p >= 0; p = reste.indexOf(caractere)) {
+        pieces.append(reste.left(p));
+        reste = SansBlancsAuxBouts(reste.mid(p + 1));
+    }
+    reste = SansBlancsAuxBouts(reste);
+    if (!reste.isEmpty())
+        pieces.append(reste);
+    return pieces;
+}
+
+TfmApercu::TfmApercu(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(u"fmApercu"_s);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+    setMinimumSize(kLargeurMin, kHauteurMin);
+    setSizeGripEnabled(true);
+
+    ilApercu = {QIcon(u":/apercu/dossier_ferme.svg"_s), QIcon(u":/apercu/dossier_ouvert.svg"_s),
+                QIcon(u":/apercu/page.svg"_s), QIcon(u":/apercu/page_surlignee.svg"_s)};
+    m_iconeDossier.addFile(u":/apercu/dossier_ferme.svg"_s, QSize(), QIcon::Normal);
+    m_iconeDossier.addFile(u":/apercu/dossier_ouvert.svg"_s, QSize(), QIcon::Selected);
+    m_iconeFichier.addFile(u":/apercu/page.svg"_s, QSize(), QIcon::Normal);
+    m_iconeFichier.addFile(u":/apercu/page_surlignee.svg"_s, QSize(), QIcon::Selected);
+
+    auto *disposition = new QVBoxLayout(this);
+    disposition->setContentsMargins(0, 0, 0, 0);
+    disposition->setSpacing(0);
+
+    pcApercu = new QTabWidget(this);
+    pcApercu->setObjectName(u"pcApercu"_s);
+    pcApercu->setFocusPolicy(Qt::ClickFocus);
+    pcApercu->tabBar()->setFocusPolicy(Qt::ClickFocus);
+
+    tsArborescence = new QWidget;
+    tsArborescence->setObjectName(u"tsArborescence"_s);
+    auto *dispArbre = new QVBoxLayout(tsArborescence);
+    dispArbre->setContentsMargins(0, 0, 0, 0);
+    tvApercu = new QTreeWidget(tsArborescence);
+    tvApercu->setObjectName(u"tvApercu"_s);
+    tvApercu->setHeaderHidden(true);
+    tvApercu->setColumnCount(1);
+    tvApercu->setIndentation(19);
+    tvApercu->setIconSize(QSize(16, 16));
+    tvApercu->setUniformRowHeights(true);
+    tvApercu->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tvApercu->setSelectionMode(QAbstractItemView::SingleSelection);
+    // A long path scrolls sideways rather than being cut.
+    tvApercu->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    tvApercu->header()->setStretchLastSection(false);
+    SelectionToujoursVisible(tvApercu);
+    dispArbre->addWidget(tvApercu);
+    pcApercu->addTab(tsArborescence, u"Arborescence"_s);
+
+    tsErreurs = new QWidget;
+    tsErreurs->setObjectName(u"tsErreurs"_s);
+    auto *dispErreurs = new QVBoxLayout(tsErreurs);
+    dispErreurs->setContentsMargins(0, 0, 0, 0);
+    mmErreurs = new QPlainTextEdit(tsErreurs);
+    mmErreurs->setObjectName(u"mmErreurs"_s);
+    mmErreurs->setReadOnly(true);
+    mmErreurs->setLineWrapMode(QPlainTextEdit::NoWrap);
+    mmErreurs->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    mmErreurs->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    SelectionToujoursVisible(mmErreurs);
+    dispErreurs->addWidget(mmErreurs);
+    pcApercu->addTab(tsErreurs, u"Erreurs (0)"_s);
+    pcApercu->setTabVisible(pcApercu->indexOf(tsErreurs), false);
+    pcApercu->setCurrentWidget(tsArborescence);
+    disposition->addWidget(pcApercu, 1);
+
+    pnCommandes = new QFrame(this);
+    pnCommandes->setObjectName(u"pnCommandes"_s);
+    pnCommandes->setFrameShape(QFrame::NoFrame);
+    pnCommandes->setFixedHeight(kHauteurCommandes);
+    disposition->addWidget(pnCommandes);
+
+    btCopierPP = new QPushButton(QIcon(u":/apercu/presse_papiers.svg"_s),
+                                 u"&Copier vers le presse-papiers"_s, pnCommandes);
+    btCopierPP->setObjectName(u"btCopierPP"_s);
+    btCopierPP->setFocusPolicy(Qt::NoFocus);
+    btCopierPP->setAutoDefault(false);
+    // The 169 pixels were drawn for a smaller font: never cut the caption.
+    btCopierPP->setGeometry(8, 8, qMax(169, btCopierPP->sizeHint().width()), 25);
+
+    btQuitter = new QPushButton(QIcon(u":/boutons/quitter.svg"_s), u"&Quitter"_s, pnCommandes);
+    btQuitter->setObjectName(u"btQuitter"_s);
+    btQuitter->setFocusPolicy(Qt::NoFocus);
+    btQuitter->setAutoDefault(false);
+    btQuitter->setGeometry(512, 8, qMax(73, btQuitter->sizeHint().width()), 25);
+
+    connect(btCopierPP, &QPushButton::clicked, this, &TfmApercu::btCopierPPClick);
+    connect(btQuitter, &QPushButton::clicked, this, &TfmApercu::btQuitterClick);
+
+    resize(kLargeurInitiale, kHauteurInitiale);
+}
+
+QTreeWidgetItem *TfmApercu::NouveauDossier(const QString &texte)
+{
+    auto *noeud = new QTreeWidgetItem(QStringList{texte});
+    noeud->setIcon(0, m_iconeDossier);
+    return noeud;
+}
+
+void TfmApercu::Remplir(bool copie, const QString &dossierBase, const TListeImages &resultats,
+                       const QStringList &erreurs)
+{
+    {
+        TCurseurOccupe curseur;
+        tvApercu->setUpdatesEnabled(false);
+        tvApercu->clear();
+
+        // The nodes are built outside the tree, then handed to it at once: the view then
+        // lays them out once instead of once per node. The hash finds a folder's child of
+        // a given text without going through its children.
+        QList<QTreeWidgetItem *> racines;
+        QHash<TCleNoeud, QTreeWidgetItem *> enfants;
+        enfants.reserve(resultats.size() / 4 + 16);
+        QString dossierPrecedent;
+        QTreeWidgetItem *dernierDossier = nullptr;
+        for (const TEnrFichier &entree : resultats) {
+            // Entries of one folder follow each other: their folder node is the same.
+            if (!dernierDossier || entree.Dossier != dossierPrecedent) {
+                QString chemin = entree.Dossier;
+                if (chemin.endsWith(u'/'))
+                    chemin.chop(1);
+                QStringList pieces = Decouper(chemin, u'/');
+                if (pieces.isEmpty())
+                    pieces.append(QString());
+                QTreeWidgetItem *noeud = nullptr;
+                for (const QString &piece : std::as_const(pieces)) {
+                    QTreeWidgetItem *&trouve = enfants[TCleNoeud{noeud, piece}];
+                    if (!trouve) {
+                        trouve = NouveauDossier(piece);
+                        if (noeud)
+                            noeud->addChild(trouve);
+                        else
+                            racines.append(trouve);
+                    }
+                    noeud = trouve;
+                }
+                dernierDossier = noeud;
+                dossierPrecedent = entree.Dossier;
+            }
+            auto *fichier = new QTreeWidgetItem(
+                QStringList{u"%1 (%2)"_s.arg(entree.Nom, TailleEnTexte(entree.Taille))});
+            fichier->setIcon(0, m_iconeFichier);
+            fichier->setData(0, kRoleTaille, QVariant::fromValue<qint64>(entree.Taille));
+            dernierDossier->addChild(fichier);
+        }
+
+        if (!racines.isEmpty())
+            racines.first()->setText(0, dossierBase);
+        for (QTreeWidgetItem *racine : std::as_const(racines))
+            Totaliser(racine);
+        tvApercu->addTopLevelItems(racines);
+        tvApercu->expandAll();
+        if (!racines.isEmpty()) {
+            tvApercu->setCurrentItem(racines.first());
+            tvApercu->scrollToItem(racines.first());
+        }
+        tvApercu->setUpdatesEnabled(true);
+    }
+
+    setWindowTitle(copie ? u"Aperçu de la copie"_s : u"Aperçu du renommage"_s);
+
+    const int onglet = pcApercu->indexOf(tsErreurs);
+    pcApercu->setTabVisible(onglet, !erreurs.isEmpty());
+    mmErreurs->setPlainText(erreurs.join(u'\n'));
+    if (!erreurs.isEmpty())
+        pcApercu->setTabText(onglet, u"Erreurs (%1)"_s.arg(erreurs.size()));
+    pcApercu->setCurrentWidget(tsArborescence);
+}
+
+QString TfmApercu::TexteCopie() const
+{
+    QString texte;
+    if (pcApercu->currentWidget() == tsArborescence) {
+        for (int i = 0; i < tvApercu->topLevelItemCount(); ++i)
+            LignesArbre(tvApercu->topLevelItem(i), 0, texte);
+        return texte;
+    }
+    const QString memo = mmErreurs->toPlainText();
+    if (memo.isEmpty())
+        return texte;
+    for (const QString &ligne : memo.split(u'\n'))
+        texte += ligne + u"\r\n"_s;
+    return texte;
+}
+
+void TfmApercu::btCopierPPClick()
+{
+    QGuiApplication::clipboard()->setText(TexteCopie());
+}
+
+void TfmApercu::btQuitterClick()
+{
+    close();
+}
+
+void TfmApercu::FormResize()
+{
+    btQuitter->move(pnCommandes->width() - kMargeQuitter - btQuitter->width(), btQuitter->y());
+}
+
+void TfmApercu::resizeEvent(QResizeEvent *evenement)
+{
+    QDialog::resizeEvent(evenement);
+    // The layout gives the panel the new width only when it next runs: do it now.
+    pnCommandes->resize(evenement->size().width(), pnCommandes->height());
+    FormResize();
+}
+
+void TfmApercu::showEvent(QShowEvent *evenement)
+{
+    QDialog::showEvent(evenement);
+    if (m_dejaMontre)
+        return;
+    m_dejaMontre = true;
+    auto centrer = [this] {
+        if (const QScreen *ecran = screen()) {
+            QRect cadre = frameGeometry();
+            cadre.moveCenter(ecran->availableGeometry().center());
+            move(cadre.topLeft());
+        }
+    };
+    centrer();
+    // The window manager adds its frame once the window is mapped: the 599 x 400 are the
+    // outer size, so the inside is made smaller by the frame, then the window centred.
+    QTimer::singleShot(0, this, [this, centrer] {
+        const QSize cadre = frameGeometry().size() - size();
+        if (!isMaximized() && (cadre.width() > 0 || cadre.height() > 0)
+            && size() == QSize(kLargeurInitiale, kHauteurInitiale)) {
+            resize(QSize(kLargeurInitiale, kHauteurInitiale) - cadre);
+            centrer();
+        }
+    });
+}

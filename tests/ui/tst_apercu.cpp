@@ -1,0 +1,220 @@
+// The preview window: its tree, its counts and sizes, the errors tab, the clipboard text.
+#include <QApplication>
+#include <QClipboard>
+#include <QFrame>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "ui/Apercu_fm.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+TEnrFichier Entree(const QString &dossier, const QString &nom, qint64 taille)
+{
+    return TEnrFichier{dossier, nom, taille, std::nullopt};
+}
+
+constexpr qint64 k140Mo = 1468006; // shows as 1,40 Mo; three of them as 4,20 Mo
+
+// Saves a picture of the window when CLARVANE_CAPTURES names a folder (for looking at it).
+void Capturer(QWidget &fenetre, const QString &nom)
+{
+    const QString dossier = qEnvironmentVariable("CLARVANE_CAPTURES");
+    if (!dossier.isEmpty())
+        fenetre.grab().save(dossier + u'/' + nom + u".png"_s);
+}
+} // namespace
+
+class TestApercu : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
+
+    void decouper_data();
+    void decouper();
+    void apercuDeCopie();
+    void renommageRecursif();
+    void casseDifferente();
+    void ongletErreurs();
+    void apercuVide();
+    void fenetre();
+    void imagesDesNoeuds();
+};
+
+void TestApercu::decouper_data()
+{
+    QTest::addColumn<QString>("texte");
+    QTest::addColumn<QStringList>("pieces");
+    QTest::newRow("vide") << QString() << QStringList();
+    QTest::newRow("racine seule") << u"/"_s << QStringList{QString()};
+    QTest::newRow("relatif") << u"/Canon EOS 300D/2006"_s
+                             << QStringList{QString(), u"Canon EOS 300D"_s, u"2006"_s};
+    QTest::newRow("sans separateur") << u"abc"_s << QStringList{u"abc"_s};
+    QTest::newRow("pieces vides") << u"a//b"_s << QStringList{u"a"_s, QString(), u"b"_s};
+    // After each cut the rest loses its blanks at both ends; a piece keeps what stands
+    // before the next separator.
+    QTest::newRow("blancs") << u" a / b \t/ c "_s << QStringList{u" a "_s, u"b \t"_s, u"c"_s};
+    QTest::newRow("fin blanche") << u"a/  "_s << QStringList{u"a"_s};
+}
+
+void TestApercu::decouper()
+{
+    QFETCH(QString, texte);
+    QFETCH(QStringList, pieces);
+    QCOMPARE(Decouper(texte, u'/'), pieces);
+}
+
+void TestApercu::apercuDeCopie()
+{
+    TfmApercu fm;
+    fm.Remplir(true, u"/home/photo/Tri/"_s,
+               {Entree(u"/Canon EOS 300D/2006/05/"_s, u"IMG_0001.JPG"_s, k140Mo),
+                Entree(u"/Canon EOS 300D/2006/05/"_s, u"IMG_0002.JPG"_s, k140Mo),
+                Entree(u"/Canon EOS 300D/2006/06/"_s, u"IMG_0003.JPG"_s, k140Mo)},
+               {});
+    QCOMPARE(fm.windowTitle(), u"Aperçu de la copie"_s);
+    QCOMPARE(fm.TexteCopie(), u"/home/photo/Tri/ : 3 (4,20 Mo)\r\n"
+                              "\tCanon EOS 300D : 3 (4,20 Mo)\r\n"
+                              "\t\t2006 : 3 (4,20 Mo)\r\n"
+                              "\t\t\t05 : 2 (2,80 Mo)\r\n"
+                              "\t\t\t\tIMG_0001.JPG (1,40 Mo)\r\n"
+                              "\t\t\t\tIMG_0002.JPG (1,40 Mo)\r\n"
+                              "\t\t\t06 : 1 (1,40 Mo)\r\n"
+                              "\t\t\t\tIMG_0003.JPG (1,40 Mo)\r\n"_s);
+
+    // File nodes carry their size, folder nodes nothing; everything is expanded and the
+    // root is selected.
+    QTreeWidget *tv = fm.tvApercu;
+    QCOMPARE(tv->topLevelItemCount(), 1);
+    QTreeWidgetItem *racine = tv->topLevelItem(0);
+    QVERIFY(!racine->data(0, TfmApercu::kRoleTaille).isValid());
+    QTreeWidgetItem *mai = racine->child(0)->child(0)->child(0);
+    QVERIFY(mai->isExpanded() && racine->isExpanded());
+    QCOMPARE(mai->child(1)->data(0, TfmApercu::kRoleTaille).toLongLong(), k140Mo);
+    QCOMPARE(tv->currentItem(), racine);
+    QVERIFY(!fm.pcApercu->isTabVisible(fm.pcApercu->indexOf(fm.tsErreurs)));
+
+    // The button puts the same text on the clipboard.
+    QGuiApplication::clipboard()->clear();
+    QTest::mouseClick(fm.btCopierPP, Qt::LeftButton);
+    QCOMPARE(QGuiApplication::clipboard()->text(), fm.TexteCopie());
+}
+
+void TestApercu::renommageRecursif()
+{
+    // Sorted as the run sorts them: the base folder's own images first, then sub-folders.
+    TfmApercu fm;
+    fm.Remplir(false, u"/photos/"_s,
+               {Entree(u"/"_s, u"Canon-IMG_1.JPG"_s, 1000), Entree(u"/"_s, u"Canon-IMG_2.JPG"_s, 1024),
+                Entree(u"/2004/"_s, u"Nikon-DSC_1.NEF"_s, 1025),
+                Entree(u"/2004/noel/"_s, u"Nikon-DSC_2.NEF"_s, 3000)},
+               {});
+    QCOMPARE(fm.windowTitle(), u"Aperçu du renommage"_s);
+    QCOMPARE(fm.TexteCopie(), u"/photos/ : 4 (5,91 Ko)\r\n"
+                              "\tCanon-IMG_1.JPG (1000 Oct)\r\n"
+                              "\tCanon-IMG_2.JPG (1024 Oct)\r\n"
+                              "\t2004 : 2 (3,93 Ko)\r\n"
+                              "\t\tNikon-DSC_1.NEF (1,00 Ko)\r\n"
+                              "\t\tnoel : 1 (2,93 Ko)\r\n"
+                              "\t\t\tNikon-DSC_2.NEF (2,93 Ko)\r\n"_s);
+}
+
+void TestApercu::casseDifferente()
+{
+    // Folders are compared exactly, as the file system does: two siblings. The same
+    // folder met again after another one is found again, not doubled.
+    TfmApercu fm;
+    fm.Remplir(true, u"/Tri/"_s,
+               {Entree(u"/CANON/"_s, u"a.jpg"_s, 10), Entree(u"/Canon/"_s, u"b.jpg"_s, 20),
+                Entree(u"/CANON/x/"_s, u"c.jpg"_s, 30)},
+               {});
+    const QTreeWidgetItem *racine = fm.tvApercu->topLevelItem(0);
+    QCOMPARE(racine->childCount(), 2);
+    QCOMPARE(racine->child(0)->text(0), u"CANON : 2 (40 Oct)"_s);
+    QCOMPARE(racine->child(1)->text(0), u"Canon : 1 (20 Oct)"_s);
+    QCOMPARE(racine->child(0)->childCount(), 2);
+}
+
+void TestApercu::ongletErreurs()
+{
+    const QStringList erreurs{u"Absence d'une donnée EXIF attendue pour /p/a.jpg"_s,
+                              u"/Tri/b.jpg (existant) sera copié en /Tri/b(2).jpg"_s,
+                              u"Absence d'une donnée EXIF attendue pour /p/c.jpg"_s};
+    TfmApercu fm;
+    fm.Remplir(true, u"/Tri/"_s, {Entree(u"/"_s, u"b.jpg"_s, 5)}, erreurs);
+    const int onglet = fm.pcApercu->indexOf(fm.tsErreurs);
+    QVERIFY(fm.pcApercu->isTabVisible(onglet));
+    QCOMPARE(fm.pcApercu->tabText(onglet), u"Erreurs (3)"_s);
+    QCOMPARE(fm.pcApercu->currentWidget(), fm.tsArborescence); // the tree comes first
+    QCOMPARE(fm.TexteCopie(), u"/Tri/ : 1 (5 Oct)\r\n\tb.jpg (5 Oct)\r\n"_s);
+    fm.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&fm));
+    Capturer(fm, u"apercu-arborescence"_s);
+
+    fm.pcApercu->setCurrentWidget(fm.tsErreurs);
+    Capturer(fm, u"apercu-erreurs"_s);
+    QCOMPARE(fm.mmErreurs->toPlainText(), erreurs.join(u'\n'));
+    QTest::mouseClick(fm.btCopierPP, Qt::LeftButton);
+    QCOMPARE(QGuiApplication::clipboard()->text(), erreurs.join(u"\r\n"_s) + u"\r\n"_s);
+}
+
+void TestApercu::apercuVide()
+{
+    TfmApercu fm;
+    fm.Remplir(false, u"/photos/"_s, {}, {});
+    QCOMPARE(fm.tvApercu->topLevelItemCount(), 0);
+    QCOMPARE(fm.TexteCopie(), QString());
+}
+
+void TestApercu::fenetre()
+{
+    TfmApercu fm;
+    fm.Remplir(true, u"/Tri/"_s, {Entree(u"/"_s, u"a.jpg"_s, 5)}, {});
+    QVERIFY(fm.findChild<QPushButton *>(u"btCopierPP"_s));
+    QVERIFY(fm.findChild<QTreeWidget *>(u"tvApercu"_s));
+    QVERIFY(fm.windowFlags() & Qt::WindowMaximizeButtonHint);
+    fm.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&fm));
+    QTRY_COMPARE(fm.frameGeometry().size(), QSize(599, 400)); // the outer size, frame included
+
+    // "&Quitter" stays 6 pixels from the right edge, whatever the width.
+    for (const QSize taille : {QSize(800, 500), QSize(450, 320), QSize(1200, 900)}) {
+        fm.resize(taille);
+        QTRY_COMPARE(fm.pnCommandes->width(), taille.width());
+        QCOMPARE(fm.btQuitter->geometry().right() + 1, taille.width() - 6);
+        QCOMPARE(fm.btQuitter->y(), 8);
+        QVERIFY(fm.btQuitter->x() > fm.btCopierPP->geometry().right()); // never over the other
+    }
+    fm.resize(100, 100);
+    QCOMPARE(fm.size(), QSize(400, 300));
+    QCOMPARE(fm.pnCommandes->height(), 41);
+    QVERIFY(fm.pnCommandes->geometry().bottom() == fm.height() - 1);
+
+    QTest::mouseClick(fm.btQuitter, Qt::LeftButton);
+    QTRY_VERIFY(!fm.isVisible());
+}
+
+void TestApercu::imagesDesNoeuds()
+{
+    TfmApercu fm;
+    QCOMPARE(fm.ilApercu.size(), 4);
+    for (const QIcon &icone : std::as_const(fm.ilApercu))
+        QVERIFY(!icone.pixmap(16, 16).isNull());
+    fm.Remplir(true, u"/Tri/"_s, {Entree(u"/"_s, u"a.jpg"_s, 5)}, {});
+    // A selected node shows the open folder, or the highlighted page.
+    const QTreeWidgetItem *racine = fm.tvApercu->topLevelItem(0);
+    const QIcon dossier = racine->icon(0), page = racine->child(0)->icon(0);
+    QCOMPARE(dossier.pixmap(16, 16).toImage(), fm.ilApercu[0].pixmap(16, 16).toImage());
+    QCOMPARE(dossier.pixmap(16, 16, QIcon::Selected).toImage(), fm.ilApercu[1].pixmap(16, 16).toImage());
+    QCOMPARE(page.pixmap(16, 16).toImage(), fm.ilApercu[2].pixmap(16, 16).toImage());
+    QCOMPARE(page.pixmap(16, 16, QIcon::Selected).toImage(), fm.ilApercu[3].pixmap(16, 16).toImage());
+}
+
+QTEST_MAIN(TestApercu)
+#include "tst_apercu.moc"
