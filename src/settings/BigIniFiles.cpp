@@ -94,7 +94,6 @@ bool LireEntier(const QString &texte, int &valeur)
     return true;
 }
 
-
 bool EcrireTout(int fd, const QByteArray &octets)
 {
     const char *p = octets.constData();
@@ -120,18 +119,18 @@ bool RemplacerFichier(const QString &chemin, const QByteArray &octets)
     // Through a link, replace the file it leads to, not the link.
     const QFileInfo info(chemin);
     const QString cible = info.exists() ? info.canonicalFilePath() : chemin;
-    const QByteArray final = QFile::encodeName(cible);
+    const QByteArray cheminFinal = QFile::encodeName(cible);
     const QFileInfo infoCible(cible);
     QByteArray modele = QFile::encodeName(infoCible.absolutePath() + u"/."_s
                                           + infoCible.fileName() + u".XXXXXX"_s);
-    const int fd = ::mkstemp(modele.data());
+    const int fd = ::mkostemp(modele.data(), O_CLOEXEC);
     if (fd < 0)
         return false;
     struct stat ancien {};
-    if (::stat(final.constData(), &ancien) == 0) {
+    if (::stat(cheminFinal.constData(), &ancien) == 0) {
         ::fchmod(fd, ancien.st_mode & 07777);
         if (::fchown(fd, ancien.st_uid, ancien.st_gid) != 0) {
-            // Only root may give a file away; the file is then the user's own anyway.
+            // Only root may give a file away; otherwise the file is the writer's, as any new file.
         }
     } else {
         const mode_t masque = ::umask(0);
@@ -141,7 +140,7 @@ bool RemplacerFichier(const QString &chemin, const QByteArray &octets)
     bool ok = EcrireTout(fd, octets) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     if (ok)
-        ok = ::rename(modele.constData(), final.constData()) == 0;
+        ok = ::rename(modele.constData(), cheminFinal.constData()) == 0;
     if (!ok) {
         ::unlink(modele.constData());
         return false;
