@@ -12,6 +12,7 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -144,6 +145,9 @@ TFolderTreeView::TFolderTreeView(QWidget *parent, IFournisseurVolumes *volumes)
 
     setColumnCount(1);
     setHeaderHidden(true);
+    // Long volume captions scroll sideways instead of being cut.
+    header()->setStretchLastSection(false);
+    header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     setIndentation(19);
     setIconSize(QSize(16, 16));
     setUniformRowHeights(true);
