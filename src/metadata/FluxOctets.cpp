@@ -9,7 +9,20 @@
 
 #include <QFile>
 
-bool IFluxOctets::Lire(qint64 position, qint64 taille, void *dest)
+const char *IFluxOctets::Acceder(qint64 position, qint64 &disponible)
+{
+    if (!m_fenetre || position < m_debutFenetre || position >= m_finFenetre) {
+        if (!Charger(position, m_fenetre, m_debutFenetre, m_finFenetre)) {
+            m_fenetre = nullptr;
+            m_debutFenetre = m_finFenetre = 0;
+            return nullptr;
+        }
+    }
+    disponible = m_finFenetre - position;
+    return m_fenetre + (position - m_debutFenetre);
+}
+
+bool IFluxOctets::LireHorsFenetre(qint64 position, qint64 taille, void *dest)
 {
     if (!Contient(position, taille))
         return false;
@@ -64,12 +77,14 @@ bool IFluxOctets::LireTexte(qint64 position, qint64 taille, QByteArray &texte)
     return true;
 }
 
-const char *TFluxMemoire::Acceder(qint64 position, qint64 &disponible)
+bool TFluxMemoire::Charger(qint64 position, const char *&donnees, qint64 &debut, qint64 &fin)
 {
     if (position < 0 || position >= m_taille)
-        return nullptr;
-    disponible = m_taille - position;
-    return m_donnees + position;
+        return false;
+    donnees = m_donnees;
+    debut = 0;
+    fin = m_taille;
+    return true;
 }
 
 TFluxFichier::TFluxFichier(const QString &chemin)
@@ -97,25 +112,19 @@ TFluxFichier::~TFluxFichier()
         ::close(m_fd);
 }
 
-const char *TFluxFichier::Acceder(qint64 position, qint64 &disponible)
+bool TFluxFichier::Charger(qint64 position, const char *&donnees, qint64 &debut, qint64 &fin)
 {
     if (m_fd < 0 || position < 0 || position >= m_taille)
-        return nullptr;
-    if (m_debutBloc < 0 || position < m_debutBloc || position >= m_debutBloc + m_longueurBloc) {
-        const qint64 debut = position - position % kTailleBloc;
-        ssize_t lu;
-        do
-            lu = ::pread(m_fd, m_bloc, size_t(kTailleBloc), off_t(debut));
-        while (lu < 0 && errno == EINTR);
-        if (lu <= 0) {
-            m_debutBloc = -1;
-            return nullptr;
-        }
-        m_debutBloc = debut;
-        m_longueurBloc = lu;
-        if (position >= m_debutBloc + m_longueurBloc) // the file is shorter than it was
-            return nullptr;
-    }
-    disponible = m_debutBloc + m_longueurBloc - position;
-    return m_bloc + (position - m_debutBloc);
+        return false;
+    const qint64 bloc = position - position % kTailleBloc;
+    ssize_t lu;
+    do
+        lu = ::pread(m_fd, m_bloc, size_t(kTailleBloc), off_t(bloc));
+    while (lu < 0 && errno == EINTR);
+    if (lu <= position - bloc) // the file is shorter than it was, or reading failed
+        return false;
+    donnees = m_bloc;
+    debut = bloc;
+    fin = bloc + lu;
+    return true;
 }

@@ -1,6 +1,8 @@
 // Byte sources of the EXIF reader: every read goes through one range-checked primitive.
 #pragma once
 
+#include <cstring>
+
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
@@ -15,7 +17,15 @@ public:
     // Copies `taille` bytes found at the absolute `position` into dest. False when the
     // range leaves the source (a negative position included) or the bytes cannot be read:
     // then dest is left untouched.
-    bool Lire(qint64 position, qint64 taille, void *dest);
+    bool Lire(qint64 position, qint64 taille, void *dest)
+    {
+        // Most reads fall in the bytes that the last access made available.
+        if (position >= m_debutFenetre && taille >= 0 && taille <= m_finFenetre - position) {
+            std::memcpy(dest, m_fenetre + (position - m_debutFenetre), size_t(taille));
+            return true;
+        }
+        return LireHorsFenetre(position, taille, dest);
+    }
 
     // The bytes of the range [position, position + taille) up to the first zero byte (or
     // all of them when none is zero), into texte. False, texte untouched, when the whole
@@ -29,10 +39,21 @@ public:
     }
 
 protected:
-    // Bytes that follow `position` contiguously in memory, and how many (at least one);
-    // nullptr when position is outside the source or reading fails. The pointer is
-    // valid until the next call.
-    virtual const char *Acceder(qint64 position, qint64 &disponible) = 0;
+    // Makes a range of the source that holds `position` available in memory: the bytes
+    // [debut, fin) of the source at `donnees` (debut <= position < fin), valid until the
+    // next call. False when position is outside the source or reading fails.
+    virtual bool Charger(qint64 position, const char *&donnees, qint64 &debut, qint64 &fin) = 0;
+
+private:
+    bool LireHorsFenetre(qint64 position, qint64 taille, void *dest);
+    // The bytes from position on that follow contiguously, and how many; nullptr on failure.
+    const char *Acceder(qint64 position, qint64 &disponible);
+
+    // The bytes [m_debutFenetre, m_finFenetre) of the source, at m_fenetre, as the last
+    // successful access gave them.
+    const char *m_fenetre = nullptr;
+    qint64 m_debutFenetre = 0;
+    qint64 m_finFenetre = 0;
 };
 
 // Bytes held in memory (not owned): for the fuzzer and for tests.
@@ -44,7 +65,7 @@ public:
     qint64 Taille() const override { return m_taille; }
 
 protected:
-    const char *Acceder(qint64 position, qint64 &disponible) override;
+    bool Charger(qint64 position, const char *&donnees, qint64 &debut, qint64 &fin) override;
 
 private:
     const char *m_donnees;
@@ -68,12 +89,10 @@ public:
     static constexpr qint64 kTailleBloc = 4096;
 
 protected:
-    const char *Acceder(qint64 position, qint64 &disponible) override;
+    bool Charger(qint64 position, const char *&donnees, qint64 &debut, qint64 &fin) override;
 
 private:
     int m_fd = -1;
     qint64 m_taille = 0;
-    qint64 m_debutBloc = -1; // file offset of the cached block, -1 when none
-    qint64 m_longueurBloc = 0;
     alignas(64) char m_bloc[kTailleBloc];
 };

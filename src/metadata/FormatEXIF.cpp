@@ -1,9 +1,8 @@
 #include "metadata/FormatEXIF.h"
 
-#include <cmath>
 #include <cstring>
 
-#include "metadata/Nombres.h"
+#include <QLocale>
 
 using namespace Qt::StringLiterals;
 
@@ -64,10 +63,23 @@ bool RationnelUtilisable(qint32 numerateur, qint32 denominateur)
     return numerateur > 0 && denominateur > 0;
 }
 
-// The quotient, in 80-bit long double on x86 (64-bit mantissa).
-long double Quotient(qint32 a, qint32 b)
+// a / b (both > 0) with `decimales` (0 to 2) decimals, halves away from zero, in exact
+// integer arithmetic. This gives what FormaterFixe gives on the quotient: with a and b below
+// 2^31 and at most 2 decimals, a quotient that is not exactly a half at the last digit
+// kept lies farther from it than 1 / (2 b 100), well beyond the 18th significant digit.
+QString FixeRationnel(qint32 a, qint32 b, int decimales)
 {
-    return static_cast<long double>(a) / static_cast<long double>(b);
+    qint64 echelle = 1;
+    for (int i = 0; i < decimales; ++i)
+        echelle *= 10;
+    const qint64 arrondi = (2 * qint64(a) * echelle + b) / (2 * qint64(b));
+    QString texte = QString::number(arrondi);
+    if (decimales > 0) {
+        if (texte.size() <= decimales)
+            texte.prepend(QString(decimales + 1 - texte.size(), u'0'));
+        texte.insert(texte.size() - decimales, QLocale().decimalPoint());
+    }
+    return texte;
 }
 
 // Whole or with `decimales` decimals, as the focal length and the aperture are written.
@@ -75,7 +87,7 @@ QString EntierOuFixe(qint32 numerateur, qint32 denominateur, int decimales)
 {
     if (numerateur % denominateur == 0)
         return QString::number(numerateur / denominateur);
-    return FormaterFixe(Quotient(numerateur, denominateur), decimales);
+    return FixeRationnel(numerateur, denominateur, decimales);
 }
 
 } // namespace
@@ -126,8 +138,8 @@ std::optional<QString> TexteVitesse(qint32 numerateur, qint32 denominateur)
     if (!RationnelUtilisable(numerateur, denominateur))
         return std::nullopt;
     if (numerateur < denominateur)
-        return u"1/"_s + FormaterFixe(Quotient(denominateur, numerateur), 0) + u'\u00B0';
-    return FormaterFixe(Quotient(numerateur, denominateur), 0);
+        return u"1/"_s + FixeRationnel(denominateur, numerateur, 0) + u'\u00B0';
+    return FixeRationnel(numerateur, denominateur, 0);
 }
 
 std::optional<QString> TexteDiaphragme(qint32 numerateur, qint32 denominateur)
