@@ -144,6 +144,12 @@ void TGaugeWindow::Hide()
 
 bool TGaugeWindow::eventFilter(QObject *objet, QEvent *evenement)
 {
+    // Most window managers still offer a close button on a tool window without one;
+    // the pop-up is only ever put away by Hide.
+    if (objet == m_window && evenement->type() == QEvent::Close) {
+        evenement->ignore();
+        return true;
+    }
     if (objet == m_window && (evenement->type() == QEvent::Show || evenement->type() == QEvent::Move)) {
         // The window manager's frame is known only once it has taken the window; when it
         // appears or changes, the outer size and the centring are made right again. A move
