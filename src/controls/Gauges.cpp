@@ -57,7 +57,7 @@ int Balayage(double debut, double fin)
     return static_cast<int>(std::lround(balayage));
 }
 
-// The ellipse that GDI-style box coordinates (right and bottom excluded) describe, as a
+// The ellipse inscribed in a box given by its edges (right and bottom excluded), as a
 // QPainter rectangle: an aliased one-pixel outline covers width + 1 pixels.
 QRectF BoiteEllipse(int gauche, int haut, int droite, int bas)
 {
