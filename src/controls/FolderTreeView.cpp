@@ -390,9 +390,14 @@ bool TFolderTreeView::CreateSubFolder(const QString &name)
         ViderEnfants(choix.first());
         info->Loaded = false;
     }
-    SetSelectedPath(nouveau);
+    bool trouve = true;
+    try {
+        SetSelectedPath(nouveau);
+    } catch (const EErreur &) {
+        trouve = false; // removed by someone else in between
+    }
     setUpdatesEnabled(true);
-    return true;
+    return trouve;
 }
 
 void TFolderTreeView::RefreshSelected()

@@ -238,6 +238,14 @@ private Q_SLOTS:
         QTreeWidgetItem *photos = tree.topLevelItem(0)->child(2);
         QVERIFY(photos->isExpanded());
         QVERIFY(!TFolderTreeView::Info(photos->child(0))->Loaded);
+
+        // A click on the expand button of 2006 reads it.
+        QTreeWidgetItem *annee = photos->child(0);
+        const QRect r = tree.visualItemRect(annee);
+        QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, QPoint(r.left() - tree.indentation() / 2, r.center().y()));
+        QTRY_VERIFY(annee->isExpanded());
+        QVERIFY(TFolderTreeView::Info(annee)->Loaded);
+        QCOMPARE(Legendes(annee), QStringList{u"05"_s});
     }
 
     void cheminChoisi_data()
