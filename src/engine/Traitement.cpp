@@ -1,0 +1,295 @@
+#include "engine/Traitement.h"
+
+#include <QFile>
+
+#include "commun/EErreur.h"
+#include "engine/ComposerDonnees.h"
+#include "engine/OperationsFichiers.h"
+#include "metadata/ChercherImages.h"
+#include "metadata/Nombres.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kAucuneImage = u"Aucune image à traiter."_s;
+const QString kNomJournal = u"Clarvane.erreurs.txt"_s;
+
+// The busy cursor, put back to normal however the run ends.
+class TCurseur {
+public:
+    explicit TCurseur(IRetourTraitement &retour) : m_retour(retour) {}
+    ~TCurseur() { Occupe(false); }
+    TCurseur(const TCurseur &) = delete;
+    TCurseur &operator=(const TCurseur &) = delete;
+    void Occupe(bool occupe)
+    {
+        if (occupe != m_occupe) {
+            m_occupe = occupe;
+            m_retour.CurseurOccupe(occupe);
+        }
+    }
+
+private:
+    IRetourTraitement &m_retour;
+    bool m_occupe = false;
+};
+
+// The progress pop-up, hidden however the phase ends.
+class TProgression {
+public:
+    explicit TProgression(IRetourTraitement &retour) : m_retour(retour) {}
+    ~TProgression() { Fermer(); }
+    TProgression(const TProgression &) = delete;
+    TProgression &operator=(const TProgression &) = delete;
+    void Ouvrir(const QString &legende, int nombre)
+    {
+        m_ouverte = true;
+        m_retour.ProgressionOuvrir(legende, 0, nombre - 1, 0);
+    }
+    void Fermer()
+    {
+        if (m_ouverte) {
+            m_ouverte = false;
+            m_retour.ProgressionFermer();
+        }
+    }
+
+private:
+    IRetourTraitement &m_retour;
+    bool m_ouverte = false;
+};
+
+class TTraitement {
+public:
+    TTraitement(bool traiter, const ISourceOptions &options, IRetourTraitement &retour,
+                TListeImages &listeImages)
+        : Traiter(traiter), m_options(options), m_retour(retour), ListeImages(listeImages),
+          m_curseur(retour), m_progression(retour)
+    {
+    }
+
+    void Executer();
+
+private:
+    void TraiterListe();
+    void CopierImage(const TEnrFichier &image, const QString &valeurs, const TEnrOptions &options);
+    void RenommerImage(const TEnrFichier &image, const QString &valeurs, const TEnrOptions &options);
+    void AjouterApercu(const QString &cible, qint64 taille);
+    void MontrerApercu();
+    void EcrireJournal(const QString &chemin) const;
+    // The base folder of the targets, read again at each call.
+    QString DossierBase() const;
+
+    const bool Traiter;
+    const ISourceOptions &m_options;
+    IRetourTraitement &m_retour;
+    TListeImages &ListeImages;
+    TCurseur m_curseur;
+    TProgression m_progression;
+
+    bool Copie = true;
+    int Nombre = 0;
+    qint64 TailleTotale = 0;
+    int NbTraitees = 0;
+    qint64 TailleTraitee = 0;
+    QStringList ListeErreurs;
+    TListeImages ListeApercu;
+};
+
+QString TTraitement::DossierBase() const
+{
+    const TEnrOptions options = m_options.Options();
+    return Copie ? options.cDossDst : options.cDossSrc;
+}
+
+void TTraitement::Executer()
+{
+    m_curseur.Occupe(true);
+    ListeErreurs.clear();
+
+    // Counting pass. A run needs a source folder, and a copy a destination: without them
+    // there is nothing to work on, and nothing is touched.
+    const TEnrOptions depart = m_options.Options();
+    if (!depart.cDossSrc.isEmpty() && !(depart.lCopier && depart.cDossDst.isEmpty())) {
+        TListeImages inutilisee;
+        ChercherImages(depart.cDossSrc, Nombre, TailleTotale, true, depart.lLectRecurs, inutilisee);
+    }
+    m_curseur.Occupe(false);
+    NbTraitees = 0;
+    TailleTraitee = 0;
+
+    if (Nombre < 1) {
+        m_retour.Erreur(kAucuneImage);
+        return;
+    }
+    if (Traiter && !m_retour.Confirmer(u"Traiter les %1 Images (%2) ?"_s.arg(Nombre)
+                                           .arg(TailleEnTexte(TailleTotale))))
+        return; // nothing changed: the previous images stay in the list
+
+    m_curseur.Occupe(true);
+    ListeImages.clear();
+    ListeApercu.clear();
+
+    // Phase 1: reading the EXIF values.
+    m_progression.Ouvrir(u"Phase 1/2 - Lecture des données EXIF"_s, Nombre);
+    {
+        const TEnrOptions lecture = m_options.Options();
+        int nombre = 0;
+        qint64 taille = 0;
+        if (!lecture.cDossSrc.isEmpty())
+            ChercherImages(lecture.cDossSrc, nombre, taille, false, lecture.lLectRecurs,
+                           ListeImages, [this] { m_retour.ProgressionAvancer(); });
+    }
+    m_progression.Fermer();
+    TrierListe(ListeImages);
+
+    bool montrer = !ListeImages.isEmpty();
+    if (montrer) {
+        m_progression.Ouvrir(u"Phase 2/2 - Traitement en cours"_s, int(ListeImages.size()));
+        const TEnrOptions mode = m_options.Options();
+        Copie = mode.lCopier;
+        if (Copie && mode.cDossDst.isEmpty())
+            montrer = false; // the destination was unselected meanwhile
+        else
+            TraiterListe();
+        m_progression.Fermer();
+    }
+
+    if (!montrer) {
+        m_curseur.Occupe(false);
+        m_retour.Erreur(kAucuneImage);
+    } else if (!Traiter) {
+        m_curseur.Occupe(false);
+        if (ListeApercu.isEmpty())
+            m_retour.Erreur(kAucuneImage);
+        else
+            MontrerApercu();
+    } else {
+        const QString journal = m_retour.DossierJournal() + kNomJournal;
+        EcrireJournal(journal); // throws when it cannot: the copies made stay made
+        QString resume = u"%1 images traitées (%2)."_s.arg(NbTraitees).arg(TailleEnTexte(TailleTraitee));
+        if (!ListeErreurs.isEmpty())
+            resume += u"\r\n\r\nDes erreurs ont été rencontrées :\r\nchargement de \"%1\"."_s.arg(journal);
+        m_curseur.Occupe(false);
+        m_retour.Information(resume);
+        if (!ListeErreurs.isEmpty())
+            m_retour.OuvrirJournal(journal);
+    }
+
+    if (!Traiter) {
+        ListeApercu.clear();
+        ListeImages.clear();
+    }
+}
+
+void TTraitement::TraiterListe()
+{
+    for (const TEnrFichier &image : std::as_const(ListeImages)) {
+        m_retour.ProgressionAvancer();
+        // The options as the window shows them now; the mode stays the one of this phase,
+        // so that the values text is made for the operation really carried out.
+        TEnrOptions options = m_options.Options();
+        options.lCopier = Copie;
+        const QString valeurs = ComposerDonnees(image.EXIF.value_or(TEnrEXIF{}), options);
+        if (valeurs.isEmpty()) {
+            ListeErreurs.append(u"Absence d'une donnée EXIF attendue pour %1"_s.arg(image.Dossier + image.Nom));
+            continue;
+        }
+        if (Copie)
+            CopierImage(image, valeurs, options);
+        else
+            RenommerImage(image, valeurs, options);
+    }
+}
+
+void TTraitement::CopierImage(const TEnrFichier &image, const QString &valeurs,
+                              const TEnrOptions &options)
+{
+    const QString source = image.Dossier + image.Nom;
+    if (options.cDossDst.isEmpty()) { // never copy relative to the working folder
+        ListeErreurs.append(u"Impossible de copier %1 vers %2"_s.arg(source, valeurs + u'/' + image.Nom));
+        return;
+    }
+    const QString dossierCible = DossierCibleCopie(options.cDossDst, valeurs);
+    if (Traiter)
+        CreerDossiers(dossierCible); // a failure shows as the copy's failure below
+    const QString cible = dossierCible + image.Nom;
+    const QString prevue = CheminCibleCopie(dossierCible, image.Nom);
+
+    if (!Traiter) {
+        if (prevue != cible)
+            ListeErreurs.append(u"%1 (existant) sera copié en %2"_s.arg(cible, prevue));
+        AjouterApercu(cible, image.Taille);
+        return;
+    }
+
+    // The real name is known once the file is in place: a target that appears between
+    // the check above and the end of the copy takes the next free number too.
+    const TResultatCopie r = CopierFichier(source, prevue, [&] {
+        return NomNumerote(dossierCible, image.Nom);
+    });
+    if (!r.Reussi) {
+        ListeErreurs.append(u"Impossible de copier %1 vers %2"_s.arg(source, prevue));
+        return;
+    }
+    if (r.Cible != cible)
+        ListeErreurs.append(u"%1 (existant) a été copié en %2"_s.arg(cible, r.Cible));
+    ++NbTraitees;
+    TailleTraitee += image.Taille;
+}
+
+void TTraitement::RenommerImage(const TEnrFichier &image, const QString &valeurs,
+                                const TEnrOptions &options)
+{
+    const QString ancien = image.Dossier + image.Nom;
+    const QString nouveau = CheminRenomme(image, valeurs, options);
+    if (!Traiter) {
+        AjouterApercu(nouveau, image.Taille);
+        return;
+    }
+    if (RenommerFichier(ancien, nouveau)) {
+        ++NbTraitees;
+        TailleTraitee += image.Taille;
+    } else {
+        ListeErreurs.append(u"Impossible de renommer %1 en %2"_s.arg(ancien, nouveau));
+    }
+}
+
+void TTraitement::AjouterApercu(const QString &cible, qint64 taille)
+{
+    const qsizetype barre = cible.lastIndexOf(u'/');
+    const QString dossier = cible.left(barre + 1);
+    const qsizetype relatif = dossier.size() - DossierBase().size();
+    TEnrFichier entree;
+    entree.Dossier = u'/' + (relatif > 0 ? dossier.right(relatif) : QString());
+    entree.Nom = cible.mid(barre + 1);
+    entree.Taille = taille;
+    ListeApercu.append(entree);
+}
+
+void TTraitement::MontrerApercu()
+{
+    TrierListe(ListeApercu);
+    m_retour.MontrerApercu(Copie, DossierBase(), ListeApercu, ListeErreurs);
+}
+
+void TTraitement::EcrireJournal(const QString &chemin) const
+{
+    QByteArray contenu;
+    for (const QString &ligne : ListeErreurs)
+        contenu += ligne.toUtf8() + "\r\n";
+    QFile fichier(chemin);
+    const bool ecrit = fichier.open(QIODevice::WriteOnly | QIODevice::Truncate)
+                       && fichier.write(contenu) == contenu.size() && fichier.flush();
+    if (!ecrit)
+        throw EErreur(u"Ne peut créer le fichier %1"_s.arg(chemin));
+}
+
+} // namespace
+
+void LancerTraitement(bool traiter, const ISourceOptions &options, IRetourTraitement &retour,
+                      TListeImages &listeImages)
+{
+    TTraitement(traiter, options, retour, listeImages).Executer();
+}

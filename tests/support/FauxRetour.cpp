@@ -1,0 +1,81 @@
+#include "FauxRetour.h"
+
+using namespace Qt::StringLiterals;
+
+void TFauxRetour::Boite()
+{
+    if (curseurOccupe)
+        boiteSousCurseurOccupe = true;
+}
+
+bool TFauxRetour::Confirmer(const QString &texte)
+{
+    Boite();
+    appels.append(u"Confirmer: "_s + texte);
+    return !reponses.isEmpty() && reponses.takeFirst();
+}
+
+void TFauxRetour::Erreur(const QString &texte)
+{
+    Boite();
+    appels.append(u"Erreur: "_s + texte);
+}
+
+void TFauxRetour::Information(const QString &texte)
+{
+    Boite();
+    appels.append(u"Information: "_s + texte);
+}
+
+void TFauxRetour::CurseurOccupe(bool occupe)
+{
+    curseurOccupe = occupe;
+    appels.append(occupe ? u"Curseur: occupé"_s : u"Curseur: normal"_s);
+}
+
+void TFauxRetour::ProgressionOuvrir(const QString &legende, int minimum, int maximum, int v)
+{
+    progressionOuverte = true;
+    valeur = v;
+    appels.append(u"Ouvrir: %1 %2 %3 %4"_s.arg(legende).arg(minimum).arg(maximum).arg(v));
+}
+
+void TFauxRetour::ProgressionAvancer()
+{
+    ++avancees;
+    ++valeur;
+    if (surAvancer)
+        surAvancer(avancees);
+}
+
+void TFauxRetour::ProgressionFermer()
+{
+    progressionOuverte = false;
+    appels.append(u"Fermer"_s);
+}
+
+void TFauxRetour::MontrerApercu(bool copie, const QString &dossierBase, const TListeImages &liste,
+                                const QStringList &erreurs)
+{
+    Boite();
+    appels.append(u"Apercu"_s);
+    ++nbApercus;
+    apercuCopie = copie;
+    apercuBase = dossierBase;
+    apercu = liste;
+    apercuErreurs = erreurs;
+}
+
+void TFauxRetour::OuvrirJournal(const QString &chemin)
+{
+    appels.append(u"Journal: "_s + chemin);
+}
+
+QStringList TFauxRetour::Appels(const QString &debut) const
+{
+    QStringList trouves;
+    for (const QString &a : appels)
+        if (a.startsWith(debut))
+            trouves.append(a);
+    return trouves;
+}
