@@ -1,6 +1,8 @@
 // The values text of an image and the targets made of it.
 #include "engine/ComposerDonnees.h"
 
+#include <algorithm>
+
 #include <sys/stat.h>
 
 #include <QFile>
@@ -45,19 +47,30 @@ QString NeutraliserPoints(const QString &valeurs)
 
 } // namespace
 
+namespace {
+
+bool Interdit(QChar c)
+{
+    switch (c.unicode()) {
+    case u'"': case u'*': case u'/': case u':': case u'<':
+    case u'>': case u'?': case u'\\': case u'|':
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 QString NettoyerNom(const QString &texte)
 {
+    const auto premier = std::find_if(texte.cbegin(), texte.cend(), Interdit);
+    if (premier == texte.cend())
+        return texte; // nothing to replace: shares the text, no copy
     QString resultat = texte;
-    for (QChar &c : resultat) {
-        switch (c.unicode()) {
-        case u'"': case u'*': case u'/': case u':': case u'<':
-        case u'>': case u'?': case u'\\': case u'|':
-            c = u'_';
-            break;
-        default:
-            break;
-        }
-    }
+    for (qsizetype i = premier - texte.cbegin(); i < resultat.size(); ++i)
+        if (Interdit(resultat[i]))
+            resultat[i] = u'_';
     return resultat;
 }
 

@@ -44,7 +44,14 @@ QString NomJour(int jourSemaine, bool court) // 1 = Monday .. 7 = Sunday, as QDa
     return locale.dayName(jourSemaine, court ? QLocale::ShortFormat : QLocale::LongFormat);
 }
 
-QString DeuxChiffres(int n) { return u"%1"_s.arg(n, 2, 10, QLatin1Char('0')); }
+// n in 0..99 (two digits) or 0..9999 (four digits), with leading zeros.
+QString Chiffres(int n, int nombreChiffres)
+{
+    QString texte(nombreChiffres, Qt::Uninitialized);
+    for (int i = nombreChiffres - 1; i >= 0; --i, n /= 10)
+        texte[i] = QChar(u'0' + n % 10);
+    return texte;
+}
 
 bool EstChiffre(QChar c) { return c >= u'0' && c <= u'9'; }
 
@@ -63,7 +70,11 @@ const std::array<TChampEXIF, kNbChamps> &ChampsEXIF()
     return champs;
 }
 
-QString LettresReference() { return u"AFVDPI"_s; }
+QString LettresReference()
+{
+    static const QString lettres = u"AFVDPI"_s;
+    return lettres;
+}
 QString OrdreParDefaut() { return u"afvdPi"_s; }
 
 QString LegendeChamp(int index)
@@ -179,12 +190,13 @@ QString FormaterComposantDate(const QDate &date, int index)
     if (!date.isValid())
         return {};
     switch (index) {
-    case 0: return DeuxChiffres(((date.year() % 100) + 100) % 100);
-    case 1: return u"%1"_s.arg(date.year(), 4, 10, QLatin1Char('0'));
-    case 2: return DeuxChiffres(date.month());
+    case 0: return Chiffres(((date.year() % 100) + 100) % 100, 2);
+    case 1: return date.year() >= 0 && date.year() <= 9999 ? Chiffres(date.year(), 4)
+                                                          : QString::number(date.year());
+    case 2: return Chiffres(date.month(), 2);
     case 3: return NomMois(date.month(), true);
     case 4: return NomMois(date.month(), false);
-    case 5: return DeuxChiffres(date.day());
+    case 5: return Chiffres(date.day(), 2);
     case 6: return NomJour(date.dayOfWeek(), true);
     case 7: return NomJour(date.dayOfWeek(), false);
     default: return {};
@@ -236,9 +248,10 @@ QDate LireDatePDV(const QString &dateTexte)
     for (int i : {0, 1, 3, 4, 6, 7, 8, 9})
         if (!EstChiffre(dateTexte[i]))
             return {};
-    const int jour = dateTexte.mid(0, 2).toInt();
-    const int mois = dateTexte.mid(3, 2).toInt();
-    const int annee = dateTexte.mid(6, 4).toInt();
+    const auto chiffre = [&](int i) { return dateTexte[i].unicode() - u'0'; };
+    const int jour = chiffre(0) * 10 + chiffre(1);
+    const int mois = chiffre(3) * 10 + chiffre(4);
+    const int annee = chiffre(6) * 1000 + chiffre(7) * 100 + chiffre(8) * 10 + chiffre(9);
     return QDate(annee, mois, jour); // invalid for 31/02, 00/05, year 0000...
 }
 

@@ -2,6 +2,7 @@
 #include "metadata/ChercherImages.h"
 
 #include <algorithm>
+#include <cstring>
 #include <set>
 #include <utility>
 #include <vector>
@@ -34,9 +35,42 @@ struct TContexteScan {
 
 bool CommencePar(const char *nom, char c) { return nom[0] == c; }
 
+bool ExtensionAcceptee(const QString &extension);
+
+// EstImage on the name's bytes as the listing gives them, without making a QString when
+// the extension is plain ASCII (the usual case); other extensions go through EstImage.
+bool EstImageOctets(const char *nom)
+{
+    const char *point = std::strrchr(nom, '.');
+    if (!point)
+        return false;
+    const std::size_t longueur = std::strlen(point);
+    char ext[6];
+    bool ascii = true;
+    for (std::size_t i = 0; i < longueur && i < sizeof ext; ++i) {
+        const unsigned char c = static_cast<unsigned char>(point[i]);
+        if (c >= 0x80) {
+            ascii = false;
+            break;
+        }
+        ext[i] = (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : char(c);
+    }
+    if (!ascii)
+        return EstImage(QFile::decodeName(nom));
+    // Upper-casing ASCII keeps the length: only 4 or 5 characters can match.
+    if (longueur == 4)
+        return std::memcmp(ext, ".JPG", 4) == 0 || std::memcmp(ext, ".CR2", 4) == 0
+            || std::memcmp(ext, ".NEF", 4) == 0 || std::memcmp(ext, ".MRW", 4) == 0
+            || std::memcmp(ext, ".ORF", 4) == 0 || std::memcmp(ext, ".PEF", 4) == 0
+            || std::memcmp(ext, ".RAF", 4) == 0 || std::memcmp(ext, ".TIF", 4) == 0;
+    if (longueur == 5)
+        return std::memcmp(ext, ".JPEG", 5) == 0;
+    return false;
+}
+
 void ScannerDossier(TContexteScan &ctx, const QString &dossier);
 
-void TraiterFichier(TContexteScan &ctx, const QString &dossier, const QString &nom,
+void TraiterFichier(TContexteScan &ctx, const QString &dossier, const char *octets,
                     qint64 taille)
 {
     if (ctx.comptageSeul) {
@@ -44,6 +78,7 @@ void TraiterFichier(TContexteScan &ctx, const QString &dossier, const QString &n
         ctx.tailleTotale += taille;
         return;
     }
+    const QString nom = QFile::decodeName(octets);
     if (ctx.avancer)
         ctx.avancer();
     TEnrFichier fichier;
@@ -67,7 +102,6 @@ void ListerDossier(TContexteScan &ctx, DIR *dir, const QString &dossier)
         bool estDossier = false;
         bool estFichier = false;
         qint64 taille = -1;
-        QString nom;
         bool image = false;
 
         switch (entree->d_type) {
@@ -75,8 +109,7 @@ void ListerDossier(TContexteScan &ctx, DIR *dir, const QString &dossier)
             estDossier = true;
             break;
         case DT_REG:
-            nom = QFile::decodeName(octets);
-            image = EstImage(nom);
+            image = EstImageOctets(octets);
             if (!image)
                 continue; // no stat needed for a file that is not an image
             estFichier = true;
@@ -86,8 +119,7 @@ void ListerDossier(TContexteScan &ctx, DIR *dir, const QString &dossier)
             // A link counts as what it leads to; a broken link is skipped. When the
             // entry cannot be a folder that we would enter, and its name is not an
             // image, nothing needs to be asked.
-            nom = QFile::decodeName(octets);
-            image = EstImage(nom);
+            image = EstImageOctets(octets);
             if (!image && !ctx.recursif)
                 continue;
             struct stat st;
@@ -108,9 +140,7 @@ void ListerDossier(TContexteScan &ctx, DIR *dir, const QString &dossier)
         if (estDossier) {
             if (!ctx.recursif)
                 continue;
-            if (nom.isEmpty())
-                nom = QFile::decodeName(octets);
-            ScannerDossier(ctx, dossier + nom + u'/');
+            ScannerDossier(ctx, dossier + QFile::decodeName(octets) + u'/');
             continue;
         }
         if (!estFichier)
@@ -121,7 +151,7 @@ void ListerDossier(TContexteScan &ctx, DIR *dir, const QString &dossier)
                 continue; // gone since the listing, or replaced
             taille = st.st_size;
         }
-        TraiterFichier(ctx, dossier, nom, taille);
+        TraiterFichier(ctx, dossier, octets, taille);
     }
 }
 
@@ -159,6 +189,28 @@ bool ExtensionAcceptee(const QString &extension)
 // compare in code point order.
 QByteArray CleTri(const TEnrFichier &f)
 {
+    // Plain ASCII paths (the usual case): upper-cased straight into the key's bytes.
+    const qsizetype longueur = f.Dossier.size() + 1 + f.Nom.size();
+    QByteArray octets(longueur, Qt::Uninitialized);
+    char *p = octets.data();
+    bool ascii = true;
+    const auto copier = [&](const QString &texte) {
+        for (QChar qc : texte) {
+            const char16_t c = qc.unicode();
+            if (c >= 0x80) {
+                ascii = false;
+                return;
+            }
+            *p++ = (c >= u'a' && c <= u'z') ? char(c - u'a' + 'A') : char(c);
+        }
+    };
+    copier(f.Dossier);
+    *p++ = '\x01';
+    if (ascii)
+        copier(f.Nom);
+    if (ascii)
+        return octets;
+
     QString cle;
     cle.reserve(f.Dossier.size() + 1 + f.Nom.size());
     cle += f.Dossier;
