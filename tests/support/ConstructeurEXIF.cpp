@@ -112,6 +112,47 @@ QByteArray TConstructeurTIFF::Construire() const
     return tiff + zone;
 }
 
+QByteArray TConstructeurTIFF::ConstruireIFDEnFin() const
+{
+    constexpr quint32 debutZone = 8;
+    QByteArray zone;
+    EcrireIFD(*this, m_ifd0, debutZone, zone);
+    EcrireIFD(*this, m_exif, debutZone, zone);
+    const quint32 debut0 = debutZone + quint32(zone.size());
+    QList<TEntreeTIFF> ifd0 = m_ifd0;
+    const quint32 taille0 = quint32(2 + 12 * (ifd0.size() + (m_exif.isEmpty() ? 0 : 1)) + 4);
+    if (!m_exif.isEmpty())
+        ifd0.append(Brute(kTagExifIFD, 4, 1, debut0 + taille0));
+
+    QByteArray zoneFinale;
+    QByteArray tiff = m_mm ? QByteArray("MM") : QByteArray("II");
+    tiff += Court(m_magique) + Long(debut0);
+    const QByteArray blocs0 = EcrireIFD(*this, ifd0, debutZone, zoneFinale);
+    const QByteArray blocsExif = m_exif.isEmpty() ? QByteArray() : EcrireIFD(*this, m_exif, debutZone, zoneFinale);
+    return tiff + zoneFinale + blocs0 + blocsExif;
+}
+
+QByteArray RAFAvecTIFF(const QByteArray &tiff, quint32 positionJPEG)
+{
+    QByteArray raf("FUJIFILMCCD-RAW 0201FF383501", 28);
+    raf += QByteArray(84 - raf.size(), '\0');
+    for (int i = 3; i >= 0; --i)
+        raf.append(char(positionJPEG >> (8 * i)));
+    if (positionJPEG == 0) {
+        raf += QByteArray(120 - raf.size(), '\0');
+        return raf + tiff;
+    }
+    raf += QByteArray(int(positionJPEG) - raf.size(), '\0');
+    return raf + JPEGAvecTIFF(tiff, false);
+}
+
+QByteArray TIFFALaPosition(const QByteArray &tiff, int position)
+{
+    QByteArray entete("\0MRM", 4);
+    entete += QByteArray(qMax(0, position - 4), '\x11');
+    return entete.left(position) + tiff;
+}
+
 QByteArray TIFFAvecValeurs(const TValeursEXIF &v, bool grosBoutiste)
 {
     TConstructeurTIFF c(grosBoutiste);

@@ -55,6 +55,9 @@ public:
 
     // Header, IFD0 (with a pointer to the Exif IFD when it has entries), Exif IFD, data.
     QByteArray Construire() const;
+    // The same structure with the data first and the Exif IFD last: header, data, IFD0,
+    // Exif IFD. Cutting it inside the Exif IFD keeps every value that precedes the cut.
+    QByteArray ConstruireIFDEnFin() const;
 
 private:
     bool m_mm;
@@ -82,6 +85,14 @@ QByteArray JPEGAvecTIFF(const QByteArray &tiff, bool app0 = true, int remplissag
 
 // A JPEG file without any Exif segment.
 QByteArray JPEGSansEXIF(int remplissage = 64);
+
+// A .RAF file: the 84-byte header, the big-endian offset of an embedded JPEG at 84, and
+// that JPEG (holding `tiff` in its APP1 segment) at `positionJPEG`. With `positionJPEG`
+// 0, no JPEG: the offset at 84 is 0 and `tiff` is put at byte 120.
+QByteArray RAFAvecTIFF(const QByteArray &tiff, quint32 positionJPEG);
+
+// `tiff` preceded by `position` bytes of header (a .MRW file holds it at 48).
+QByteArray TIFFALaPosition(const QByteArray &tiff, int position);
 
 // Writes the bytes to the file (folders created); false on failure.
 bool EcrireFichier(const QString &chemin, const QByteArray &contenu);
