@@ -95,6 +95,7 @@ QString ComposerDonnees(const TEnrEXIF &exif, const TEnrOptions &options)
     const QString reference = LettresReference();
 
     QString resultat;
+    resultat.reserve(96);
     for (QChar lettre : code) {
         if (!lettre.isUpper()) // absent field
             continue;

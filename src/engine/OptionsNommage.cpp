@@ -185,22 +185,34 @@ QString PrefixeFormatDate(int index)
     return u"Jour ("_s;
 }
 
-QString FormaterComposantDate(const QDate &date, int index)
+namespace {
+
+// Format `index` of the date with these parts; `date` is the same date, asked for the
+// weekday only (the parts are taken apart once, not at every component).
+QString FormaterParties(int annee, int mois, int jour, const QDate &date, int index)
 {
-    if (!date.isValid())
-        return {};
     switch (index) {
-    case 0: return Chiffres(((date.year() % 100) + 100) % 100, 2);
-    case 1: return date.year() >= 0 && date.year() <= 9999 ? Chiffres(date.year(), 4)
-                                                          : QString::number(date.year());
-    case 2: return Chiffres(date.month(), 2);
-    case 3: return NomMois(date.month(), true);
-    case 4: return NomMois(date.month(), false);
-    case 5: return Chiffres(date.day(), 2);
+    case 0: return Chiffres(((annee % 100) + 100) % 100, 2);
+    case 1: return annee >= 0 && annee <= 9999 ? Chiffres(annee, 4) : QString::number(annee);
+    case 2: return Chiffres(mois, 2);
+    case 3: return NomMois(mois, true);
+    case 4: return NomMois(mois, false);
+    case 5: return Chiffres(jour, 2);
     case 6: return NomJour(date.dayOfWeek(), true);
     case 7: return NomJour(date.dayOfWeek(), false);
     default: return {};
     }
+}
+
+} // namespace
+
+QString FormaterComposantDate(const QDate &date, int index)
+{
+    if (!date.isValid())
+        return {};
+    int annee = 0, mois = 0, jour = 0;
+    date.getDate(&annee, &mois, &jour);
+    return FormaterParties(annee, mois, jour, date, index);
 }
 
 QStringList ElementsFormatsDate(const QDate &date)
@@ -240,32 +252,46 @@ int CoderFormats(const TFormatsDate &formats)
     return 100 * formats[0] + 10 * formats[1] + formats[2];
 }
 
-QDate LireDatePDV(const QString &dateTexte)
+namespace {
+
+// "dd/mm/yyyy", as the EXIF reader writes it, taken apart; false when the text has
+// another shape or names no calendar day (31/02, 00/05, year 0000...).
+bool LireParties(const QString &dateTexte, int &annee, int &mois, int &jour)
 {
-    // "dd/mm/yyyy", as the EXIF reader writes it.
     if (dateTexte.size() != 10 || dateTexte[2] != u'/' || dateTexte[5] != u'/')
-        return {};
+        return false;
     for (int i : {0, 1, 3, 4, 6, 7, 8, 9})
         if (!EstChiffre(dateTexte[i]))
-            return {};
+            return false;
     const auto chiffre = [&](int i) { return dateTexte[i].unicode() - u'0'; };
-    const int jour = chiffre(0) * 10 + chiffre(1);
-    const int mois = chiffre(3) * 10 + chiffre(4);
-    const int annee = chiffre(6) * 1000 + chiffre(7) * 100 + chiffre(8) * 10 + chiffre(9);
-    return QDate(annee, mois, jour); // invalid for 31/02, 00/05, year 0000...
+    jour = chiffre(0) * 10 + chiffre(1);
+    mois = chiffre(3) * 10 + chiffre(4);
+    annee = chiffre(6) * 1000 + chiffre(7) * 100 + chiffre(8) * 10 + chiffre(9);
+    return QDate::isValid(annee, mois, jour);
+}
+
+} // namespace
+
+QDate LireDatePDV(const QString &dateTexte)
+{
+    int annee = 0, mois = 0, jour = 0;
+    if (!LireParties(dateTexte, annee, mois, jour))
+        return {};
+    return QDate(annee, mois, jour);
 }
 
 QString ComposerDate(const QString &dateTexte, const QString &separateur,
                      const TComposantsDate &composants, const TFormatsDate &formats)
 {
-    const QDate date = LireDatePDV(dateTexte);
-    if (!date.isValid())
+    int annee = 0, mois = 0, jour = 0;
+    if (!LireParties(dateTexte, annee, mois, jour))
         return {};
+    const QDate date(annee, mois, jour);
     QString resultat;
     for (int n = 0; n < kNbComposantsDate; ++n) {
         if (!composants[n])
             continue;
-        const QString texte = FormaterComposantDate(date, formats[n]);
+        const QString texte = FormaterParties(annee, mois, jour, date, formats[n]);
         if (texte.isEmpty())
             continue;
         if (!resultat.isEmpty())
