@@ -92,11 +92,20 @@ QString EntierOuFixe(qint32 numerateur, qint32 denominateur, int decimales)
 
 } // namespace
 
+namespace {
+// The bytes up to the first zero byte.
+QByteArrayView JusquaZero(QByteArrayView octets)
+{
+    if (octets.isEmpty()) // memchr must not be given a null pointer, even for 0 bytes
+        return {};
+    const char *zero = static_cast<const char *>(std::memchr(octets.data(), 0, size_t(octets.size())));
+    return zero ? octets.first(zero - octets.data()) : octets;
+}
+} // namespace
+
 QString DecoderTexte(QByteArrayView octets)
 {
-    const char *zero = static_cast<const char *>(std::memchr(octets.data(), 0, size_t(octets.size())));
-    if (zero)
-        octets = octets.first(zero - octets.data());
+    octets = JusquaZero(octets);
     const auto *p = reinterpret_cast<const unsigned char *>(octets.data());
     const qsizetype n = octets.size();
     bool ascii = true;
@@ -151,9 +160,7 @@ std::optional<QString> TexteDiaphragme(qint32 numerateur, qint32 denominateur)
 
 std::optional<QString> TexteDate(QByteArrayView dateHeure)
 {
-    const char *zero = static_cast<const char *>(std::memchr(dateHeure.data(), 0, size_t(dateHeure.size())));
-    if (zero)
-        dateHeure = dateHeure.first(zero - dateHeure.data());
+    dateHeure = JusquaZero(dateHeure);
     if (dateHeure.size() != 19)
         return std::nullopt;
     // Each piece is decoded on its own: the cut is made on the bytes, as they stand.
