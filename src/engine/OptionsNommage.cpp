@@ -143,13 +143,13 @@ QString OrdreDepuisElements(const QList<TElementOrdre> &elements)
 int NbDonneesPresentes(const QString &code)
 {
     int n = 0;
-    for (QChar c : code)
+    for (QChar c : ValiderOrdre(code))
         if (LettresReference().contains(c))
             ++n;
     return n;
 }
 
-bool DatePresente(const QString &code) { return code.contains(u'P'); }
+bool DatePresente(const QString &code) { return ValiderOrdre(code).contains(u'P'); }
 
 QStringList ElementsSeparateurs()
 {

@@ -69,7 +69,8 @@ QList<TElementOrdre> ElementsDepuisOrdre(const QString &code);
 // Present. A result of any length other than six gives "afvdPi".
 QString OrdreDepuisElements(const QList<TElementOrdre> &elements);
 
-// Number of present fields of a code (upper-case letters of "AFVDPI").
+// Number of present fields of a code (upper-case letters of "AFVDPI"). Like every rule
+// below, it reads an unusable code as ValiderOrdre gives it: as "afvdPi".
 int NbDonneesPresentes(const QString &code);
 
 // The shot date is present: the code holds an upper-case P.

@@ -93,6 +93,8 @@ private Q_SLOTS:
             << QString();
         QTest::newRow("invalid code: default") << u"AAAAAA"_s << false << 2 << 7 << 25 << 0
                                                << false << canon << mai << u"060521"_s;
+        QTest::newRow("invalid code, copy: default hierarchy")
+            << u"AAAAAA"_s << true << 2 << 7 << 25 << 0 << true << canon << mai << u"06/05/21"_s;
         // A camera model of dots would make a level pointing at the destination or above.
         QTest::newRow("copy dot") << u"AfvdPi"_s << true << 2 << 7 << 25 << 0 << true << u"."_s
                                   << mai << u"_/06/05/21"_s;

@@ -116,6 +116,7 @@ private Q_SLOTS:
         QTest::newRow("one component") << u"afvdPi"_s << true << 4 << true << true << false;
         QTest::newRow("two components") << u"afvdPi"_s << true << 3 << true << true << true;
         QTest::newRow("not ticked") << u"afvdPi"_s << true << 7 << false << true << false;
+        QTest::newRow("unusable code") << u"AAAAAA"_s << true << 7 << true << true << true;
     }
     void reglesDerivees()
     {
