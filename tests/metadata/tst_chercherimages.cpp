@@ -7,12 +7,14 @@
 #include <random>
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "ConstructeurEXIF.h"
+#include "Corpus.h"
 #include "metadata/ChercherImages.h"
 
 using namespace Qt::StringLiterals;
@@ -300,6 +302,34 @@ private Q_SLOTS:
             QSKIP("could not give up root to test an unreadable folder");
         QCOMPARE(resultat[0], 2);
         QCOMPARE(resultat[1], 4); // a.jpg and ouvert/c.jpg
+    }
+
+    void corpus()
+    {
+        EXIGER_CORPUS();
+        const QString d = DossierCorpus();
+        const TResultatScan c = Compter(d, true);
+        const TResultatScan l = Lire(d, true);
+        QCOMPARE(l.avancees, c.nombre);
+        int jpeg = 0;
+        qint64 taille = 0;
+        for (QDirIterator it(d, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+            it.next();
+            const QString ext = it.fileInfo().suffix().toLower();
+            if (ext == u"jpg"_s || ext == u"jpeg"_s) {
+                ++jpeg;
+                taille += it.fileInfo().size();
+            }
+        }
+        QCOMPARE(c.nombre, jpeg); // the .tiff files are not counted
+        QCOMPARE(c.taille, taille);
+        bool canon = false;
+        for (const TEnrFichier &f : l.liste) {
+            QVERIFY2(!f.Dossier.endsWith(u"/no-exif/"_s), qPrintable(f.Nom));
+            QCOMPARE(f.Taille, QFileInfo(f.Dossier + f.Nom).size());
+            canon = canon || (f.Nom == u"Canon_40D.jpg"_s && f.EXIF->Appareil == u"Canon EOS 40D"_s);
+        }
+        QVERIFY(canon);
     }
 
     void comparer_data()
