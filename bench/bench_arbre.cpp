@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLocale>
 #include <QTemporaryDir>
 
 #include "controls/FolderTreeView.h"
@@ -76,6 +77,7 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); // captions sorted the French way
     QTemporaryDir tmp;
     const QString base = tmp.path() + u'/';
     for (int i = 0; i < kDossiers; ++i)
