@@ -53,19 +53,32 @@ bool IFluxOctets::LireHorsFenetre(qint64 position, qint64 taille, void *dest)
     return true;
 }
 
-bool IFluxOctets::LireTexte(qint64 position, qint64 taille, QByteArray &texte)
+bool IFluxOctets::LireTexte(qint64 position, qint64 taille, QByteArray &tampon, QByteArrayView &texte)
 {
     if (!Contient(position, taille))
         return false;
-    QByteArray lu;
-    qint64 fait = 0;
+    if (taille == 0) {
+        texte = {};
+        return true;
+    }
+    qint64 disponible = 0;
+    const char *p = Acceder(position, disponible);
+    if (!p)
+        return false;
+    qint64 n = qMin(disponible, taille);
+    const void *zero = std::memchr(p, 0, size_t(n));
+    if (zero || n == taille) { // the common case: the text lies in the loaded bytes
+        texte = QByteArrayView(p, zero ? static_cast<const char *>(zero) - p : n);
+        return true;
+    }
+    QByteArray lu(p, n);
+    qint64 fait = n;
     while (fait < taille) {
-        qint64 disponible = 0;
-        const char *p = Acceder(position + fait, disponible);
+        p = Acceder(position + fait, disponible);
         if (!p)
             return false;
-        const qint64 n = qMin(disponible, taille - fait);
-        const void *zero = std::memchr(p, 0, size_t(n));
+        n = qMin(disponible, taille - fait);
+        zero = std::memchr(p, 0, size_t(n));
         if (zero) {
             lu.append(p, static_cast<const char *>(zero) - p);
             break;
@@ -73,7 +86,18 @@ bool IFluxOctets::LireTexte(qint64 position, qint64 taille, QByteArray &texte)
         lu.append(p, n);
         fait += n;
     }
-    texte = lu;
+    tampon = lu;
+    texte = tampon;
+    return true;
+}
+
+bool IFluxOctets::LireTexte(qint64 position, qint64 taille, QByteArray &texte)
+{
+    QByteArray tampon;
+    QByteArrayView vue;
+    if (!LireTexte(position, taille, tampon, vue))
+        return false;
+    texte = vue.toByteArray();
     return true;
 }
 
@@ -89,11 +113,30 @@ bool TFluxMemoire::Charger(qint64 position, const char *&donnees, qint64 &debut,
 
 TFluxFichier::TFluxFichier(const QString &chemin)
 {
-    const QByteArray nom = QFile::encodeName(chemin);
+    // The name in the file system's encoding; ASCII paths, the usual case, without
+    // allocating.
+    char court[512];
+    QByteArray long_;
+    const char *nom = court;
+    const qsizetype n = chemin.size();
+    bool ascii = n < qsizetype(sizeof court);
+    for (qsizetype i = 0; i < n && ascii; ++i) {
+        const char16_t c = chemin.at(i).unicode();
+        ascii = c > 0 && c < 0x80;
+        court[i] = char(c);
+    }
+    if (ascii) {
+        court[n] = '\0';
+    } else {
+        long_ = QFile::encodeName(chemin);
+        if (long_.contains('\0'))
+            return;
+        nom = long_.constData();
+    }
     // O_NONBLOCK: opening a fifo must not wait for a writer; it is refused just below.
     int fd;
     do
-        fd = ::open(nom.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        fd = ::open(nom, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return;

@@ -31,6 +31,9 @@ public:
     // all of them when none is zero), into texte. False, texte untouched, when the whole
     // range does not lie in the source or cannot be read.
     bool LireTexte(qint64 position, qint64 taille, QByteArray &texte);
+    // The same, as a view: into the loaded bytes when the text lies in them (valid until
+    // the next read), else into tampon.
+    bool LireTexte(qint64 position, qint64 taille, QByteArray &tampon, QByteArrayView &texte);
 
     // True when the range [position, position + taille) lies in the source.
     bool Contient(qint64 position, qint64 taille) const

@@ -146,8 +146,12 @@ std::optional<QString> TexteVitesse(qint32 numerateur, qint32 denominateur)
 {
     if (!RationnelUtilisable(numerateur, denominateur))
         return std::nullopt;
-    if (numerateur < denominateur)
-        return u"1/"_s + FixeRationnel(denominateur, numerateur, 0) + u'\u00B0';
+    if (numerateur < denominateur) {
+        QString texte;
+        texte.reserve(14);
+        texte.append(u"1/").append(FixeRationnel(denominateur, numerateur, 0)).append(u'\u00B0');
+        return texte;
+    }
     return FixeRationnel(numerateur, denominateur, 0);
 }
 
@@ -163,6 +167,13 @@ std::optional<QString> TexteDate(QByteArrayView dateHeure)
     dateHeure = JusquaZero(dateHeure);
     if (dateHeure.size() != 19)
         return std::nullopt;
+    const char *d = dateHeure.data();
+    const char morceaux[10] = {d[8], d[9], '/', d[5], d[6], '/', d[0], d[1], d[2], d[3]};
+    bool ascii = true;
+    for (char c : morceaux)
+        ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    if (ascii)
+        return QString::fromLatin1(morceaux, 10);
     // Each piece is decoded on its own: the cut is made on the bytes, as they stand.
     return DecoderTexte(dateHeure.sliced(8, 2)) + u'/' + DecoderTexte(dateHeure.sliced(5, 2)) + u'/'
         + DecoderTexte(dateHeure.first(4));

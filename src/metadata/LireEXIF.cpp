@@ -178,10 +178,11 @@ bool TLectureEXIF::LireValeur(quint16 tag, quint16 type, quint32 nombre, const u
     const qint64 position = dansChamp ? -1 : m_base + qint32(Lire32(champ, m_grosBoutiste));
 
     if (tag == kTagModel || tag == kTagDateTimeOriginal) {
-        QByteArray texte;
+        QByteArrayView texte;
+        QByteArray tampon;
         if (dansChamp)
-            texte = QByteArray(reinterpret_cast<const char *>(champ), qsizetype(taille));
-        else if (!m_flux.LireTexte(position, taille, texte)) // data outside the file: the end
+            texte = QByteArrayView(reinterpret_cast<const char *>(champ), qsizetype(taille));
+        else if (!m_flux.LireTexte(position, taille, tampon, texte)) // data outside the file: the end
             return false;
         if (tag == kTagModel) {
             m_enr.Appareil = TexteAppareil(texte);
@@ -284,19 +285,37 @@ bool EstJPEG(const QString &nom)
 
 qint64 PositionEXIF(const QString &nom)
 {
-    const qsizetype barre = nom.lastIndexOf(u'/');
-    const qsizetype point = nom.lastIndexOf(u'.');
-    if (point < 0 || point < barre)
+    // The extension: from the name's last "." (after its last "/") to its end.
+    qsizetype point = nom.size();
+    while (--point >= 0 && nom.at(point) != u'.' && nom.at(point) != u'/') {
+    }
+    if (point < 0 || nom.at(point) != u'.')
         return kPositionAucune;
-    const QString extension = nom.sliced(point).toUpper();
-    if (extension == u".JPG"_s || extension == u".JPEG"_s)
+    const QStringView brute = QStringView(nom).sliced(point);
+    // Upper-cased by Unicode rules; done by hand for ASCII, the usual case.
+    char16_t ascii[6];
+    QString majuscules;
+    QStringView extension;
+    bool estAscii = brute.size() <= 5;
+    for (qsizetype i = 0; i < brute.size() && estAscii; ++i) {
+        const char16_t c = brute.at(i).unicode();
+        estAscii = c < 0x80;
+        ascii[i] = c >= u'a' && c <= u'z' ? char16_t(c - 32) : c;
+    }
+    if (estAscii) {
+        extension = QStringView(ascii, brute.size());
+    } else {
+        majuscules = brute.toString().toUpper();
+        extension = majuscules;
+    }
+    if (extension == u".JPG" || extension == u".JPEG")
         return kPositionJPEG;
-    if (extension == u".CR2"_s || extension == u".NEF"_s || extension == u".ORF"_s
-        || extension == u".PEF"_s || extension == u".TIF"_s)
+    if (extension == u".CR2" || extension == u".NEF" || extension == u".ORF" || extension == u".PEF"
+        || extension == u".TIF")
         return 0;
-    if (extension == u".RAF"_s)
+    if (extension == u".RAF")
         return kPositionRAF;
-    if (extension == u".MRW"_s)
+    if (extension == u".MRW")
         return 48;
     return kPositionAucune;
 }
