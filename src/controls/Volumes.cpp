@@ -93,15 +93,15 @@ QByteArray LireFichierCourt(const QString &chemin, qint64 taille = 64)
 }
 
 // The sysfs folder of a mount's block device, empty for none.
-QString DossierSysfs(const TMontage &m, const QString &peripherique)
+QString DossierSysfs(const QString &racine, const TMontage &m, const QString &peripherique)
 {
     if (!peripherique.isEmpty()) {
-        const QString d = u"/sys/class/block/"_s + QFileInfo(peripherique).fileName();
+        const QString d = racine + u"/sys/class/block/"_s + QFileInfo(peripherique).fileName();
         if (QFileInfo::exists(d))
             return QFileInfo(d).canonicalFilePath();
     }
     if (!m.MajeurMineur.isEmpty() && !m.MajeurMineur.startsWith(u"0:"_s)) {
-        const QString d = u"/sys/dev/block/"_s + m.MajeurMineur;
+        const QString d = racine + u"/sys/dev/block/"_s + m.MajeurMineur;
         if (QFileInfo::exists(d))
             return QFileInfo(d).canonicalFilePath();
     }
@@ -224,15 +224,20 @@ std::optional<TSecteurBoot> LireSecteurBoot(const QByteArray &s)
     return r;
 }
 
+TVolumesSysteme::TVolumesSysteme(const QString &racine)
+    : m_racine(racine.endsWith(u'/') ? racine.chopped(1) : racine)
+{
+}
+
 QList<TVolume> TVolumesSysteme::Volumes() const
 {
-    QFile f(u"/proc/self/mountinfo"_s);
+    QFile f(m_racine + u"/proc/self/mountinfo"_s);
     QList<TMontage> montages;
     if (f.open(QIODevice::ReadOnly))
         montages = LireMountInfo(f.readAll());
 
-    const QHash<QString, QString> uuids = LiensDisques(u"/dev/disk/by-uuid"_s);
-    const QHash<QString, QString> labels = LiensDisques(u"/dev/disk/by-label"_s);
+    const QHash<QString, QString> uuids = LiensDisques(m_racine + u"/dev/disk/by-uuid"_s);
+    const QHash<QString, QString> labels = LiensDisques(m_racine + u"/dev/disk/by-label"_s);
 
     // A later mount on the same point hides the earlier one.
     QHash<QString, qsizetype> parPoint;
@@ -242,11 +247,12 @@ QList<TVolume> TVolumesSysteme::Volumes() const
         const bool racine = m.PointMontage == u"/"_s;
         QString peripherique;
         if (m.Source.startsWith(u"/dev/"_s)) {
-            peripherique = QFileInfo(m.Source).canonicalFilePath();
+            peripherique = QFileInfo(m_racine + m.Source).canonicalFilePath();
             if (peripherique.isEmpty())
-                peripherique = m.Source;
+                peripherique = m_racine + m.Source;
         }
-        const std::optional<TTypeLecteur> type = TypeDuMontage(m, EstAmovible(DossierSysfs(m, peripherique)));
+        const std::optional<TTypeLecteur> type =
+            TypeDuMontage(m, EstAmovible(DossierSysfs(m_racine, m, peripherique)));
         if (!type && !racine)
             continue;
         TVolume v;

@@ -33,11 +33,16 @@ public:
     virtual QString DossierDocuments() const;
 };
 
-// The machine's volumes.
+// The machine's volumes. `racine` is where /proc, /dev and /sys are looked for ("/" but
+// in tests).
 class TVolumesSysteme final : public IFournisseurVolumes {
 public:
+    explicit TVolumesSysteme(const QString &racine = QStringLiteral("/"));
     QList<TVolume> Volumes() const override;
     static TVolumesSysteme &Instance();
+
+private:
+    QString m_racine; // without trailing "/"
 };
 
 // --- The pieces of TVolumesSysteme, exposed for tests ---

@@ -1,4 +1,6 @@
 // The folder tree on temporary folder trees with fixed volumes, and the volume readers.
+#include <tuple>
+
 #include <QAction>
 #include <QDir>
 #include <QFile>
@@ -570,6 +572,67 @@ private Q_SLOTS:
             QCOMPARE(r->Serie, serie);
             QCOMPARE(r->Nom, nom);
         }
+    }
+
+    // A machine laid out in a folder: mountinfo, udev's links, sysfs, a card's boot sector.
+    void volumesAssembles()
+    {
+        QTemporaryDir racine;
+        const QString r = racine.path();
+        const auto ecrire = [&](const QString &chemin, const QByteArray &contenu) {
+            QVERIFY(QDir().mkpath(QFileInfo(r + chemin).path()));
+            QFile f(r + chemin);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(contenu);
+        };
+        const auto lien = [&](const QString &cible, const QString &chemin) {
+            QVERIFY(QDir().mkpath(QFileInfo(r + chemin).path()));
+            QVERIFY(QFile::link(cible, r + chemin));
+        };
+        ecrire(u"/proc/self/mountinfo"_s,
+               "22 1 8:2 / / rw - ext4 /dev/sda2 rw\n"
+               "30 22 8:17 / /media/anne/EOS_DIGITAL rw,nosuid - vfat /dev/sdb1 rw\n"
+               "31 22 179:1 / /media/anne/CARTE\\0402 rw - exfat /dev/mmcblk0p1 rw\n"
+               "32 22 0:50 / /mnt/nas rw - nfs4 nas:/photos rw\n"
+               "33 22 0:51 / /proc rw - proc proc rw\n"
+               "34 22 0:52 / /tmp rw - tmpfs tmpfs rw\n"
+               "35 22 8:3 / /home rw - ext4 /dev/sda3 rw\n"
+               "36 35 8:4 / /home rw - ext4 /dev/sda4 rw\n");
+        QByteArray exfat(512, '\0');
+        exfat.replace(3, 8, "EXFAT   ");
+        exfat[0x64] = 0x44; exfat[0x65] = 0x33; exfat[0x66] = 0x22; exfat[0x67] = 0x11;
+        exfat[510] = char(0x55); exfat[511] = char(0xAA);
+        for (const QString &d : {u"sda2"_s, u"sda3"_s, u"sda4"_s, u"sdb1"_s})
+            ecrire(u"/dev/"_s + d, QByteArray(512, '\0'));
+        ecrire(u"/dev/mmcblk0p1"_s, exfat);
+        lien(u"../../sdb1"_s, u"/dev/disk/by-uuid/1A2B-3C4D"_s);
+        lien(u"../../sda2"_s, u"/dev/disk/by-uuid/3e6be9de-8139-11d1-9106-a43f08d823a6"_s);
+        lien(u"../../sdb1"_s, u"/dev/disk/by-label/EOS_DIGITAL"_s);
+        for (const auto &[disque, partition, amovible] :
+             {std::tuple{u"pci/block/sda"_s, u"sda2"_s, "0"}, {u"pci/block/sda"_s, u"sda3"_s, "0"},
+              {u"pci/block/sda"_s, u"sda4"_s, "0"}, {u"pci/block/sdb"_s, u"sdb1"_s, "1\n"},
+              {u"mmc/block/mmcblk0"_s, u"mmcblk0p1"_s, "0"}}) {
+            ecrire(u"/sys/devices/"_s + disque + u"/removable"_s, amovible);
+            ecrire(u"/sys/devices/"_s + disque + u'/' + partition + u"/partition"_s, "1");
+            lien(u"../../devices/"_s + disque + u'/' + partition, u"/sys/class/block/"_s + partition);
+        }
+        ecrire(u"/sys/devices/mmc/block/mmcblk0/device/type"_s, "SD\n");
+
+        const QList<TVolume> v = TVolumesSysteme(r).Volumes();
+        QStringList points;
+        for (const TVolume &x : v)
+            points << x.PointMontage;
+        QCOMPARE(points, (QStringList{u"/"_s, u"/home/"_s, u"/media/anne/CARTE 2/"_s,
+                                      u"/media/anne/EOS_DIGITAL/"_s, u"/mnt/nas/"_s, u"/tmp/"_s}));
+        QCOMPARE(v[0].Type, TTypeLecteur::Fixe);
+        QCOMPARE(v[0].Serie, 0u); // an ext4 UUID is no 32-bit serial
+        QCOMPARE(v[1].Peripherique, u"/dev/sda4"_s); // the mount on top
+        QCOMPARE(v[2].Type, TTypeLecteur::Amovible); // an SD card
+        QCOMPARE(v[2].Serie, 0x11223344u);           // from its boot sector
+        QCOMPARE(v[3].Type, TTypeLecteur::Amovible);
+        QCOMPARE(DriveCaption(v[3]), u"(/media/anne/EOS_DIGITAL) 1A2B-3C4D - \"EOS_DIGITAL\""_s);
+        QCOMPARE(v[4].Type, TTypeLecteur::Reseau);
+        QCOMPARE(v[5].Type, TTypeLecteur::DisqueRAM);
     }
 
     // The machine's own volumes: the root comes first and nothing of the system shows.
