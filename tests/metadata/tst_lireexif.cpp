@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QLocale>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -462,6 +463,47 @@ private Q_SLOTS:
         if (::geteuid() == 0)
             QSKIP("running as root: permission bits do not stop reading");
         QVERIFY(!LireEXIFFichier(ferme, e));
+    }
+
+    // The file, read through its 4 KB blocks, gives what the same bytes give in memory,
+    // however they are damaged: values straddling blocks, beyond the first block, cut.
+    void fichierCommeMemoire()
+    {
+        TConstructeurTIFF c(false);
+        c.AjouterIFD0(c.Indefini(0x02BC, QByteArray(4000, 'x'))); // pushes the data past 4 KB
+        c.AjouterIFD0(c.Texte(kTagModel, QByteArray(3000, 'M') + "odel"));
+        c.AjouterExif(c.Rationnel(kTagExposureTime, 1, 250));
+        c.AjouterExif(c.Rationnel(kTagFNumber, 71, 10));
+        c.AjouterExif(c.Texte(kTagDateTimeOriginal, "2012:12:24 23:59:59"));
+        c.AjouterNoteNikon(640, true);
+        const QByteArray origine = JPEGAvecTIFF(c.Construire(), true, 9000);
+        QVERIFY(origine.size() > 3 * TFluxFichier::kTailleBloc);
+
+        QRandomGenerator hasard(42);
+        const QString chemin = m_dossier.filePath(u"abime.jpg"_s);
+        int valides = 0;
+        for (int essai = 0; essai < 400; ++essai) {
+            QByteArray octets = origine;
+            if (essai > 0) {
+                const int changements = 1 + int(hasard.bounded(4));
+                for (int k = 0; k < changements; ++k)
+                    octets[int(hasard.bounded(12000))] = char(hasard.bounded(256));
+                if (essai % 5 == 0)
+                    octets.truncate(int(hasard.bounded(qint64(octets.size()))));
+            }
+            QVERIFY(EcrireFichier(chemin, octets));
+            TEnrEXIF parFichier, enMemoire;
+            const bool a = LireEXIF(chemin, kPositionJPEG, parFichier);
+            TFluxMemoire flux(octets);
+            const bool b = LireEXIF(flux, kPositionJPEG, enMemoire);
+            QCOMPARE(a, b);
+            QCOMPARE(Resume(parFichier), Resume(enMemoire));
+            if (essai == 0)
+                QCOMPARE(Resume(parFichier),
+                         u"0|"_s + QString(3000, u'M') + u"odel||1/250°|7,1|24/12/2012|640"_s);
+            valides += a ? 1 : 0;
+        }
+        QVERIFY(valides > 100); // the damage did not simply stop every reading
     }
 
     void fluxFichier()
