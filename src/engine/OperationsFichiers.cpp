@@ -95,9 +95,17 @@ int DeplacerSansRemplacer(const QByteArray &de, const QByteArray &vers)
 // Copies the content of `src` into `dst` (both at offset 0). Returns 0 or an errno.
 int CopierContenu(int src, int dst, qint64 taille)
 {
-    // A reflink shares the blocks (Btrfs, XFS): instant, and no extra space used.
-    if (!detail::g_crochetCopie && taille > 0 && ::ioctl(dst, FICLONE, src) == 0)
-        return 0;
+    // A reflink shares the blocks (Btrfs, XFS): instant, and no extra space used. A file
+    // system that refused it once is not asked again for the next files.
+    static thread_local dev_t sansClone = dev_t(-1);
+    struct stat etatDst {};
+    if (!detail::g_crochetCopie && taille > 0 && ::fstat(dst, &etatDst) == 0
+        && etatDst.st_dev != sansClone) {
+        if (::ioctl(dst, FICLONE, src) == 0)
+            return 0;
+        if (errno == EOPNOTSUPP || errno == ENOTTY || errno == EINVAL || errno == EXDEV)
+            sansClone = etatDst.st_dev;
+    }
 
     qint64 copies = 0;
     bool parNoyau = true;
@@ -123,8 +131,11 @@ int CopierContenu(int src, int dst, qint64 taille)
                 return erreur;
     }
 
-    // Read and write from where the kernel copy stopped (the whole file when it was
-    // refused; nothing more for an ordinary file that it copied to its end).
+    // The kernel copied the file to its end.
+    if (parNoyau && copies > 0)
+        return 0;
+    // Read and write from where the kernel copy stopped: the whole file when it was
+    // refused, or when it copied nothing of a file whose size it does not know (/proc).
     if (::lseek(src, copies, SEEK_SET) < 0 || ::lseek(dst, copies, SEEK_SET) < 0)
         return errno;
     static thread_local QByteArray tampon(1 << 20, Qt::Uninitialized);

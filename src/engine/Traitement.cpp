@@ -1,6 +1,7 @@
 #include "engine/Traitement.h"
 
 #include <QFile>
+#include <QSet>
 
 #include "commun/EErreur.h"
 #include "engine/ComposerDonnees.h"
@@ -95,6 +96,7 @@ private:
     qint64 TailleTraitee = 0;
     QStringList ListeErreurs;
     TListeImages ListeApercu;
+    QSet<QString> m_dossiersCrees;
 };
 
 QString TTraitement::DossierBase() const
@@ -212,8 +214,10 @@ void TTraitement::CopierImage(const TEnrFichier &image, const QString &valeurs,
         return;
     }
     const QString dossierCible = DossierCibleCopie(options.cDossDst, valeurs);
-    if (Traiter)
-        CreerDossiers(dossierCible); // a failure shows as the copy's failure below
+    // A folder made once in this run is not made again for each of its images. A
+    // failure shows as the copy's failure below.
+    if (Traiter && !m_dossiersCrees.contains(dossierCible) && CreerDossiers(dossierCible))
+        m_dossiersCrees.insert(dossierCible);
     const QString cible = dossierCible + image.Nom;
     const QString prevue = CheminCibleCopie(dossierCible, image.Nom);
 

@@ -1,0 +1,224 @@
+// Speed of a whole processing run in copy mode against `cp -r` of the same tree to the
+// same file system, and of building the preview window for 20,000 images.
+// Goals: the run within 1.3 x `cp -r`; the preview built in under 2 s.
+//   bench_traitement [files, 5000] [folders, 50] [bytes per file, 65536] [preview entries, 20000]
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+#include "../tests/support/FauxOptions.h"
+#include "commun_generateur.h"
+#include "engine/OperationsFichiers.h"
+#include "engine/Traitement.h"
+#include "metadata/ChercherImages.h"
+#include "ui/Apercu_fm.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kPassages = 3;
+
+// The run's listener without a screen: always Oui, every box noted, events processed at
+// every step as the real progress pop-up does.
+class TRetourBanc final : public IRetourTraitement {
+public:
+    bool Confirmer(const QString &) override { return true; }
+    void Erreur(const QString &texte) override { messages.append(texte); }
+    void Information(const QString &texte) override { messages.append(texte); }
+    void CurseurOccupe(bool) override {}
+    void ProgressionOuvrir(const QString &, int, int, int) override {}
+    void ProgressionAvancer() override { QCoreApplication::processEvents(); }
+    void ProgressionFermer() override {}
+    void MontrerApercu(bool, const QString &, const TListeImages &, const QStringList &) override {}
+    QString DossierJournal() const override { return dossierJournal; }
+    void OuvrirJournal(const QString &) override {}
+
+    QString dossierJournal;
+    QStringList messages;
+};
+
+int CompterFichiers(const QString &dossier)
+{
+    int n = 0;
+    for (QDirIterator it(dossier, QDir::Files, QDirIterator::Subdirectories); it.hasNext(); it.next())
+        ++n;
+    return n;
+}
+
+bool Commande(const QString &programme, const QStringList &arguments)
+{
+    QProcess p;
+    p.start(programme, arguments);
+    return p.waitForFinished(-1) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+// The tree's dirty pages go to the disk before each timing, so that neither side pays
+// for the other's writes.
+void Vider(const QString &dossier)
+{
+    QDir(dossier).removeRecursively();
+    ::sync();
+}
+
+// Entries as a copy preview of `nombre` images makes them: camera / year / month / day.
+TListeImages EntreesApercu(int nombre)
+{
+    TListeImages liste;
+    liste.reserve(nombre);
+    for (int i = 0; i < nombre; ++i) {
+        const int jour = i / 100; // 100 images a day, 200 days, 4 cameras
+        TEnrFichier e;
+        e.Dossier = u"/Canon EOS %1D/%2/%3/%4/"_s.arg(10 + jour % 4 * 10)
+                        .arg(2004 + jour / 120).arg(1 + jour / 10 % 12, 2, 10, QChar(u'0'))
+                        .arg(1 + jour % 28, 2, 10, QChar(u'0'));
+        e.Nom = u"IMG_%1.JPG"_s.arg(i, 5, 10, QChar(u'0'));
+        e.Taille = 3000000 + i;
+        liste.append(e);
+    }
+    TrierListe(liste);
+    return liste;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const int nombre = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5000;
+    const int dossiers = argc > 2 ? std::max(1, std::atoi(argv[2])) : 50;
+    const int taille = argc > 3 ? std::max(1024, std::atoi(argv[3])) : 65536;
+    const int nbApercu = argc > 4 ? std::max(1, std::atoi(argv[4])) : 20000;
+
+    QTemporaryDir tmp;
+    if (!tmp.isValid()) {
+        std::fprintf(stderr, "bench_traitement: no temporary folder\n");
+        return 1;
+    }
+    const QString source = tmp.path() + u"/source/"_s;
+    if (GenererArbreJPEG(source, nombre, dossiers, taille) != nombre) {
+        std::fprintf(stderr, "bench_traitement: the tree could not be written\n");
+        return 1;
+    }
+    ::sync();
+
+    // One folder per camera, as cp -r makes one per source folder; then the default
+    // naming, whose year / month / day folders make many more folders than the source has.
+    TFauxOptions options;
+    options.options.cDossSrc = source;
+    options.options.lLectRecurs = true;
+    options.options.lCopier = true;
+    options.options.cOrdreDonEXIF = u"Afvdpi"_s;
+    TFauxOptions optionsDates = options;
+    optionsDates.options.cOrdreDonEXIF = TEnrOptions().cOrdreDonEXIF;
+    TRetourBanc retour;
+    retour.dossierJournal = tmp.path() + u"/"_s;
+
+    qint64 meilleurCp = -1, meilleurCpA = -1, meilleurRun = -1, meilleurDates = -1, meilleurLecture = -1;
+    int dossiersDates = 0;
+    auto noter = [](qint64 &meilleur, qint64 ns) {
+        if (meilleur < 0 || ns < meilleur)
+            meilleur = ns;
+    };
+    for (int passage = 0; passage < kPassages; ++passage) {
+        const QString cp = tmp.path() + u"/cp"_s, cpa = tmp.path() + u"/cpa"_s;
+        const QString dst = tmp.path() + u"/tri/"_s;
+        bool ok = true;
+        noter(meilleurCp, ChronometrerNs([&] { ok = Commande(u"cp"_s, {u"-r"_s, source, cp}); }));
+        ok = ok && CompterFichiers(cp) == nombre;
+        Vider(cp);
+        noter(meilleurCpA, ChronometrerNs([&] { ok = ok && Commande(u"cp"_s, {u"-a"_s, source, cpa}); }));
+        Vider(cpa);
+
+        options.options.cDossDst = dst;
+        TListeImages liste;
+        // What a run pays before any copy: a preview run counts, reads and composes.
+        noter(meilleurLecture, ChronometrerNs([&] { LancerTraitement(false, options, retour, liste); }));
+        retour.messages.clear();
+        noter(meilleurRun, ChronometrerNs([&] { LancerTraitement(true, options, retour, liste); }));
+        const QString attendu = u"%1 images traitées ("_s.arg(nombre);
+        if (!ok || CompterFichiers(dst) != nombre || retour.messages.size() != 1
+            || !retour.messages.first().startsWith(attendu)) {
+            std::fprintf(stderr, "bench_traitement: a copy went wrong (%s)\n",
+                         qPrintable(retour.messages.join(u" | "_s)));
+            return 1;
+        }
+        Vider(dst);
+
+        optionsDates.options.cDossDst = dst;
+        noter(meilleurDates, ChronometrerNs([&] { LancerTraitement(true, optionsDates, retour, liste); }));
+        dossiersDates = 0;
+        for (QDirIterator it(dst, QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+             it.hasNext(); it.next())
+            ++dossiersDates;
+        Vider(dst);
+    }
+
+    // The price of flushing every copy to the disk before moving it into place, on a
+    // part of the tree (it is slow by nature).
+    const int nbSync = std::min(nombre, 200);
+    TListeImages images;
+    int n = 0;
+    qint64 t = 0;
+    ChercherImages(source, n, t, false, true, images);
+    qint64 sansSync = 0, avecSync = 0;
+    for (const bool synchroniser : {false, true}) {
+        const QString dst = tmp.path() + u"/sync/"_s;
+        QDir().mkpath(dst);
+        const qint64 ns = ChronometrerNs([&] {
+            for (int i = 0; i < nbSync && i < images.size(); ++i)
+                CopierFichier(images[i].Dossier + images[i].Nom,
+                              dst + QString::number(i) + u".JPG"_s, {}, synchroniser);
+        });
+        (synchroniser ? avecSync : sansSync) = ns;
+        Vider(dst);
+    }
+
+    std::printf("tree: %d JPEG of %d bytes in %d folders, best of %d passes, same file system\n",
+                nombre, taille, dossiers, kPassages);
+    std::printf("cp -r                              : %8.1f ms\n", meilleurCp / 1e6);
+    std::printf("cp -a (keeps times, for reference) : %8.1f ms\n", meilleurCpA / 1e6);
+    std::printf("processing run, copy mode          : %8.1f ms  (count, read EXIF, copy; one folder per camera)\n",
+                meilleurRun / 1e6);
+    std::printf("  of which count + read + compose  : %8.1f ms  (a preview run of the tree)\n",
+                meilleurLecture / 1e6);
+    std::printf("the same into year/month/day       : %8.1f ms  (%d folders made, for reference)\n",
+                meilleurDates / 1e6, dossiersDates);
+    const double rapport = double(meilleurRun) / double(meilleurCp);
+    std::printf("run / cp -r                        : %8.2f  (goal: at most 1.30, %s)\n", rapport,
+                rapport <= 1.3 ? "met" : "NOT met");
+    std::printf("CopierFichier x %d without fsync  : %8.1f ms\n", nbSync, sansSync / 1e6);
+    std::printf("CopierFichier x %d with fsync     : %8.1f ms\n", nbSync, avecSync / 1e6);
+
+    // The preview window of many images, built offscreen.
+    const TListeImages entrees = EntreesApercu(nbApercu);
+    qint64 meilleurApercu = -1;
+    int noeuds = 0;
+    for (int passage = 0; passage < kPassages; ++passage) {
+        noter(meilleurApercu, ChronometrerNs([&] {
+            TfmApercu fm;
+            fm.Remplir(true, u"/media/photos/Tri/"_s, entrees, {u"une erreur"_s});
+            fm.show();
+            QCoreApplication::processEvents();
+            noeuds = fm.tvApercu->topLevelItemCount();
+        }));
+    }
+    if (noeuds != 1) {
+        std::fprintf(stderr, "bench_traitement: the preview has no root\n");
+        return 1;
+    }
+    std::printf("preview of %d images (create, fill, show, close): %8.1f ms  (goal: under 2000 ms, %s)\n",
+                nbApercu, meilleurApercu / 1e6, meilleurApercu < 2000000000LL ? "met" : "NOT met");
+    return 0;
+}
