@@ -252,7 +252,7 @@ void TfmMainClarvane::CreerControles()
     tvEXIFOrdre->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tvEXIFOrdre->setSelectionMode(QAbstractItemView::SingleSelection);
     tvEXIFOrdre->setItemDelegate(new TDelegueOrdre(ilEXIFOrdre, tvEXIFOrdre));
-    tvEXIFOrdre->viewport()->installEventFilter(this);
+    // Its presses reach eventFilter through the application-wide filter (key preview).
     stEXIFOrdre->setBuddy(tvEXIFOrdre);
 
     btEXIFOrdreMonter = Bouton(new QPushButton(this), u"btEXIFOrdreMonter"_s,
@@ -352,11 +352,13 @@ void TfmMainClarvane::RelierControles()
     connect(btCopier, &QPushButton::clicked, this, action([this] { btCopierRenommerClick(); }));
     connect(btRenommer, &QPushButton::clicked, this, action([this] { btCopierRenommerClick(); }));
     for (QCheckBox *c : {cbDatePDV1, cbDatePDV2, cbDatePDV3})
-        connect(c, &QCheckBox::stateChanged, this, [this, c] { ExecuterAction(this, [&] { cbDatePDVClick(c); }); });
+        // toggled, not stateChanged: a box re-checked from inside its own click would
+        // not publish its new state, and the next click would then go unnoticed.
+        connect(c, &QCheckBox::toggled, this, [this, c] { ExecuterAction(this, [&] { cbDatePDVClick(c); }); });
     for (QComboBox *l : {cbDonDatePDV1, cbDonDatePDV2, cbDonDatePDV3})
         connect(l, &QComboBox::activated, this, action([this] { cbDonDatePDVChange(); }));
     connect(cbDatePDVSep, &QComboBox::activated, this, action([this] { cbDatePDVSepChange(); }));
-    connect(cbDatePDVHierCompoSiCopie, &QCheckBox::stateChanged, this,
+    connect(cbDatePDVHierCompoSiCopie, &QCheckBox::toggled, this,
             action([this] { cbDatePDVHierCompoSiCopieClick(); }));
     connect(tvEXIFOrdre, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem *noeud) { ExecuterAction(this, [&] { tvEXIFOrdreChange(noeud); }); });
@@ -541,11 +543,10 @@ void TfmMainClarvane::btCopierRenommerClick()
 void TfmMainClarvane::cbDatePDVClick(QCheckBox *expediteur)
 {
     int n = expediteur == cbDatePDV1 ? 1 : expediteur == cbDatePDV2 ? 2 : 3;
+    // At least one component always stays on (checking it again runs this handler again).
+    if (!cbDatePDV1->isChecked() && !cbDatePDV2->isChecked() && !cbDatePDV3->isChecked())
+        expediteur->setChecked(true);
     FormatDate(n)->setEnabled(expediteur->isChecked() && expediteur->isEnabled());
-    if (!cbDatePDV1->isChecked() && !cbDatePDV2->isChecked() && !cbDatePDV3->isChecked()) {
-        expediteur->setChecked(true); // runs this handler again
-        return;
-    }
     cbDatePDVHierCompoSiCopie->setEnabled(btCopier->isChecked() && cbDatePDV1->isEnabled()
                                           && AuMoinsDeuxComposants());
     MajSeparateurDate();
@@ -728,6 +729,9 @@ bool TfmMainClarvane::eventFilter(QObject *objet, QEvent *evenement)
 {
     if (objet == tvEXIFOrdre->viewport() && evenement->type() == QEvent::MouseButtonPress) {
         auto *souris = static_cast<QMouseEvent *>(evenement);
+        // The second press of a double click is no click on the box.
+        if (souris->flags().testFlag(Qt::MouseEventCreatedDoubleClick))
+            return false;
         ExecuterAction(this, [&] {
             tvEXIFOrdreMouseDown(souris->button(), souris->buttons(), souris->modifiers(),
                                  souris->position().toPoint());
