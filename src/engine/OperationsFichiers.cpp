@@ -246,9 +246,3 @@ bool CreerDossiers(const QString &dossier)
 {
     return QDir().mkpath(dossier);
 }
-
-bool FichierExiste(const QString &chemin)
-{
-    struct stat etat {};
-    return ::stat(QFile::encodeName(chemin).constData(), &etat) == 0 && S_ISREG(etat.st_mode);
-}

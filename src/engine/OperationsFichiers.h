@@ -34,9 +34,6 @@ bool RenommerFichier(const QString &ancien, const QString &nouveau, int *erreur 
 // Creates the folder with every missing folder above it. True when it exists afterwards.
 bool CreerDossiers(const QString &dossier);
 
-// True only for an existing file (or a link to one), not for a folder.
-bool FichierExiste(const QString &chemin);
-
 namespace detail {
 // Test seam: when set, called during a copy after each piece of data written to the
 // temporary file, with the number of bytes written so far; a non-zero return is taken as
