@@ -100,6 +100,10 @@ void TestApercu::apercuDeCopie()
     QCOMPARE(tv->currentItem(), racine);
     QVERIFY(!fm.pcApercu->isTabVisible(fm.pcApercu->indexOf(fm.tsErreurs)));
 
+    fm.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&fm));
+    Capturer(fm, u"apercu-copie"_s);
+
     // The button puts the same text on the clipboard.
     QGuiApplication::clipboard()->clear();
     QTest::mouseClick(fm.btCopierPP, Qt::LeftButton);
