@@ -21,6 +21,11 @@ constexpr quint16 kTagExifIFD = 0x8769;
 constexpr quint16 kTagMakerNote = 0x927C;
 constexpr quint16 kTagISONikon = 0x0002;
 
+// Text bytes examined per file, at most. Real files hold a few dozen; a forged IFD can
+// point its 65535 entries at the same megabytes of text without a zero byte, and reading
+// them all over again would hold the scan for minutes. Past this, the reading ends.
+constexpr qint64 kBudgetTextes = 8 * 1024 * 1024;
+
 // Item size of the TIFF types 1 to 12; 0 for the others, which are not read.
 constexpr quint32 TailleType(quint16 type)
 {
@@ -63,6 +68,7 @@ private:
     quint32 m_offsetExif = 0;
     quint32 m_offsetNote = 0;
     bool m_succes = false;
+    qint64 m_octetsTextes = 0;
 };
 
 bool TLectureEXIF::Executer(qint64 position)
@@ -183,6 +189,9 @@ bool TLectureEXIF::LireValeur(quint16 tag, quint16 type, quint32 nombre, const u
         if (dansChamp)
             texte = QByteArrayView(reinterpret_cast<const char *>(champ), qsizetype(taille));
         else if (!m_flux.LireTexte(position, taille, tampon, texte)) // data outside the file: the end
+            return false;
+        m_octetsTextes += texte.size();
+        if (m_octetsTextes > kBudgetTextes)
             return false;
         if (tag == kTagModel) {
             m_enr.Appareil = TexteAppareil(texte);

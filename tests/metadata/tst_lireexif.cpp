@@ -427,6 +427,28 @@ private Q_SLOTS:
         }
     }
 
+    // 65535 entries that all point at the same megabyte of text without a zero byte: the
+    // reading stops after a few of them instead of examining 64 GB.
+    void textesRepetes()
+    {
+        TConstructeurTIFF c(false);
+        QByteArray tiff = QByteArray("II*\0", 4) + c.Long(8);
+        tiff += c.Court(0xFFFF);
+        const quint32 debutTexte = 8 + 2 + 12 * 0xFFFF + 4;
+        for (int i = 0; i < 0xFFFF - 1; ++i)
+            tiff += c.Court(kTagModel) + c.Court(2) + c.Long(1 << 20) + c.Long(debutTexte);
+        tiff += c.Court(kTagISOSpeedRatings) + c.Court(3) + c.Long(1) + c.Court(100) + QByteArray(2, '\0');
+        tiff += c.Long(0) + QByteArray(1 << 20, 'M');
+        const TEnrEXIF e = Lire(u"a.tif"_s, tiff);
+        QVERIFY(e.Valide);
+        QCOMPARE(e.Appareil.size(), 1 << 20);
+        QCOMPARE(e.ISO, QString()); // the last entry is not reached
+        // The same IFD with its texts cut short to 5 bytes is read to the end.
+        for (int i = 0; i < 0xFFFF - 1; ++i)
+            tiff[10 + 12 * i + 4] = 5, tiff[10 + 12 * i + 5] = 0, tiff[10 + 12 * i + 6] = 0;
+        QCOMPARE(Resume(Lire(u"b.tif"_s, tiff)), u"1|MMMMM|||||100"_s);
+    }
+
     // The Exif IFD pointer leading back to IFD0 reads it twice, and no more.
     void exifVersIFD0()
     {
