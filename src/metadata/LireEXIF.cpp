@@ -7,7 +7,6 @@
 #include "metadata/FluxOctets.h"
 #include "metadata/FormatEXIF.h"
 
-using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -54,7 +53,8 @@ public:
     bool Executer(qint64 position);
 
 private:
-    // The TIFF header at m_base: false (and success false) when its mark is neither II nor MM.
+    // The TIFF header at base and the IFDs it leads to; a mark other than II or MM makes the
+    // reading unsuccessful.
     bool LireTIFF(qint64 base);
     bool LireIFD(qint64 position);
     bool LireValeur(quint16 tag, quint16 type, quint32 nombre, const unsigned char *champ);
