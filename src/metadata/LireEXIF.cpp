@@ -7,7 +7,6 @@
 #include "metadata/FluxOctets.h"
 #include "metadata/FormatEXIF.h"
 
-
 namespace {
 
 constexpr quint16 kTagModel = 0x0110;
