@@ -26,7 +26,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int kPassages = 3;
+constexpr int kPassages = 5;
 
 // The run's listener without a screen: always Oui, every box noted, events processed at
 // every step as the real progress pop-up does.
