@@ -387,12 +387,7 @@ void TfmMainClarvane::FormCreate()
     cOrdreDonEXIF = ValiderOrdre(options.cOrdreDonEXIF);
     ConstruireArbreEXIF();
 
-    // The components are set from the stored bits, whatever they are: a stored 0 leaves
-    // component 3 on, as unchecking the three boxes one after the other would.
-    int composants = Fichier->ReadInteger(SectionGenerale(), u"nCFDatePDVC"_s, options.nCFDatePDVC);
-    if (composants < 0 || composants > 7)
-        composants = options.nCFDatePDVC;
-    ChargerOptionsDate(options, composants);
+    ChargerOptionsDate(options, options.nCFDatePDVC);
 
     cbSep->clear();
     for (int i = 0; i < cbDatePDVSep->count(); ++i)

@@ -328,8 +328,11 @@ TEnrOptions NormaliserOptions(TEnrOptions options)
         options.nSep = kDefauts.nSep;
     if (options.nDatePDVSep < 0 || options.nDatePDVSep >= kNbSeparateurs)
         options.nDatePDVSep = kDefauts.nDatePDVSep;
-    // No component enabled would write every date as nothing.
-    if (options.nCFDatePDVC <= 0 || options.nCFDatePDVC > 7)
+    // At least one component stays enabled: with none stored, the window's rule (the
+    // last box unchecked is checked again) leaves the third one on.
+    if (options.nCFDatePDVC == 0)
+        options.nCFDatePDVC = 1;
+    else if (options.nCFDatePDVC < 0 || options.nCFDatePDVC > 7)
         options.nCFDatePDVC = kDefauts.nCFDatePDVC;
     const TFormatsDate f = DecoderFormats(options.nCFDatePDVF);
     if (options.nCFDatePDVF < 0 || options.nCFDatePDVF > 777 || f[0] < 0 || f[1] < 0

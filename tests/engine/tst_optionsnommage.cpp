@@ -302,7 +302,7 @@ private Q_SLOTS:
         QTest::newRow("date sep 3 kept") << u"nDatePDVSep"_s << 3 << 3;
         QTest::newRow("components 8") << u"nCFDatePDVC"_s << 8 << 7;
         QTest::newRow("components -1") << u"nCFDatePDVC"_s << -1 << 7;
-        QTest::newRow("components 0") << u"nCFDatePDVC"_s << 0 << 7;
+        QTest::newRow("components 0: the third stays") << u"nCFDatePDVC"_s << 0 << 1;
         QTest::newRow("components 5 kept") << u"nCFDatePDVC"_s << 5 << 5;
         QTest::newRow("format digit 8") << u"nCFDatePDVF"_s << 185 << 25;
         QTest::newRow("format digit 9") << u"nCFDatePDVF"_s << 129 << 25;
