@@ -122,7 +122,7 @@ private Q_SLOTS:
         QTest::newRow("date separator negative") << QByteArray("nDatePDVSep=-1") << u"nDatePDVSep"_s
                                                  << u"0"_s;
         QTest::newRow("components 5") << QByteArray("nCFDatePDVC=5") << u"nCFDatePDVC"_s << u"5"_s;
-        QTest::newRow("no component") << QByteArray("nCFDatePDVC=0") << u"nCFDatePDVC"_s << u"7"_s;
+        QTest::newRow("no component: the third alone") << QByteArray("nCFDatePDVC=0") << u"nCFDatePDVC"_s << u"1"_s;
         QTest::newRow("formats 125") << QByteArray("nCFDatePDVF=125") << u"nCFDatePDVF"_s << u"125"_s;
         QTest::newRow("format digit 8") << QByteArray("nCFDatePDVF=128") << u"nCFDatePDVF"_s << u"25"_s;
         QTest::newRow("key case differs") << QByteArray("cdosssrc=/ailleurs/") << u"cDossSrc"_s
