@@ -4,18 +4,11 @@
 
 #include <QLocale>
 
+#include "commun/Windows1252.h"
+
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Windows-1252 at 0x80..0x9F, where it differs from Latin-1. The five unassigned codes
-// keep their own value, as Windows' conversion does.
-constexpr char16_t kWindows1252[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool EstUTF8Valide(const unsigned char *p, qsizetype n)
@@ -115,11 +108,7 @@ QString DecoderTexte(QByteArrayView octets)
         return QString::fromLatin1(octets.data(), n);
     if (EstUTF8Valide(p, n))
         return QString::fromUtf8(octets.data(), n);
-    QString texte(n, Qt::Uninitialized);
-    QChar *q = texte.data();
-    for (qsizetype i = 0; i < n; ++i)
-        q[i] = QChar(p[i] >= 0x80 && p[i] <= 0x9F ? kWindows1252[p[i] - 0x80] : char16_t(p[i]));
-    return texte;
+    return DepuisWindows1252(octets);
 }
 
 QString TexteAppareil(QByteArrayView modele)

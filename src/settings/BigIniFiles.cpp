@@ -11,32 +11,13 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#include "commun/Windows1252.h"
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
 constexpr char kBomUtf8[] = "\xEF\xBB\xBF";
-
-// Windows-1252 differs from Latin-1 in 0x80..0x9F only. The five codes it leaves undefined
-// keep the C1 control of the same number, as Windows' own conversion does.
-constexpr char16_t kWindows1252[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-QString DepuisWindows1252(const QByteArray &octets)
-{
-    QString texte(octets.size(), Qt::Uninitialized);
-    QChar *dest = texte.data();
-    for (const char c : octets) {
-        const auto octet = static_cast<unsigned char>(c);
-        *dest++ = (octet >= 0x80 && octet <= 0x9F) ? QChar(kWindows1252[octet - 0x80])
-                                                    : QChar(char16_t(octet));
-    }
-    return texte;
-}
 
 // A line ends at CR, at LF, or at CR LF; a final line ending opens no empty line.
 QStringList CouperLignes(const QString &texte)
