@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "Fichiers.h"
 #include "LectureSeule.h"
 #include "engine/OperationsFichiers.h"
 
@@ -23,18 +24,6 @@ QByteArray Motif(qsizetype taille)
     for (qsizetype i = 0; i < taille; ++i)
         octets[i] = char((i * 131 + i / 7) & 0xFF);
     return octets;
-}
-
-bool Ecrire(const QString &chemin, const QByteArray &contenu)
-{
-    QFile f(chemin);
-    return f.open(QIODevice::WriteOnly) && f.write(contenu) == contenu.size();
-}
-
-QByteArray Lire(const QString &chemin)
-{
-    QFile f(chemin);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // Every entry of the folder, hidden ones included (a forgotten temporary file is hidden).
@@ -113,7 +102,7 @@ void TestOperationsFichiers::copieGardeContenuDroitsEtDate()
     QTemporaryDir tmp;
     const QString source = tmp.filePath(u"IMG_0001.JPG"_s);
     const QByteArray contenu = Motif(taille);
-    QVERIFY(Ecrire(source, contenu));
+    QVERIFY(EcrireFichier(source, contenu));
     QVERIFY(::chmod(QFile::encodeName(source).constData(), mode_t(droits)) == 0);
     // 21 May 2006 10:20:30.5, with a fraction of a second that must survive too.
     const struct timespec temps[2] = {{1148206830, 0}, {1148206830, 500000000}};
@@ -125,7 +114,7 @@ void TestOperationsFichiers::copieGardeContenuDroitsEtDate()
     QVERIFY2(r.Reussi, qPrintable(QString::number(r.Erreur)));
     QCOMPARE(r.Cible, cible);
     QCOMPARE(r.Erreur, 0);
-    QCOMPARE(Lire(cible), contenu);
+    QCOMPARE(LireFichier(cible), contenu);
     const struct stat etat = Etat(cible);
     QCOMPARE(int(etat.st_mode & 07777), droits);
     QCOMPARE(qint64(etat.st_mtim.tv_sec), qint64(1148206830));
@@ -138,14 +127,14 @@ void TestOperationsFichiers::copieNeRemplaceJamais()
     QTemporaryDir tmp;
     const QString source = tmp.filePath(u"a.jpg"_s), cible = tmp.filePath(u"dst/a.jpg"_s);
     QVERIFY(QDir().mkpath(tmp.filePath(u"dst"_s)));
-    QVERIFY(Ecrire(source, "nouveau"));
-    QVERIFY(Ecrire(cible, "ancien"));
+    QVERIFY(EcrireFichier(source, "nouveau"));
+    QVERIFY(EcrireFichier(cible, "ancien"));
 
     // Without another name to go to, a taken target is a failure and stays as it was.
     TResultatCopie r = CopierFichier(source, cible);
     QVERIFY(!r.Reussi);
     QCOMPARE(r.Erreur, EEXIST);
-    QCOMPARE(Lire(cible), QByteArray("ancien"));
+    QCOMPARE(LireFichier(cible), QByteArray("ancien"));
     QCOMPARE(Contenu(tmp.filePath(u"dst"_s)), QStringList{u"a.jpg"_s});
 
     // With one, the copy goes there.
@@ -153,8 +142,8 @@ void TestOperationsFichiers::copieNeRemplaceJamais()
     r = CopierFichier(source, cible, [&] { return autre; });
     QVERIFY(r.Reussi);
     QCOMPARE(r.Cible, autre);
-    QCOMPARE(Lire(cible), QByteArray("ancien"));
-    QCOMPARE(Lire(autre), QByteArray("nouveau"));
+    QCOMPARE(LireFichier(cible), QByteArray("ancien"));
+    QCOMPARE(LireFichier(autre), QByteArray("nouveau"));
     QCOMPARE(Contenu(tmp.filePath(u"dst"_s)), (QStringList{u"a(2).jpg"_s, u"a.jpg"_s}));
 
     // Nor is a folder of the target's name replaced or entered.
@@ -169,11 +158,11 @@ void TestOperationsFichiers::cibleApparueEnCoursDeCopie()
 {
     QTemporaryDir tmp;
     const QString source = tmp.filePath(u"a.jpg"_s), cible = tmp.filePath(u"a.jpg.copie"_s);
-    QVERIFY(Ecrire(source, Motif(100000)));
+    QVERIFY(EcrireFichier(source, Motif(100000)));
     // Someone else creates the target while the data are being written.
     detail::g_crochetCopie = [&](qint64) {
         if (!QFile::exists(cible))
-            Ecrire(cible, "arrivé entre-temps");
+            EcrireFichier(cible, "arrivé entre-temps");
         return 0;
     };
     int demandes = 0;
@@ -184,15 +173,15 @@ void TestOperationsFichiers::cibleApparueEnCoursDeCopie()
     QVERIFY(r.Reussi);
     QCOMPARE(demandes, 1);
     QCOMPARE(r.Cible, tmp.filePath(u"a(2).jpg.copie"_s));
-    QCOMPARE(Lire(cible), QByteArray("arrivé entre-temps"));
-    QCOMPARE(Lire(r.Cible), Motif(100000));
+    QCOMPARE(LireFichier(cible), QByteArray("arrivé entre-temps"));
+    QCOMPARE(LireFichier(r.Cible), Motif(100000));
 }
 
 void TestOperationsFichiers::echecAMiCheminNeLaisseRien()
 {
     QTemporaryDir tmp;
     const QString source = tmp.filePath(u"gros.nef"_s);
-    QVERIFY(Ecrire(source, Motif(12 << 20)));
+    QVERIFY(EcrireFichier(source, Motif(12 << 20)));
     QVERIFY(QDir().mkpath(tmp.filePath(u"dst"_s)));
     qint64 ecritsAvantEchec = 0;
     detail::g_crochetCopie = [&](qint64 copies) {
@@ -214,7 +203,7 @@ void TestOperationsFichiers::sourceIllisibleNeCreeRien()
     QVERIFY(!r.Reussi);
     QCOMPARE(r.Erreur, ENOENT);
     // A target folder that is missing is a failure too, not a file created elsewhere.
-    QVERIFY(Ecrire(tmp.filePath(u"a.jpg"_s), "x"));
+    QVERIFY(EcrireFichier(tmp.filePath(u"a.jpg"_s), "x"));
     r = CopierFichier(tmp.filePath(u"a.jpg"_s), tmp.filePath(u"manque/a.jpg"_s));
     QVERIFY(!r.Reussi);
     QCOMPARE(Contenu(tmp.filePath(u"dst"_s)), QStringList());
@@ -227,7 +216,7 @@ void TestOperationsFichiers::dossierLectureSeule()
     if (!ro.Valide())
         QSKIP(qPrintable(ro.Pourquoi()));
     QTemporaryDir tmp;
-    QVERIFY(Ecrire(tmp.filePath(u"a.jpg"_s), "image"));
+    QVERIFY(EcrireFichier(tmp.filePath(u"a.jpg"_s), "image"));
     const TResultatCopie r = CopierFichier(tmp.filePath(u"a.jpg"_s), ro.Chemin() + u"a.jpg"_s);
     QVERIFY(!r.Reussi);
     QVERIFY(r.Erreur == EROFS || r.Erreur == EACCES);
@@ -243,7 +232,7 @@ void TestOperationsFichiers::dossierPlein()
     TMontageTmpfs montage(petit, 256);
     if (!montage.Monte())
         QSKIP("a small tmpfs is needed, and only root may mount one");
-    QVERIFY(Ecrire(tmp.filePath(u"gros.cr2"_s), Motif(2 << 20)));
+    QVERIFY(EcrireFichier(tmp.filePath(u"gros.cr2"_s), Motif(2 << 20)));
     const TResultatCopie r = CopierFichier(tmp.filePath(u"gros.cr2"_s), petit + u"/gros.cr2"_s);
     QVERIFY(!r.Reussi);
     QCOMPARE(r.Erreur, ENOSPC);
@@ -257,7 +246,7 @@ void TestOperationsFichiers::copieSansTailleConnue()
     QTemporaryDir tmp;
     const TResultatCopie r = CopierFichier(u"/proc/self/status"_s, tmp.filePath(u"status"_s));
     QVERIFY(r.Reussi);
-    QVERIFY(Lire(r.Cible).startsWith("Name:"));
+    QVERIFY(LireFichier(r.Cible).startsWith("Name:"));
 }
 
 void TestOperationsFichiers::renommage()
@@ -265,12 +254,12 @@ void TestOperationsFichiers::renommage()
     QTemporaryDir tmp;
     const QString ancien = tmp.filePath(u"IMG_0001.JPG"_s);
     const QString nouveau = tmp.filePath(u"Canon EOS 300D-IMG_0001.JPG"_s);
-    QVERIFY(Ecrire(ancien, "image"));
+    QVERIFY(EcrireFichier(ancien, "image"));
     int erreur = -1;
     QVERIFY(RenommerFichier(ancien, nouveau, &erreur));
     QCOMPARE(erreur, 0);
     QVERIFY(!QFile::exists(ancien));
-    QCOMPARE(Lire(nouveau), QByteArray("image"));
+    QCOMPARE(LireFichier(nouveau), QByteArray("image"));
 
     QVERIFY(!RenommerFichier(ancien, tmp.filePath(u"autre.jpg"_s), &erreur));
     QCOMPARE(erreur, ENOENT);
@@ -288,19 +277,19 @@ void TestOperationsFichiers::renommageVersNomPris()
     QFETCH(bool, dossier);
     QTemporaryDir tmp;
     const QString ancien = tmp.filePath(u"a.jpg"_s), nouveau = tmp.filePath(u"x-a.jpg"_s);
-    QVERIFY(Ecrire(ancien, "premier"));
+    QVERIFY(EcrireFichier(ancien, "premier"));
     if (dossier)
         QVERIFY(QDir().mkpath(nouveau));
     else
-        QVERIFY(Ecrire(nouveau, "second"));
+        QVERIFY(EcrireFichier(nouveau, "second"));
     int erreur = 0;
     QVERIFY(!RenommerFichier(ancien, nouveau, &erreur));
     QCOMPARE(erreur, EEXIST);
-    QCOMPARE(Lire(ancien), QByteArray("premier"));
+    QCOMPARE(LireFichier(ancien), QByteArray("premier"));
     if (dossier)
         QVERIFY(QFileInfo(nouveau).isDir());
     else
-        QCOMPARE(Lire(nouveau), QByteArray("second"));
+        QCOMPARE(LireFichier(nouveau), QByteArray("second"));
 }
 
 void TestOperationsFichiers::creationDeDossiers()
@@ -310,7 +299,7 @@ void TestOperationsFichiers::creationDeDossiers()
     QVERIFY(CreerDossiers(profond));
     QVERIFY(CreerDossiers(profond)); // already there: fine
     QVERIFY(QFileInfo(profond).isDir());
-    QVERIFY(Ecrire(tmp.filePath(u"f"_s), ""));
+    QVERIFY(EcrireFichier(tmp.filePath(u"f"_s), ""));
     QVERIFY(!CreerDossiers(tmp.filePath(u"f/sous"_s))); // a file stands in the way
 }
 

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "Fichiers.h"
 #include "ConstructeurEXIF.h"
 #include "FauxOptions.h"
 #include "FauxRetour.h"
@@ -29,12 +30,6 @@ bool Photo(const QString &chemin, qsizetype taille = 1000, const TValeursEXIF &v
         return false;
     octets.append(QByteArray(taille - octets.size(), '\0'));
     return EcrireFichier(chemin, octets);
-}
-
-QByteArray Lire(const QString &chemin)
-{
-    QFile f(chemin);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // Every file below the folder, relative to it, sorted; hidden ones included.
@@ -172,7 +167,7 @@ void TestTraitement::reponseNon()
     QCOMPARE(b.liste.first().Nom, u"a.jpg"_s);
     QCOMPARE(Fichiers(b.dst), QStringList());
     QCOMPARE(Fichiers(b.src), QStringList{u"IMG_0001.JPG"_s});
-    QCOMPARE(Lire(b.Journal()), QByteArray("ancien\r\n"));
+    QCOMPARE(LireFichier(b.Journal()), QByteArray("ancien\r\n"));
 }
 
 void TestTraitement::copieSansErreur()
@@ -194,9 +189,9 @@ void TestTraitement::copieSansErreur()
     QVERIFY(!b.retour.boiteSousCurseurOccupe);
     QCOMPARE(Fichiers(b.dst), (QStringList{u"Canon EOS 300D/IMG_0001.JPG"_s,
                                            u"Canon EOS 300D/IMG_0003.JPG"_s, u"NIKON D70/IMG_0002.JPG"_s}));
-    QCOMPARE(Lire(b.dst + u"NIKON D70/IMG_0002.JPG"_s), Lire(b.src + u"IMG_0002.JPG"_s));
+    QCOMPARE(LireFichier(b.dst + u"NIKON D70/IMG_0002.JPG"_s), LireFichier(b.src + u"IMG_0002.JPG"_s));
     QVERIFY(QFile::exists(b.Journal()));
-    QCOMPARE(Lire(b.Journal()), QByteArray()); // replaced, and empty
+    QCOMPARE(LireFichier(b.Journal()), QByteArray()); // replaced, and empty
     QCOMPARE(b.liste.size(), 3); // kept after a processing run
     QCOMPARE(Fichiers(b.src).size(), 3);
 }
@@ -242,10 +237,10 @@ void TestTraitement::cibleDejaPrise()
 
     const QString notice = u"%1IMG_0001.JPG (existant) %2 copié en %1IMG_0001(2).JPG"_s
                                .arg(dossier, traiter ? u"a été"_s : u"sera"_s);
-    QCOMPARE(Lire(dossier + u"IMG_0001.JPG"_s), QByteArray("déjà là"));
+    QCOMPARE(LireFichier(dossier + u"IMG_0001.JPG"_s), QByteArray("déjà là"));
     if (traiter) {
-        QCOMPARE(Lire(dossier + u"IMG_0001(2).JPG"_s), Lire(b.src + u"IMG_0001.JPG"_s));
-        QCOMPARE(Lire(b.Journal()), notice.toUtf8() + "\r\n");
+        QCOMPARE(LireFichier(dossier + u"IMG_0001(2).JPG"_s), LireFichier(b.src + u"IMG_0001.JPG"_s));
+        QCOMPARE(LireFichier(b.Journal()), notice.toUtf8() + "\r\n");
         // The summary on four lines, then the log handed to the viewer.
         QCOMPARE(b.retour.appels.mid(b.retour.appels.size() - 2), (QStringList{
             u"Information: 1 images traitées (1000 Oct).\r\n\r\nDes erreurs ont été rencontrées :\r\n"
@@ -278,7 +273,7 @@ void TestTraitement::memeNomDeDeuxSousDossiers()
         QCOMPARE(Fichiers(b.dst), (QStringList{u"Canon EOS 300D/IMG_0001(2).JPG"_s,
                                                u"Canon EOS 300D/IMG_0001.JPG"_s}));
         QCOMPARE(QFileInfo(b.dst + u"Canon EOS 300D/IMG_0001(2).JPG"_s).size(), 2000);
-        QCOMPARE(Lire(b.Journal()),
+        QCOMPARE(LireFichier(b.Journal()),
                  u"%1IMG_0001.JPG (existant) a été copié en %1IMG_0001(2).JPG\r\n"_s
                      .arg(b.dst + u"Canon EOS 300D/"_s).toUtf8());
         QCOMPARE(b.retour.Appels(u"Information"_s).value(0).section(u'\r', 0, 0),
@@ -331,10 +326,10 @@ void TestTraitement::renommageNomPris()
     b.Lancer(true);
 
     const QString ligne = u"Impossible de renommer %1IMG_0001.JPG en %1Canon EOS 300D-IMG_0001.JPG"_s.arg(b.src);
-    QCOMPARE(Lire(b.Journal()), ligne.toUtf8() + "\r\n");
+    QCOMPARE(LireFichier(b.Journal()), ligne.toUtf8() + "\r\n");
     QCOMPARE(Fichiers(b.src), (QStringList{u"Canon EOS 300D-IMG_0001.JPG"_s, u"Canon EOS 300D-IMG_0002.JPG"_s,
                                            u"IMG_0001.JPG"_s}));
-    QCOMPARE(Lire(b.src + u"Canon EOS 300D-IMG_0001.JPG"_s), QByteArray("un autre"));
+    QCOMPARE(LireFichier(b.src + u"Canon EOS 300D-IMG_0001.JPG"_s), QByteArray("un autre"));
     QCOMPARE(b.retour.Appels(u"Information"_s).value(0).section(u'\r', 0, 0),
              u"Information: 1 images traitées (1000 Oct)."_s);
 }
@@ -395,7 +390,7 @@ void TestTraitement::copieImpossible()
     QVERIFY(Photo(b.src + u"IMG_0001.JPG"_s));
     b.retour.reponses = {true};
     b.Lancer(true);
-    QCOMPARE(Lire(b.Journal()), u"Impossible de copier %1IMG_0001.JPG vers %2Canon EOS 300D/IMG_0001.JPG\r\n"_s
+    QCOMPARE(LireFichier(b.Journal()), u"Impossible de copier %1IMG_0001.JPG vers %2Canon EOS 300D/IMG_0001.JPG\r\n"_s
                                     .arg(b.src, ro.Chemin()).toUtf8());
     QCOMPARE(b.retour.Appels(u"Information"_s).value(0).section(u'\r', 0, 0),
              u"Information: 0 images traitées (0 Oct)."_s);

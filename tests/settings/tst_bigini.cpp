@@ -15,24 +15,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "Fichiers.h"
 #include "LectureSeule.h"
 #include "settings/BigIniFiles.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray Contenu(const QString &chemin)
-{
-    QFile f(chemin);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-bool Ecrire(const QString &chemin, const QByteArray &octets)
-{
-    QFile f(chemin);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(octets) == octets.size();
-}
 
 // The file names of a folder, hidden ones included (a leftover temporary file shows here).
 QStringList Fichiers(const QString &dossier)
@@ -89,7 +78,7 @@ private:
 
     std::unique_ptr<TBigIniFile> Charger(const QByteArray &octets)
     {
-        if (!Ecrire(m_ini, octets))
+        if (!EcrireFichier(m_ini, octets))
             qFatal("cannot write the test file");
         return std::make_unique<TBigIniFile>(m_ini);
     }
@@ -137,7 +126,7 @@ private Q_SLOTS:
         QByteArray attendu;
         for (const QString &l : lignes)
             attendu += l.toUtf8() + "\r\n";
-        QCOMPARE(Contenu(m_ini), attendu);
+        QCOMPARE(LireFichier(m_ini), attendu);
     }
 
     void sections()
@@ -308,7 +297,7 @@ private Q_SLOTS:
         QVERIFY(ini->WriteString(section, cle, u"V"_s));
         QCOMPARE(ini->ReadString(section, cle, QString()), u"V"_s);
         QVERIFY(ini->UpdateFile());
-        QCOMPARE(Contenu(m_ini), apres);
+        QCOMPARE(LireFichier(m_ini), apres);
         // The section list kept up to date equals the one a fresh load builds.
         TBigIniFile relu(m_ini);
         QCOMPARE(relu.Lignes(), ini->Lignes());
@@ -371,7 +360,7 @@ private Q_SLOTS:
         QVERIFY(!ini->WriteString(section, cle, valeur));
         QCOMPARE(ini->Lignes(), (QStringList{u"[G]"_s, u"k=ancien"_s}));
         QCOMPARE(ini->Sections().size(), 1);
-        QCOMPARE(Contenu(m_ini), QByteArray("[G]\r\nk=ancien\r\n"));
+        QCOMPARE(LireFichier(m_ini), QByteArray("[G]\r\nk=ancien\r\n"));
     }
 
     void sauvegardeAutomatique()
@@ -379,12 +368,12 @@ private Q_SLOTS:
         auto ini = Charger("[G]\r\n");
         QVERIFY(ini->AutoSave());
         ini->WriteString(u"G"_s, u"a"_s, u"1"_s);
-        QCOMPARE(Contenu(m_ini), QByteArray("[G]\r\na=1\r\n"));
+        QCOMPARE(LireFichier(m_ini), QByteArray("[G]\r\na=1\r\n"));
         ini->SetAutoSave(false);
         ini->WriteString(u"G"_s, u"b"_s, u"2"_s);
-        QCOMPARE(Contenu(m_ini), QByteArray("[G]\r\na=1\r\n"));
+        QCOMPARE(LireFichier(m_ini), QByteArray("[G]\r\na=1\r\n"));
         ini.reset(); // the destructor does not save
-        QCOMPARE(Contenu(m_ini), QByteArray("[G]\r\na=1\r\n"));
+        QCOMPARE(LireFichier(m_ini), QByteArray("[G]\r\na=1\r\n"));
     }
 
     void fichierAbsentCree()
@@ -397,7 +386,7 @@ private Q_SLOTS:
         ini.SetAutoSave(false);
         ini.WriteString(u"G"_s, u"k"_s, u"v"_s);
         QVERIFY(ini.UpdateFile());
-        QCOMPARE(Contenu(m_ini), QByteArray("[G]\r\nk=v\r\n"));
+        QCOMPARE(LireFichier(m_ini), QByteArray("[G]\r\nk=v\r\n"));
         QCOMPARE(Fichiers(m_dossier.path()), QStringList{u"Clarvane.ini"_s});
     }
 
@@ -433,7 +422,7 @@ private Q_SLOTS:
         ini->SetAutoSave(false);
         ini->WriteInteger(u"G"_s, u"x"_s, 1);
         QVERIFY(ini->UpdateFile());
-        QCOMPARE(Contenu(m_ini), ecrit);
+        QCOMPARE(LireFichier(m_ini), ecrit);
         QCOMPARE(TBigIniFile(m_ini).ReadString(u"G"_s, u"c"_s, QString()), valeur);
     }
 
@@ -460,7 +449,7 @@ private Q_SLOTS:
         ini.WriteInteger(u"GENERAL"_s, u"nSep"_s, 1); // AutoSave set: tries at once
         ini.WriteString(u"Nouvelle"_s, u"k"_s, u"v"_s);
         QVERIFY(!ini.UpdateFile());
-        QCOMPARE(Contenu(dossier.Chemin() + u"Clarvane.ini"_s), kAncien);
+        QCOMPARE(LireFichier(dossier.Chemin() + u"Clarvane.ini"_s), kAncien);
         QCOMPARE(Fichiers(dossier.Chemin()), QStringList{u"Clarvane.ini"_s});
 
         TBigIniFile nouveau(dossier.Chemin() + u"Autre.ini"_s);
@@ -478,7 +467,7 @@ private Q_SLOTS:
         ini->WriteInteger(u"GENERAL"_s, u"nSep"_s, 1);
         const bool sauve = ini->UpdateFile();
         const QStringList fichiers = Fichiers(m_dossier.path());
-        const QByteArray contenu = Contenu(m_ini);
+        const QByteArray contenu = LireFichier(m_ini);
         RendreImmuable(m_ini, false);
         QVERIFY(!sauve);
         QCOMPARE(contenu, kAncien);
@@ -506,7 +495,7 @@ private Q_SLOTS:
         if (!refuse)
             QSKIP("cannot make a file unwritable for this thread");
         QVERIFY(!sauve);
-        QCOMPARE(Contenu(m_ini), kAncien);
+        QCOMPARE(LireFichier(m_ini), kAncien);
         QCOMPARE(Fichiers(m_dossier.path()), QStringList{u"Clarvane.ini"_s});
     }
 
@@ -520,7 +509,7 @@ private Q_SLOTS:
         if (!montage.Monte())
             QSKIP("cannot mount a tmpfs here");
         const QString chemin = dossier + u"Clarvane.ini"_s;
-        QVERIFY(Ecrire(chemin, kAncien));
+        QVERIFY(EcrireFichier(chemin, kAncien));
         TBigIniFile ini(chemin);
         ini.SetAutoSave(false);
         { // fill the rest of the disk
@@ -532,7 +521,7 @@ private Q_SLOTS:
         }
         ini.WriteString(u"GENERAL"_s, u"cDossSrc"_s, QString(8000, u'é'));
         QVERIFY(!ini.UpdateFile());
-        QCOMPARE(Contenu(chemin), kAncien);
+        QCOMPARE(LireFichier(chemin), kAncien);
         QCOMPARE(Fichiers(dossier), (QStringList{u"Clarvane.ini"_s, u"plein"_s}));
     }
 
@@ -542,9 +531,9 @@ private Q_SLOTS:
     {
         if (::geteuid() != 0)
             QSKIP("a bind mount needs root");
-        QVERIFY(Ecrire(m_ini, kAncien));
+        QVERIFY(EcrireFichier(m_ini, kAncien));
         const QString source = m_dossier.filePath(u"source.ini"_s);
-        QVERIFY(Ecrire(source, kAncien));
+        QVERIFY(EcrireFichier(source, kAncien));
         TMontage montage(source, m_ini, nullptr, MS_BIND, nullptr);
         if (!montage.Monte())
             QSKIP("cannot bind-mount a file here");
@@ -553,15 +542,15 @@ private Q_SLOTS:
         ini.WriteInteger(u"GENERAL"_s, u"nSep"_s, 1);
         ini.WriteString(u"Autre"_s, u"y"_s, u"2"_s);
         QVERIFY(!ini.UpdateFile());
-        QCOMPARE(Contenu(m_ini), kAncien);
-        QCOMPARE(Contenu(source), kAncien);
+        QCOMPARE(LireFichier(m_ini), kAncien);
+        QCOMPARE(LireFichier(source), kAncien);
         QCOMPARE(Fichiers(m_dossier.path()), (QStringList{u"Clarvane.ini"_s, u"source.ini"_s}));
     }
 
     // An existing file that could not be read is never replaced by what little we know.
     void fichierIllisible()
     {
-        QVERIFY(Ecrire(m_ini, kAncien));
+        QVERIFY(EcrireFichier(m_ini, kAncien));
         QVERIFY(QFile::setPermissions(m_ini, QFileDevice::Permissions()));
         std::unique_ptr<TBigIniFile> ini;
         bool refuse = false;
@@ -580,7 +569,7 @@ private Q_SLOTS:
         ini->SetAutoSave(false);
         ini->WriteInteger(u"GENERAL"_s, u"nSep"_s, 1);
         QVERIFY(!ini->UpdateFile()); // this thread could write it
-        QCOMPARE(Contenu(m_ini), kAncien);
+        QCOMPARE(LireFichier(m_ini), kAncien);
     }
 };
 

@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "Fichiers.h"
 #include "commun/Dossiers.h"
 #include "settings/BigIniFiles.h"
 #include "settings/ReglagesGeneraux.h"
@@ -12,18 +13,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray Contenu(const QString &chemin)
-{
-    QFile f(chemin);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-bool Ecrire(const QString &chemin, const QByteArray &octets)
-{
-    QFile f(chemin);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(octets) == octets.size();
-}
 
 void ComparerOptions(const TEnrOptions &a, const TEnrOptions &b)
 {
@@ -84,7 +73,7 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(m_ini));
         QVERIFY(ini.UpdateFile());
         const QByteArray p = DossierProgramme().toUtf8();
-        QCOMPARE(Contenu(m_ini), "[GENERAL]\r\n"
+        QCOMPARE(LireFichier(m_ini), "[GENERAL]\r\n"
                                  "cDossSrc=" + p + "\r\n"
                                  "lLectRecurs=0\r\n"
                                  "cDossDst=" + p + "\r\n"
@@ -143,7 +132,7 @@ private Q_SLOTS:
         QByteArray octets = "[general]\r\n" + lignes + "\r\n";
         if (lignes.startsWith("<avant>"))
             octets = lignes.mid(7) + "\r\n[GENERAL]\r\n";
-        QVERIFY(Ecrire(m_ini, octets));
+        QVERIFY(EcrireFichier(m_ini, octets));
         const TEnrOptions o = ChargerOptions(TBigIniFile(m_ini));
         const QHash<QString, QString> vus{
             {u"cDossSrc"_s, o.cDossSrc},
@@ -165,7 +154,7 @@ private Q_SLOTS:
     // GENERAL section, after its blank line.
     void autresLignesConservees()
     {
-        QVERIFY(Ecrire(m_ini, "; R\xC3\xA9glages\r\n"
+        QVERIFY(EcrireFichier(m_ini, "; R\xC3\xA9glages\r\n"
                               "nSep=4\r\n"
                               "[general]\r\n"
                               "cdosssrc=/ailleurs/\r\n"
@@ -198,7 +187,7 @@ private Q_SLOTS:
         o.nSep = 0;
         SauverOptions(ini, o);
         QVERIFY(ini.UpdateFile());
-        QCOMPARE(Contenu(m_ini), QByteArray("; R\xC3\xA9glages\r\n"
+        QCOMPARE(LireFichier(m_ini), QByteArray("; R\xC3\xA9glages\r\n"
                                             "nSep=4\r\n"
                                             "[general]\r\n"
                                             "cdosssrc=/ailleurs/\r\n"
@@ -226,7 +215,7 @@ private Q_SLOTS:
     // Read with its accents, written back in UTF-8, read again the same.
     void allerRetourWindows()
     {
-        QVERIFY(Ecrire(m_ini, "[GENERAL]\r\n"
+        QVERIFY(EcrireFichier(m_ini, "[GENERAL]\r\n"
                               "cDossSrc=/media/carte/Vacances \xE0 No\xEBl/\r\n"
                               "lLectRecurs=1\r\n"
                               "cDossDst=/home/moi/Photos tri\xE9\x65s \x80/\r\n"
@@ -243,7 +232,7 @@ private Q_SLOTS:
         SauverOptions(ini, o);
         QVERIFY(ini.UpdateFile());
 
-        const QByteArray ecrit = Contenu(m_ini);
+        const QByteArray ecrit = LireFichier(m_ini);
         QVERIFY(ecrit.contains("cDossSrc=/media/carte/Vacances \xC3\xA0 No\xC3\xABl/\r\n"));
         QVERIFY(ecrit.endsWith("[Autre]\r\nnom=\xC3\x89t\xC3\xA9\r\n"));
         QCOMPARE(ecrit.count("\r\n"), ecrit.count('\n'));
@@ -257,7 +246,7 @@ private Q_SLOTS:
     // the value it had, and nothing else of the file is disturbed.
     void dossierAvecSautDeLigne()
     {
-        QVERIFY(Ecrire(m_ini, "[GENERAL]\r\ncDossSrc=/photos/\r\n"));
+        QVERIFY(EcrireFichier(m_ini, "[GENERAL]\r\ncDossSrc=/photos/\r\n"));
         TBigIniFile ini(m_ini);
         ini.SetAutoSave(false);
         TEnrOptions o = ChargerOptions(ini);

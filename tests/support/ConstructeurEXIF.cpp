@@ -210,10 +210,3 @@ QByteArray JPEGSansEXIF(int remplissage)
     j += Segment(0xE0, QByteArray("JFIF\0\x01\x01\0\0\x01\0\x01\0\0", 14));
     return j + FinJPEG(remplissage);
 }
-
-bool EcrireFichier(const QString &chemin, const QByteArray &contenu)
-{
-    QDir().mkpath(QFileInfo(chemin).absolutePath());
-    QFile f(chemin);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(contenu) == contenu.size();
-}

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include "Fichiers.h"
+
 // EXIF tags the program reads.
 constexpr quint16 kTagModel = 0x0110;
 constexpr quint16 kTagExposureTime = 0x829A;
@@ -93,6 +95,3 @@ QByteArray RAFAvecTIFF(const QByteArray &tiff, quint32 positionJPEG);
 
 // `tiff` preceded by `position` bytes of header (a .MRW file holds it at 48).
 QByteArray TIFFALaPosition(const QByteArray &tiff, int position);
-
-// Writes the bytes to the file (folders created); false on failure.
-bool EcrireFichier(const QString &chemin, const QByteArray &contenu);
