@@ -6,6 +6,8 @@ PREFIX     ?= /usr/local
 FUZZ_SECONDS ?= 60
 # Warnings are errors in CI (CI=true is set there) and wherever WERROR=ON is given.
 WERROR     ?= $(if $(CI),ON,OFF)
+# ccache, when the machine has it, keeps rebuilds short.
+LAUNCHER   := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache,)
 
 .PHONY: all deps configure build run test bench fuzz install uninstall clean
 
@@ -16,7 +18,7 @@ deps:
 
 $(BUILD)/build.ninja: CMakeLists.txt | deps
 	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
-	  -DCLARVANE_WERROR=$(WERROR) -DCMAKE_INSTALL_PREFIX=$(PREFIX) >/dev/null
+	  -DCLARVANE_WERROR=$(WERROR) -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(LAUNCHER) >/dev/null
 
 configure: deps $(BUILD)/build.ninja
 
