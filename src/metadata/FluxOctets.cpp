@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFile>
+#include "commun/NomsFichiers.h"
 
 const char *IFluxOctets::Acceder(qint64 position, qint64 &disponible)
 {
@@ -128,9 +128,11 @@ TFluxFichier::TFluxFichier(const QString &chemin)
     if (ascii) {
         court[n] = '\0';
     } else {
-        long_ = QFile::encodeName(chemin);
-        if (long_.contains('\0'))
+        long_ = NomEnOctets(chemin);
+        if (long_.contains('\0')) {
+            m_erreur = EINVAL;
             return;
+        }
         nom = long_.constData();
     }
     // O_NONBLOCK: opening a fifo must not wait for a writer; it is refused just below.
@@ -138,10 +140,13 @@ TFluxFichier::TFluxFichier(const QString &chemin)
     do
         fd = ::open(nom, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     while (fd < 0 && errno == EINTR);
-    if (fd < 0)
+    if (fd < 0) {
+        m_erreur = errno;
         return;
+    }
     struct stat etat;
     if (::fstat(fd, &etat) != 0 || !S_ISREG(etat.st_mode)) {
+        m_erreur = ::fstat(fd, &etat) != 0 ? errno : S_ISDIR(etat.st_mode) ? EISDIR : ENODEV;
         ::close(fd);
         return;
     }
@@ -164,6 +169,8 @@ bool TFluxFichier::Charger(qint64 position, const char *&donnees, qint64 &debut,
     do
         lu = ::pread(m_fd, m_bloc, size_t(kTailleBloc), off_t(bloc));
     while (lu < 0 && errno == EINTR);
+    if (lu < 0)
+        m_erreur = errno;
     if (lu <= position - bloc) // the file is shorter than it was, or reading failed
         return false;
     donnees = m_bloc;

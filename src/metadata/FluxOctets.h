@@ -87,6 +87,11 @@ public:
 
     // True when the file is open.
     bool Ouvert() const { return m_fd >= 0; }
+    // The errno of the last failure of the file itself: opening it (ENOENT, EACCES...;
+    // EINVAL for a path holding a zero character, EISDIR/ENODEV for something that is not
+    // a regular file) or a read that failed with an error. 0 when none; the end of the
+    // file, or a file shorter than a structure says, is not an error of the file.
+    int Erreur() const { return m_erreur; }
     qint64 Taille() const override { return m_taille; }
 
     static constexpr qint64 kTailleBloc = 4096;
@@ -96,6 +101,7 @@ protected:
 
 private:
     int m_fd = -1;
+    int m_erreur = 0;
     qint64 m_taille = 0;
     alignas(64) char m_bloc[kTailleBloc];
 };

@@ -341,21 +341,27 @@ bool LireEXIF(const QString &chemin, qint64 position, TEnrEXIF &enr)
     return LireEXIF(fichier, position, enr);
 }
 
-bool LireEXIFFichier(const QString &chemin, TEnrEXIF &enr)
+TIssueLecture LireEXIFFichierIssue(const QString &chemin, TEnrEXIF &enr, int *erreur)
 {
-    enr.Appareil.clear();
-    enr.Focale.clear();
-    enr.Vitesse.clear();
-    enr.Diaphragme.clear();
-    enr.DatePDV.clear();
-    enr.ISO.clear();
-    enr.Valide = false;
+    enr = TEnrEXIF{};
     const qint64 position = PositionEXIF(chemin);
-    bool succes = false;
-    if (position != kPositionAucune)
-        succes = LireEXIF(chemin, position, enr);
+    if (position == kPositionAucune)
+        return TIssueLecture::SansValeur;
+    TFluxFichier fichier(chemin);
+    const bool succes = fichier.Ouvert() && LireEXIF(fichier, position, enr);
+    if (fichier.Erreur() != 0) {
+        if (erreur)
+            *erreur = fichier.Erreur();
+        enr.Valide = false;
+        return TIssueLecture::Illisible;
+    }
     enr.Valide = succes
         && !(enr.Appareil.isEmpty() && enr.Focale.isEmpty() && enr.Vitesse.isEmpty()
              && enr.Diaphragme.isEmpty() && enr.DatePDV.isEmpty() && enr.ISO.isEmpty());
-    return enr.Valide;
+    return enr.Valide ? TIssueLecture::Valeurs : TIssueLecture::SansValeur;
+}
+
+bool LireEXIFFichier(const QString &chemin, TEnrEXIF &enr)
+{
+    return LireEXIFFichierIssue(chemin, enr) == TIssueLecture::Valeurs;
 }

@@ -30,6 +30,17 @@ qint64 PositionEXIF(const QString &nom);
 // kind is not opened.
 bool LireEXIFFichier(const QString &chemin, TEnrEXIF &enr);
 
+// What reading one file gave.
+enum class TIssueLecture {
+    Valeurs,    // read as EXIF data, and at least one of the six texts found (enr.Valide)
+    SansValeur, // opened and read, but none of the six texts was found
+    Illisible,  // could not be opened, is not a regular file, or a read failed with an error
+};
+
+// LireEXIFFichier, telling apart a file without values from a file that could not be read;
+// `erreur`, when given, receives the errno of an Illisible file.
+TIssueLecture LireEXIFFichierIssue(const QString &chemin, TEnrEXIF &enr, int *erreur = nullptr);
+
 // Reads the EXIF data of the file, whose TIFF header lies at `position` (kPositionJPEG: a
 // JPEG file, whose TIFF header is found through its first APP1 segment; kPositionRAF: see
 // above). Returns the success flag of the reading; the texts read are stored in enr as
