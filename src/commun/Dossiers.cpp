@@ -28,14 +28,29 @@ bool DossierInscriptible(const QString &dossier)
     return essai.open();
 }
 
-QString DossierFichiersProgramme()
+bool ProgrammeInstalle(const QString &dossierProgramme)
 {
-    const QString programme = DossierProgramme();
-    if (DossierInscriptible(programme))
+    const QString dossier = AvecSeparateur(dossierProgramme);
+    for (const QString &systeme : {u"/usr/"_s, u"/bin/"_s, u"/sbin/"_s, u"/opt/"_s})
+        if (dossier.startsWith(systeme))
+            return true;
+    return dossier.endsWith(u"/bin/"_s)
+        && QFile::exists(dossier + u"../share/applications/io.github.clarvane.Clarvane.desktop"_s);
+}
+
+QString DossierFichiersPour(const QString &dossierProgramme)
+{
+    const QString programme = AvecSeparateur(dossierProgramme);
+    if (!ProgrammeInstalle(programme) && DossierInscriptible(programme))
         return programme;
     QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     if (config.isEmpty())
         return programme;
     QDir().mkpath(config);
     return AvecSeparateur(config);
+}
+
+QString DossierFichiersProgramme()
+{
+    return DossierFichiersPour(DossierProgramme());
 }

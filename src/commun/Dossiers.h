@@ -6,10 +6,22 @@
 // The folder of the running program file, ending with "/".
 QString DossierProgramme();
 
-// Where the settings file and the error log live: the program's folder when the program
-// may write there, else the user's configuration folder (an installed program), created
-// when missing. Ends with "/".
+// Where the settings file, the error log and the undo journal live:
+// DossierFichiersPour(DossierProgramme()).
 QString DossierFichiersProgramme();
+
+// The folder of the program's own files for a program in `dossierProgramme` (ending with
+// "/"): that folder when the program is not installed and may write there (a copy
+// unpacked in a folder of its own, build/bin), else the user's configuration folder
+// (~/.config/clarvane), created when missing. Ends with "/".
+QString DossierFichiersPour(const QString &dossierProgramme);
+
+// True when the program in `dossierProgramme` (ending with "/") is an installed copy,
+// which never writes beside itself, even where it could (root may write in /usr/bin):
+// a folder under /usr/, /bin/, /sbin/ or /opt/, or a bin/ folder whose prefix holds the
+// program's menu entry (share/applications/io.github.clarvane.Clarvane.desktop), as
+// `cmake --install --prefix ~/.local` lays it out.
+bool ProgrammeInstalle(const QString &dossierProgramme);
 
 // True when a new file can be created in the folder (tried for real, not guessed from
 // the permission bits, which do not stop root).
