@@ -17,7 +17,7 @@ int main(int argc, char **argv)
     // installed program keeps its settings and error log in.
     QApplication::setApplicationName(u"clarvane"_s);
     QApplication::setApplicationDisplayName(u"Clarvane"_s);
-    QApplication::setDesktopFileName(u"clarvane"_s);
+    QApplication::setDesktopFileName(u"io.github.clarvane.Clarvane"_s);
     QApplication::setWindowIcon(QIcon::fromTheme(u"clarvane"_s, QIcon(u":/boutons/copier.svg"_s)));
 
     TInstanceUnique instance;

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QString>
 
+#include "VersionClarvane.h"
 #include "metadata/LireEXIF.h"
 
 using namespace Qt::StringLiterals;
@@ -33,6 +34,10 @@ int main(int argc, char *argv[])
         std::fputs("Affiche, pour chaque fichier : chemin, validité (1/0), appareil, focale, vitesse,\n"
                    "diaphragme, date de prise de vue et ISO, séparés par des tabulations.\n",
                    stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("clarvane-exif %s\n", kVersionClarvane);
         return 0;
     }
     if (premier < argc && std::strcmp(argv[premier], "--") == 0)
