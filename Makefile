@@ -9,7 +9,7 @@ WERROR     ?= $(if $(CI),ON,OFF)
 # ccache, when the machine has it, keeps rebuilds short.
 LAUNCHER   := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache,)
 
-.PHONY: all deps configure build run test bench fuzz install uninstall clean
+.PHONY: all deps configure build run test bench fuzz install uninstall package clean
 
 all: build
 
@@ -51,6 +51,10 @@ install: build
 uninstall:
 	@if [ -f $(BUILD)/install_manifest.txt ]; then xargs -r rm -fv < $(BUILD)/install_manifest.txt; \
 	 else echo "nothing installed from $(BUILD)"; fi
+
+# The Debian package clarvane_<version>_<arch>.deb, in $(BUILD)/.
+package: build
+	@cd $(BUILD) && cpack -G DEB
 
 clean:
 	@rm -rf $(BUILD) build-fuzz
