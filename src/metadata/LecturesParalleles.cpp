@@ -111,23 +111,25 @@ TBilanLectures LireEnParallele(qsizetype nombre, const TParametresLectures &para
 
     // On the calling thread: every item when serial, the first ones when adaptive.
     if (!parallelePossible || parametres.adaptatif) {
-        qint64 fenetreNs = 0;
         int fenetre = 0;
+        int lents = 0;
         while (i < nombre) {
             const auto debut = THorloge::now();
             const bool reussi = Executer(travail, i);
-            fenetreNs += std::chrono::duration_cast<std::chrono::nanoseconds>(THorloge::now() - debut)
-                             .count();
+            if (THorloge::now() - debut > std::chrono::nanoseconds(kSeuilLentNs))
+                ++lents;
             ++bilan.rendus;
             if (!rendu(i++, reussi)) {
                 bilan.arrete = true;
                 return bilan;
             }
             if (parallelePossible && ++fenetre == kFenetreMesure) {
-                if (fenetreNs > kSeuilLentNs * kFenetreMesure)
-                    break; // a slow medium: keep several requests in flight from here
+                // Most of the window slow: a slow medium, not one cold file or a moment
+                // without the processor. Several requests in flight from here.
+                if (2 * lents > kFenetreMesure)
+                    break;
                 fenetre = 0;
-                fenetreNs = 0;
+                lents = 0;
             }
         }
         if (i >= nombre)
