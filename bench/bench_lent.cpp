@@ -63,114 +63,115 @@ bool OuvrirLireFermer(const QByteArray &chemin)
     return lu;
 }
 
-// The floor with io_uring: per file, a linked openat (to a fixed slot), read 4 KB and
-// close; `enVol` files in flight. Returns the number of files read.
-int PlancherIoUring(const std::vector<QByteArray> &chemins, int enVol)
+// Keeps `enVol` files in flight on an io_uring, each file at a place 0..enVol-1 while it
+// is served: `lancer`(place, file) queues its requests, each tagged place * 4 + step;
+// `terminer`(cqe) takes one completion and returns true when it was the file's last.
+// `places` fixed files are registered for the requests that open into a place.
+// Returns false when the ring cannot be set up.
+bool ServirParIoUring(std::size_t nombre, int enVol, unsigned profondeur, bool places,
+                      const std::function<void(io_uring &, int, std::size_t)> &lancer,
+                      const std::function<bool(const io_uring_cqe &)> &terminer)
 {
     io_uring anneau;
-    if (io_uring_queue_init(unsigned(enVol * 3), &anneau, 0) != 0)
-        return -1;
+    if (io_uring_queue_init(profondeur, &anneau, 0) != 0)
+        return false;
     // The kernel's io-wq workers, which serve the requests that block, are capped at
     // 4 per processor by default: raised so that `enVol` can really be in flight.
     unsigned travailleurs[2] = {unsigned(enVol), unsigned(enVol)};
     io_uring_register_iowq_max_workers(&anneau, travailleurs);
-    if (io_uring_register_files_sparse(&anneau, unsigned(enVol)) != 0) {
+    if (places && io_uring_register_files_sparse(&anneau, unsigned(enVol)) != 0) {
         io_uring_queue_exit(&anneau);
-        return -1;
+        return false;
     }
-    std::vector<std::vector<char>> tampons(std::size_t(enVol), std::vector<char>(4096));
-    std::vector<int> restants(std::size_t(enVol), 0);   // completions awaited per slot
-    std::vector<bool> lus(std::size_t(enVol), false);
     std::size_t suivant = 0;
-    int reussis = 0, enCours = 0;
-    const auto lancer = [&](int place) {
-        const QByteArray &chemin = chemins[suivant++];
-        io_uring_sqe *s = io_uring_get_sqe(&anneau);
-        io_uring_prep_openat_direct(s, AT_FDCWD, chemin.constData(), O_RDONLY, 0, unsigned(place));
-        s->flags |= IOSQE_IO_LINK;
-        io_uring_sqe_set_data64(s, quint64(place) * 4 + 0);
-        s = io_uring_get_sqe(&anneau);
-        io_uring_prep_read(s, place, tampons[std::size_t(place)].data(), 4096, 0);
-        s->flags |= IOSQE_FIXED_FILE | IOSQE_IO_LINK;
-        io_uring_sqe_set_data64(s, quint64(place) * 4 + 1);
-        s = io_uring_get_sqe(&anneau);
-        io_uring_prep_close_direct(s, unsigned(place));
-        io_uring_sqe_set_data64(s, quint64(place) * 4 + 2);
-        restants[std::size_t(place)] = 3;
-        lus[std::size_t(place)] = false;
-        ++enCours;
-    };
-    for (int p = 0; p < enVol && suivant < chemins.size(); ++p)
-        lancer(p);
-    while (enCours > 0) {
+    int enCours = 0;
+    std::vector<int> libres;
+    for (int p = 0; p < enVol; ++p)
+        libres.push_back(p);
+    for (;;) {
+        for (int p : libres)
+            if (suivant < nombre) {
+                lancer(anneau, p, suivant++);
+                ++enCours;
+            }
+        libres.clear();
+        if (enCours == 0)
+            break;
         io_uring_submit_and_wait(&anneau, 1);
         io_uring_cqe *cqe;
         unsigned tete, vus = 0;
-        std::vector<int> libres;
         io_uring_for_each_cqe(&anneau, tete, cqe)
         {
             ++vus;
-            const int place = int(cqe->user_data / 4);
-            if (cqe->user_data % 4 == 1 && cqe->res > 0)
-                lus[std::size_t(place)] = true;
-            if (--restants[std::size_t(place)] == 0) {
-                reussis += lus[std::size_t(place)] ? 1 : 0;
+            if (terminer(*cqe)) {
                 --enCours;
-                libres.push_back(place);
+                libres.push_back(int(cqe->user_data / 4));
             }
         }
         io_uring_cq_advance(&anneau, vus);
-        for (int p : libres)
-            if (suivant < chemins.size())
-                lancer(p);
     }
     io_uring_queue_exit(&anneau);
-    return reussis;
+    return true;
+}
+
+// The floor with io_uring: per file, a linked openat (into its place), read 4 KB and
+// close; `enVol` files in flight. Returns the number of files read.
+int PlancherIoUring(const std::vector<QByteArray> &chemins, int enVol)
+{
+    std::vector<std::vector<char>> tampons(std::size_t(enVol), std::vector<char>(4096));
+    std::vector<int> restants(std::size_t(enVol), 0); // completions awaited per place
+    std::vector<bool> lus(std::size_t(enVol), false);
+    int reussis = 0;
+    const bool servi = ServirParIoUring(
+        chemins.size(), enVol, unsigned(enVol * 3), true,
+        [&](io_uring &anneau, int place, std::size_t fichier) {
+            io_uring_sqe *s = io_uring_get_sqe(&anneau);
+            io_uring_prep_openat_direct(s, AT_FDCWD, chemins[fichier].constData(), O_RDONLY, 0,
+                                        unsigned(place));
+            s->flags |= IOSQE_IO_LINK;
+            io_uring_sqe_set_data64(s, quint64(place) * 4 + 0);
+            s = io_uring_get_sqe(&anneau);
+            io_uring_prep_read(s, place, tampons[std::size_t(place)].data(), 4096, 0);
+            s->flags |= IOSQE_FIXED_FILE | IOSQE_IO_LINK;
+            io_uring_sqe_set_data64(s, quint64(place) * 4 + 1);
+            s = io_uring_get_sqe(&anneau);
+            io_uring_prep_close_direct(s, unsigned(place));
+            io_uring_sqe_set_data64(s, quint64(place) * 4 + 2);
+            restants[std::size_t(place)] = 3;
+            lus[std::size_t(place)] = false;
+        },
+        [&](const io_uring_cqe &cqe) {
+            const std::size_t place = std::size_t(cqe.user_data / 4);
+            if (cqe.user_data % 4 == 1 && cqe.res > 0)
+                lus[place] = true;
+            if (--restants[place] > 0)
+                return false;
+            reussis += lus[place] ? 1 : 0;
+            return true;
+        });
+    return servi ? reussis : -1;
 }
 
 // The stat loop with io_uring: statx of every path, `enVol` in flight; returns the total size.
 qint64 StatIoUring(const std::vector<QByteArray> &chemins, int enVol)
 {
-    io_uring anneau;
-    if (io_uring_queue_init(unsigned(enVol), &anneau, 0) != 0)
-        return -1;
-    unsigned travailleurs[2] = {unsigned(enVol), unsigned(enVol)};
-    io_uring_register_iowq_max_workers(&anneau, travailleurs);
     std::vector<struct statx> resultats;
     resultats.resize(std::size_t(enVol));
-    std::size_t suivant = 0;
-    int enCours = 0;
     qint64 total = 0;
-    const auto lancer = [&](int place) {
-        io_uring_sqe *s = io_uring_get_sqe(&anneau);
-        io_uring_prep_statx(s, AT_FDCWD, chemins[suivant++].constData(), 0, STATX_SIZE,
-                            &resultats[std::size_t(place)]);
-        io_uring_sqe_set_data64(s, quint64(place));
-        ++enCours;
-    };
-    for (int p = 0; p < enVol && suivant < chemins.size(); ++p)
-        lancer(p);
-    while (enCours > 0) {
-        io_uring_submit_and_wait(&anneau, 1);
-        io_uring_cqe *cqe;
-        unsigned tete, vus = 0;
-        std::vector<int> libres;
-        io_uring_for_each_cqe(&anneau, tete, cqe)
-        {
-            ++vus;
-            const int place = int(cqe->user_data);
-            if (cqe->res == 0)
-                total += qint64(resultats[std::size_t(place)].stx_size);
-            --enCours;
-            libres.push_back(place);
-        }
-        io_uring_cq_advance(&anneau, vus);
-        for (int p : libres)
-            if (suivant < chemins.size())
-                lancer(p);
-    }
-    io_uring_queue_exit(&anneau);
-    return total;
+    const bool servi = ServirParIoUring(
+        chemins.size(), enVol, unsigned(enVol), false,
+        [&](io_uring &anneau, int place, std::size_t fichier) {
+            io_uring_sqe *s = io_uring_get_sqe(&anneau);
+            io_uring_prep_statx(s, AT_FDCWD, chemins[fichier].constData(), 0, STATX_SIZE,
+                                &resultats[std::size_t(place)]);
+            io_uring_sqe_set_data64(s, quint64(place) * 4);
+        },
+        [&](const io_uring_cqe &cqe) {
+            if (cqe.res == 0)
+                total += qint64(resultats[std::size_t(cqe.user_data / 4)].stx_size);
+            return true;
+        });
+    return servi ? total : -1;
 }
 
 // The paths, names and texts of a sorted list, to compare two scans.
