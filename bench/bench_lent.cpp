@@ -398,6 +398,10 @@ int main(int argc, char *argv[])
 
     g_fs = nullptr;
     fs.Demonter();
+    if (TFuseLent::Interrompu()) {
+        std::fprintf(stderr, "bench_lent: interrupted\n");
+        return 130;
+    }
 
     QStringList attenduLocal = attendu;
     for (QString &ligne : attenduLocal)

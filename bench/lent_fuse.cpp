@@ -121,15 +121,17 @@ const fuse_operations kOperations = [] {
     return ops;
 }();
 
-// Where a signal finds the mount to detach, so that an interrupted benchmark leaves none.
+// Where a signal finds the mount to detach, so that an interrupted benchmark leaves none:
+// the passes then fail at once on the empty folder, and the run ends through its own
+// clean-up (temporary folders removed).
 char g_pointSignal[4096];
+volatile std::sig_atomic_t g_interrompu = 0;
 
-void SurSignal(int signal)
+void SurSignal(int)
 {
+    g_interrompu = 1;
     if (g_pointSignal[0])
         ::umount2(g_pointSignal, MNT_DETACH);
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
 }
 
 } // namespace
@@ -144,6 +146,8 @@ TFuseLent::TFuseLent(const QByteArray &source, const QByteArray &pointMontage,
 }
 
 TFuseLent::~TFuseLent() { Demonter(); }
+
+bool TFuseLent::Interrompu() { return g_interrompu != 0; }
 
 void TFuseLent::Attendre()
 {

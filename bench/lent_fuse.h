@@ -30,6 +30,8 @@ public:
     bool Monter(QString &erreur);
     // Unmounts and waits for the serving threads; also done by the destructor.
     void Demonter();
+    // True once SIGINT or SIGTERM came while mounted (the mount is then already detached).
+    static bool Interrompu();
 
     // Requests served, by kind, and the most served at the same moment.
     struct TCompteurs {
