@@ -86,6 +86,14 @@ struct TBanc {
     void Lancer(bool traiter) { LancerTraitement(traiter, options, retour, liste); }
 };
 
+// The data rows of a test made in both modes: column "copie", true then false.
+void LignesCopieRenommage()
+{
+    QTest::addColumn<bool>("copie");
+    QTest::newRow("copy") << true;
+    QTest::newRow("rename") << false;
+}
+
 TValeursEXIF Appareil(const QByteArray &modele)
 {
     TValeursEXIF v;
@@ -472,9 +480,7 @@ void TestTraitement::optionsLuesEnCoursDeRoute()
 // carry the very bytes; the preview, the log and the summary write them as \xHH.
 void TestTraitement::nomsNonUTF8_data()
 {
-    QTest::addColumn<bool>("copie");
-    QTest::newRow("copy") << true;
-    QTest::newRow("rename") << false;
+    LignesCopieRenommage();
 }
 
 void TestTraitement::nomsNonUTF8()
@@ -687,9 +693,7 @@ void TestTraitement::arbreProfondPeuDeDescripteurs()
 // A photo whose path is longer than PATH_MAX (4096): counted, read, copied or renamed.
 void TestTraitement::cheminPlusLongQuePathMax_data()
 {
-    QTest::addColumn<bool>("copie");
-    QTest::newRow("copy") << true;
-    QTest::newRow("rename") << false;
+    LignesCopieRenommage();
 }
 
 void TestTraitement::cheminPlusLongQuePathMax()
