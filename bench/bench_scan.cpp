@@ -3,11 +3,13 @@
 // rename targets of every image. Goal: counting, sorting and composing together take
 // under 10 % of the reading pass.
 //   bench_scan [number of files, 20000 by default] [folders, 200] [bytes per file, 16384]
+//   CLARVANE_BENCH_ARBRE=folder bench_scan ...   keeps the tree there for the next runs
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QDirIterator>
 #include <QTemporaryDir>
 
@@ -46,22 +48,28 @@ int main(int argc, char *argv[])
     const int dossiers = argc > 2 ? std::max(1, std::atoi(argv[2])) : 200;
     const int taille = argc > 3 ? std::max(1024, std::atoi(argv[3])) : 16384;
 
+    // CLARVANE_BENCH_ARBRE names a folder to keep the tree in, made on the first run and
+    // used as it is by the next ones: two builds then measure the very same tree.
     QTemporaryDir tmp;
-    if (!tmp.isValid()) {
+    const QString garde = qEnvironmentVariable("CLARVANE_BENCH_ARBRE");
+    if (garde.isEmpty() && !tmp.isValid()) {
         std::fprintf(stderr, "bench_scan: no temporary folder\n");
         return 1;
     }
-    const QString racine = tmp.path() + QLatin1Char('/');
-    const int ecrits = GenererArbreJPEG(racine, nombre, dossiers, taille);
-    if (ecrits != nombre) {
-        std::fprintf(stderr, "bench_scan: %d files of %d written\n", ecrits, nombre);
-        return 1;
+    const QString racine = (garde.isEmpty() ? tmp.path() : garde) + QLatin1Char('/');
+    if (garde.isEmpty() || !QDir(racine).exists() || QDir(racine).isEmpty()) {
+        const int ecrits = GenererArbreJPEG(racine, nombre, dossiers, taille);
+        if (ecrits != nombre) {
+            std::fprintf(stderr, "bench_scan: %d files of %d written\n", ecrits, nombre);
+            return 1;
+        }
     }
-    const QString destination = tmp.path() + QStringLiteral("/Tri/");
+    const QString destination = racine + QStringLiteral("Tri/");
 
     TMesure comptage{"counting pass (ChercherImages)"};
     TMesure iterateur{"  baseline: QDirIterator + size"};
     TMesure lecture{"reading pass (ChercherImages)"};
+    TMesure bilan{"  then: what was not kept (ComparerPassages)"};
     TMesure tri{"sort (TrierListe)"};
     TMesure copie{"copy targets (values, folder, path)"};
     TMesure occupe{"  then: is the target taken (lstat)"};
@@ -75,7 +83,10 @@ int main(int argc, char *argv[])
         int n = 0;
         qint64 t = 0;
         TListeImages inutile;
-        const qint64 c = ChronometrerNs([&] { ChercherImages(racine, n, t, true, true, inutile); });
+        // Both passes note what they met, as a run has them do.
+        TBilanScan bilanComptage;
+        const qint64 c = ChronometrerNs(
+            [&] { ChercherImages(racine, n, t, true, true, inutile, {}, &bilanComptage); });
 
         int nIt = 0;
         qint64 tIt = 0;
@@ -93,8 +104,14 @@ int main(int argc, char *argv[])
 
         liste.clear();
         etapes = 0;
-        const qint64 l = ChronometrerNs(
-            [&] { ChercherImages(racine, n, t, false, true, liste, [&] { ++etapes; }); });
+        TBilanScan bilanLecture;
+        const qint64 l = ChronometrerNs([&] {
+            ChercherImages(racine, n, t, false, true, liste, [&] { ++etapes; }, &bilanLecture);
+        });
+        qsizetype nonRetenus = -1;
+        const qint64 b = ChronometrerNs([&] {
+            nonRetenus = ComparerPassages(bilanComptage, bilanLecture).Fichiers.size();
+        });
 
         TListeImages aTrier = liste;
         aTrier.detach(); // the copy is made here, not inside the timed sort
@@ -126,13 +143,14 @@ int main(int argc, char *argv[])
         });
 
         coherent = coherent && n == nombre && nIt == nombre && t == tIt && etapes == nombre
-            && liste.size() == nombre && longueurs > 0;
+            && liste.size() == nombre && longueurs > 0 && nonRetenus == 0;
         tailleTotale = t;
         if (passage == 0)
             continue;
         comptage.Noter(c);
         iterateur.Noter(i);
         lecture.Noter(l);
+        bilan.Noter(b);
         tri.Noter(s);
         copie.Noter(k);
         occupe.Noter(o);
@@ -147,7 +165,7 @@ int main(int argc, char *argv[])
     std::printf("tree: %d JPEG of %d bytes in %d folders (%lld bytes), best of %d passes, "
                 "warm cache\n",
                 nombre, taille, dossiers, static_cast<long long>(tailleTotale), kPassages);
-    for (const TMesure *m : {&comptage, &iterateur, &lecture, &tri, &copie, &occupe, &renommage})
+    for (const TMesure *m : {&comptage, &iterateur, &lecture, &bilan, &tri, &copie, &occupe, &renommage})
         Afficher(*m, nombre);
     const double autres = double(comptage.meilleurNs + tri.meilleurNs + copie.meilleurNs);
     std::printf("counting + sort + copy targets / reading pass: %.1f %% (goal: under 10 %%)\n",

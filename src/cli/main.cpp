@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QString>
 
 #include "VersionClarvane.h"
+#include "commun/NomsFichiers.h"
 #include "metadata/LireEXIF.h"
 
 using namespace Qt::StringLiterals;
@@ -14,6 +14,17 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr char kUsage[] = "usage: clarvane-exif FICHIER...\n";
+
+// A text as one field of a line: UTF-8, the bytes of a name that is not UTF-8 as "\xHH",
+// and a tab or line break as a space, so that one file is always one line of fields.
+QByteArray Texte(const QString &texte)
+{
+    QByteArray octets = NomLisible(texte).toUtf8();
+    for (char &c : octets)
+        if (c == '\t' || c == '\n' || c == '\r')
+            c = ' ';
+    return octets;
+}
 
 void Ecrire(const QByteArray &octets)
 {
@@ -32,7 +43,9 @@ int main(int argc, char *argv[])
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::fputs(kUsage, stdout);
         std::fputs("Affiche, pour chaque fichier : chemin, validité (1/0), appareil, focale, vitesse,\n"
-                   "diaphragme, date de prise de vue et ISO, séparés par des tabulations.\n",
+                   "diaphragme, date de prise de vue et ISO, séparés par des tabulations.\n"
+                   "Un octet de nom qui n'est pas de l'UTF-8 s'écrit \\xHH. Un fichier illisible\n"
+                   "donne 0, sa cause sur la sortie d'erreur, et le code de sortie 1.\n",
                    stdout);
         return 0;
     }
@@ -48,19 +61,28 @@ int main(int argc, char *argv[])
     }
 
     TEnrEXIF enr;
+    int statut = 0;
     for (int i = premier; i < argc; ++i) {
-        // The path is printed as it was given, byte for byte.
-        LireEXIFFichier(QFile::decodeName(argv[i]), enr);
-        QByteArray ligne(argv[i]);
+        const QString chemin = NomDepuisOctets(argv[i]);
+        int erreur = 0;
+        if (LireEXIFFichierIssue(chemin, enr, &erreur) == TIssueLecture::Illisible) {
+            // The line still comes, with 0; the cause goes to standard error.
+            std::fflush(stdout);
+            const QByteArray message = "clarvane-exif: " + Texte(chemin) + ": "
+                                     + QByteArray(std::strerror(erreur)) + '\n';
+            std::fwrite(message.constData(), 1, size_t(message.size()), stderr);
+            statut = 1;
+        }
+        QByteArray ligne = Texte(chemin);
         ligne += enr.Valide ? "\t1" : "\t0";
         for (const QString *texte : {&enr.Appareil, &enr.Focale, &enr.Vitesse, &enr.Diaphragme,
                                      &enr.DatePDV, &enr.ISO}) {
             ligne += '\t';
-            ligne += texte->toUtf8();
+            ligne += Texte(*texte);
         }
         ligne += '\n';
         Ecrire(ligne);
     }
     std::fflush(stdout);
-    return 0;
+    return statut;
 }

@@ -5,7 +5,8 @@
 
 #include <sys/stat.h>
 
-#include <QFile>
+#include "commun/CheminsLongs.h"
+#include "commun/NomsFichiers.h"
 
 #include "engine/OptionsNommage.h"
 
@@ -42,6 +43,18 @@ QString NeutraliserPoints(const QString &valeurs)
                 resultat[i] = u'_';
         debut = fin + 1;
     }
+    return resultat;
+}
+
+// A new name beginning with "." would hide the image from file managers and from later
+// scans: the leading dots of a rename's values text become "_".
+QString SansPointsInitiaux(const QString &valeurs)
+{
+    if (!valeurs.startsWith(u'.'))
+        return valeurs;
+    QString resultat = valeurs;
+    for (qsizetype i = 0; i < resultat.size() && resultat[i] == u'.'; ++i)
+        resultat[i] = u'_';
     return resultat;
 }
 
@@ -133,7 +146,7 @@ QString ComposerDonnees(const TEnrEXIF &exif, const TEnrOptions &options)
             break;
         }
     }
-    return copie ? NeutraliserPoints(resultat) : resultat;
+    return copie ? NeutraliserPoints(resultat) : SansPointsInitiaux(resultat);
 }
 
 QString ComposerDonnees(const TEnrEXIF &exif, const ISourceOptions &source)
@@ -143,9 +156,10 @@ QString ComposerDonnees(const TEnrEXIF &exif, const ISourceOptions &source)
 
 bool CheminOccupe(const QString &chemin)
 {
+    const TCheminLong c(NomEnOctets(chemin));
     struct stat st;
-    // lstat: a link, even a broken one, takes its name.
-    return ::lstat(QFile::encodeName(chemin).constData(), &st) == 0;
+    // Without following: a link, even a broken one, takes its name.
+    return !c.Erreur() && ::fstatat(c.Fd(), c.Relatif(), &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 QString NomNumerote(const QString &dossier, const QString &nom)

@@ -13,7 +13,8 @@
 // present in the order code are taken top to bottom, each with its unit, cleaned by
 // NettoyerNom (except a date hierarchy), and joined by "/" in copy mode (one folder level
 // per value) or by the separator of nSep in rename mode. In copy mode a level made only
-// of dots gets "_" for each dot, so that no level names the folder itself or its parent.
+// of dots gets "_" for each dot, so that no level names the folder itself or its parent;
+// in rename mode the dots that begin the text get "_", so that no new name is hidden.
 QString ComposerDonnees(const TEnrEXIF &exif, const TEnrOptions &options);
 // The same with the options read from `source` now (mode included).
 QString ComposerDonnees(const TEnrEXIF &exif, const ISourceOptions &source);

@@ -10,8 +10,10 @@
 #include <unistd.h>
 
 #include <QByteArray>
-#include <QDir>
-#include <QFile>
+#include <QRandomGenerator>
+
+#include "commun/CheminsLongs.h"
+#include "commun/NomsFichiers.h"
 
 namespace detail {
 std::function<int(qint64 copies)> g_crochetCopie;
@@ -62,17 +64,24 @@ bool LienRefuse(int erreur)
 // `vers` exists. `de` is left in place on failure.
 int DeplacerSansRemplacer(const QByteArray &de, const QByteArray &vers)
 {
-    if (::renameat2(AT_FDCWD, de.constData(), AT_FDCWD, vers.constData(), RENAME_NOREPLACE) == 0)
+    // Paths of any length: each through its folder's descriptor when it is too long.
+    const TCheminLong a(de);
+    const TCheminLong b(vers);
+    if (a.Erreur())
+        return a.Erreur();
+    if (b.Erreur())
+        return b.Erreur();
+    if (::renameat2(a.Fd(), a.Relatif(), b.Fd(), b.Relatif(), RENAME_NOREPLACE) == 0)
         return 0;
     int erreur = errno;
     if (!FlagRefuse(erreur))
         return erreur;
 
-    if (::link(de.constData(), vers.constData()) == 0) {
-        if (::unlink(de.constData()) == 0)
+    if (::linkat(a.Fd(), a.Relatif(), b.Fd(), b.Relatif(), 0) == 0) {
+        if (::unlinkat(a.Fd(), a.Relatif(), 0) == 0)
             return 0;
         erreur = errno;
-        ::unlink(vers.constData()); // back to one name: the original one
+        ::unlinkat(b.Fd(), b.Relatif(), 0); // back to one name: the original one
         return erreur;
     }
     erreur = errno;
@@ -81,15 +90,72 @@ int DeplacerSansRemplacer(const QByteArray &de, const QByteArray &vers)
 
     // Neither flag nor links: reserve the name with an exclusive creation, which fails
     // when anything holds it, then rename over that empty placeholder of our own.
-    const int reserve = ::open(vers.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const int reserve =
+        ::openat(b.Fd(), b.Relatif(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (reserve < 0)
         return errno;
     ::close(reserve);
-    if (::rename(de.constData(), vers.constData()) == 0)
+    if (::renameat(a.Fd(), a.Relatif(), b.Fd(), b.Relatif()) == 0)
         return 0;
     erreur = errno;
-    ::unlink(vers.constData());
+    ::unlinkat(b.Fd(), b.Relatif(), 0);
     return erreur;
+}
+
+void Supprimer(const QByteArray &chemin)
+{
+    const TCheminLong c(chemin);
+    if (!c.Erreur())
+        ::unlinkat(c.Fd(), c.Relatif(), 0);
+}
+
+// Creates a new hidden file of a free name in `dossier` (bytes, ending with "/"), mode
+// 0600, exclusive creation. Its descriptor, with its path in `chemin`, or -1 and errno.
+int CreerTemporaire(const QByteArray &dossier, QByteArray &chemin)
+{
+    static constexpr char kLettres[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int essai = 0; essai < 100; ++essai) {
+        chemin = dossier + QByteArrayLiteral(".clarvane-");
+        for (int i = 0; i < 6; ++i)
+            chemin += kLettres[QRandomGenerator::global()->bounded(int(sizeof kLettres - 1))];
+        const int fd = OuvrirChemin(chemin, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// mkdir(2) for a path of any length: 0 or the errno.
+int CreerDossier(const QByteArray &chemin)
+{
+    const TCheminLong c(chemin);
+    if (c.Erreur())
+        return c.Erreur();
+    return ::mkdirat(c.Fd(), c.Relatif(), 0777) == 0 ? 0 : errno;
+}
+
+bool EstDossier(const QByteArray &chemin)
+{
+    const TCheminLong c(chemin);
+    struct stat st;
+    return !c.Erreur() && ::fstatat(c.Fd(), c.Relatif(), &st, 0) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool CreerDossiersOctets(QByteArray chemin)
+{
+    while (chemin.size() > 1 && chemin.endsWith('/'))
+        chemin.chop(1);
+    if (chemin.isEmpty())
+        return false;
+    int erreur = CreerDossier(chemin);
+    if (erreur == ENOENT) { // a folder above is missing: made first, from the top down
+        const qsizetype barre = chemin.lastIndexOf('/');
+        if (barre <= 0 || !CreerDossiersOctets(chemin.left(barre)))
+            return false;
+        erreur = CreerDossier(chemin);
+    }
+    return erreur == 0 || (erreur == EEXIST && EstDossier(chemin));
 }
 
 // Copies the content of `src` into `dst` (both at offset 0). Returns 0 or an errno.
@@ -183,7 +249,8 @@ TResultatCopie CopierFichier(const QString &source, const QString &cible,
         return resultat;
     };
 
-    TDescripteur src(::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC));
+    // O_NONBLOCK: a fifo put in the file's place must not hang the copy; refused below.
+    TDescripteur src(OuvrirChemin(NomEnOctets(source), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (src.Fd() < 0)
         return echec(errno);
     struct stat etat {};
@@ -194,14 +261,13 @@ TResultatCopie CopierFichier(const QString &source, const QString &cible,
 
     // The temporary file lives in the target's folder, so that the final move is a
     // rename within one file system. Its name is hidden, so the scan never lists it.
-    QByteArray modele = QFile::encodeName(DossierDe(cible)) + QByteArrayLiteral(".clarvane-XXXXXX");
-    TDescripteur dst(::mkostemp(modele.data(), O_CLOEXEC)); // O_CREAT | O_EXCL, mode 0600
+    QByteArray temporaire;
+    TDescripteur dst(CreerTemporaire(NomEnOctets(DossierDe(cible)), temporaire));
     if (dst.Fd() < 0)
         return echec(errno);
-    const QByteArray temporaire = modele;
     auto abandonner = [&](int erreur) {
         dst.Fermer();
-        ::unlink(temporaire.constData());
+        Supprimer(temporaire);
         return echec(erreur);
     };
 
@@ -219,7 +285,7 @@ TResultatCopie CopierFichier(const QString &source, const QString &cible,
 
     QString chemin = cible;
     for (;;) {
-        const int erreur = DeplacerSansRemplacer(temporaire, QFile::encodeName(chemin));
+        const int erreur = DeplacerSansRemplacer(temporaire, NomEnOctets(chemin));
         if (erreur == 0)
             break;
         if (erreur != EEXIST || !nomLibre)
@@ -236,7 +302,7 @@ TResultatCopie CopierFichier(const QString &source, const QString &cible,
 
 bool RenommerFichier(const QString &ancien, const QString &nouveau, int *erreur)
 {
-    const int e = DeplacerSansRemplacer(QFile::encodeName(ancien), QFile::encodeName(nouveau));
+    const int e = DeplacerSansRemplacer(NomEnOctets(ancien), NomEnOctets(nouveau));
     if (erreur)
         *erreur = e;
     return e == 0;
@@ -244,5 +310,33 @@ bool RenommerFichier(const QString &ancien, const QString &nouveau, int *erreur)
 
 bool CreerDossiers(const QString &dossier)
 {
-    return QDir().mkpath(dossier);
+    return CreerDossiersOctets(NomEnOctets(dossier));
+}
+
+bool EcrireFichierOrdinaire(const QString &chemin, const QByteArray &contenu)
+{
+    const QByteArray octets = NomEnOctets(chemin);
+    {
+        // Something else than a regular file under that name is not even opened: opening
+        // a device may act on it, opening a fifo would wait for a reader.
+        const TCheminLong c(octets);
+        struct stat st;
+        if (c.Erreur() || (::fstatat(c.Fd(), c.Relatif(), &st, 0) == 0 && !S_ISREG(st.st_mode)))
+            return false;
+    }
+    // O_NONBLOCK: should one appear meanwhile, the fifo is refused instead of waited on.
+    TDescripteur fd(OuvrirChemin(octets, O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666));
+    struct stat st;
+    if (fd.Fd() < 0 || ::fstat(fd.Fd(), &st) != 0 || !S_ISREG(st.st_mode)
+        || ::ftruncate(fd.Fd(), 0) != 0)
+        return false;
+    for (qsizetype fait = 0; fait < contenu.size();) {
+        const ssize_t n = ::write(fd.Fd(), contenu.constData() + fait, size_t(contenu.size() - fait));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        fait += n;
+    }
+    return fd.Fermer() == 0;
 }

@@ -1,4 +1,5 @@
-// Copying and renaming image files without ever losing or overwriting one.
+// Copying and renaming image files without ever losing or overwriting one. Paths are
+// taken as the file system's bytes (NomEnOctets), of any length.
 #pragma once
 
 #include <functional>
@@ -33,6 +34,11 @@ bool RenommerFichier(const QString &ancien, const QString &nouveau, int *erreur 
 
 // Creates the folder with every missing folder above it. True when it exists afterwards.
 bool CreerDossiers(const QString &dossier);
+
+// Writes `contenu` as the whole content of the file `chemin`, created when absent. Only a
+// regular file (or a link to one) is written: a fifo, a device or a folder of that name
+// gives false at once, without being waited on or written to. False on any failure.
+bool EcrireFichierOrdinaire(const QString &chemin, const QByteArray &contenu);
 
 namespace detail {
 // Test seam: when set, called during a copy after each piece of data written to the

@@ -4,6 +4,7 @@
 #include <QSet>
 
 #include "commun/EErreur.h"
+#include "commun/NomsFichiers.h"
 #include "engine/ComposerDonnees.h"
 #include "engine/OperationsFichiers.h"
 #include "metadata/ChercherImages.h"
@@ -73,12 +74,15 @@ public:
     void Executer();
 
 private:
+    void NoterNonRetenus(const TNonRetenus &nonRetenus);
     void TraiterListe();
     void CopierImage(const TEnrFichier &image, const QString &valeurs, const TEnrOptions &options);
     void RenommerImage(const TEnrFichier &image, const QString &valeurs, const TEnrOptions &options);
     void AjouterApercu(const QString &cible, qint64 taille);
     void MontrerApercu();
     void EcrireJournal(const QString &chemin) const;
+    // The lines of ListeErreurs as text: the bytes of names that are not UTF-8 as "\xHH".
+    QStringList LignesLisibles() const;
     // The base folder of the targets, read again at each call.
     QString DossierBase() const;
 
@@ -97,6 +101,7 @@ private:
     QStringList ListeErreurs;
     TListeImages ListeApercu;
     QSet<QString> m_dossiersCrees;
+    TBilanScan m_comptage; // what the counting pass met, to name what phase 1 did not keep
 };
 
 QString TTraitement::DossierBase() const
@@ -115,7 +120,8 @@ void TTraitement::Executer()
     const TEnrOptions depart = m_options.Options();
     if (!depart.cDossSrc.isEmpty() && !(depart.lCopier && depart.cDossDst.isEmpty())) {
         TListeImages inutilisee;
-        ChercherImages(depart.cDossSrc, Nombre, TailleTotale, true, depart.lLectRecurs, inutilisee);
+        ChercherImages(depart.cDossSrc, Nombre, TailleTotale, true, depart.lLectRecurs, inutilisee,
+                       {}, &m_comptage);
     }
     m_curseur.Occupe(false);
     NbTraitees = 0;
@@ -139,9 +145,11 @@ void TTraitement::Executer()
         const TEnrOptions lecture = m_options.Options();
         int nombre = 0;
         qint64 taille = 0;
+        TBilanScan bilan;
         if (!lecture.cDossSrc.isEmpty())
             ChercherImages(lecture.cDossSrc, nombre, taille, false, lecture.lLectRecurs,
-                           ListeImages, [this] { m_retour.ProgressionAvancer(); });
+                           ListeImages, [this] { m_retour.ProgressionAvancer(); }, &bilan);
+        NoterNonRetenus(ComparerPassages(m_comptage, bilan));
     }
     m_progression.Fermer();
     TrierListe(ListeImages);
@@ -172,7 +180,7 @@ void TTraitement::Executer()
         EcrireJournal(journal); // throws when it cannot: the copies made stay made
         QString resume = u"%1 images traitées (%2)."_s.arg(NbTraitees).arg(TailleEnTexte(TailleTraitee));
         if (!ListeErreurs.isEmpty())
-            resume += u"\r\n\r\nDes erreurs ont été rencontrées :\r\nchargement de \"%1\"."_s.arg(journal);
+            resume += u"\r\n\r\nDes erreurs ont été rencontrées :\r\nchargement de \"%1\"."_s.arg(NomLisible(journal));
         m_curseur.Occupe(false);
         m_retour.Information(resume);
         if (!ListeErreurs.isEmpty())
@@ -182,6 +190,20 @@ void TTraitement::Executer()
     if (!Traiter) {
         ListeApercu.clear();
         ListeImages.clear();
+    }
+}
+
+// Every accepted file counted and not kept by phase 1 gets its line, before the lines of
+// phase 2, so that no image leaves the run without a word.
+void TTraitement::NoterNonRetenus(const TNonRetenus &nonRetenus)
+{
+    for (const QString &dossier : nonRetenus.Dossiers)
+        ListeErreurs.append(u"Impossible de lire le dossier %1"_s.arg(dossier));
+    for (const TFichierNonRetenu &f : nonRetenus.Fichiers) {
+        const QString chemin = f.Fichier.Dossier + f.Fichier.Nom;
+        ListeErreurs.append(f.Issue == TIssueLecture::SansValeur
+                                ? u"Aucune donnée EXIF lisible pour %1"_s.arg(chemin)
+                                : u"Impossible de lire %1"_s.arg(chemin));
     }
 }
 
@@ -275,19 +297,32 @@ void TTraitement::AjouterApercu(const QString &cible, qint64 taille)
 void TTraitement::MontrerApercu()
 {
     TrierListe(ListeApercu);
-    m_retour.MontrerApercu(Copie, DossierBase(), ListeApercu, ListeErreurs);
+    // Names shown as text: the bytes of a name that is not UTF-8 as "\xHH".
+    for (TEnrFichier &entree : ListeApercu) {
+        if (NomAOctetsBruts(entree.Dossier))
+            entree.Dossier = NomLisible(entree.Dossier);
+        if (NomAOctetsBruts(entree.Nom))
+            entree.Nom = NomLisible(entree.Nom);
+    }
+    m_retour.MontrerApercu(Copie, NomLisible(DossierBase()), ListeApercu, LignesLisibles());
+}
+
+QStringList TTraitement::LignesLisibles() const
+{
+    QStringList lignes;
+    lignes.reserve(ListeErreurs.size());
+    for (const QString &ligne : ListeErreurs)
+        lignes.append(NomLisible(ligne));
+    return lignes;
 }
 
 void TTraitement::EcrireJournal(const QString &chemin) const
 {
     QByteArray contenu;
-    for (const QString &ligne : ListeErreurs)
+    for (const QString &ligne : LignesLisibles())
         contenu += ligne.toUtf8() + "\r\n";
-    QFile fichier(chemin);
-    const bool ecrit = fichier.open(QIODevice::WriteOnly | QIODevice::Truncate)
-                       && fichier.write(contenu) == contenu.size() && fichier.flush();
-    if (!ecrit)
-        throw EErreur(u"Ne peut créer le fichier %1"_s.arg(chemin));
+    if (!EcrireFichierOrdinaire(chemin, contenu))
+        throw EErreur(u"Ne peut créer le fichier %1"_s.arg(NomLisible(chemin)));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "metadata/ChercherImages.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <set>
 #include <utility>
@@ -13,15 +14,27 @@
 #include <unistd.h>
 
 #include <QByteArray>
-#include <QFile>
+#include <QHash>
+#include <QSet>
 
-#include "metadata/LireEXIF.h"
+#include "commun/CheminsLongs.h"
+#include "commun/NomsFichiers.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 using TIdentiteDossier = std::pair<dev_t, ino_t>;
+
+// One folder of the walk: its path, and the sub-folders still to enter, in the order of
+// its listing. The folder itself is closed once listed, so that the walk holds one
+// listing open at a time however deep it goes.
+struct TNiveau {
+    QString dossier;         // ends with "/"
+    QByteArray octets;       // the same path, as the file system's bytes
+    QByteArray sousDossiers; // names, each ended by a zero byte
+    qsizetype suivant = 0;   // position of the next name in sousDossiers
+};
 
 struct TContexteScan {
     int &nombre;
@@ -30,6 +43,7 @@ struct TContexteScan {
     bool recursif;
     TListeImages &liste;
     const std::function<void()> &avancer;
+    TBilanScan *bilan;
     std::set<TIdentiteDossier> visites; // folders entered in this scan
 };
 
@@ -56,7 +70,7 @@ bool EstImageOctets(const char *nom)
         ext[i] = (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : char(c);
     }
     if (!ascii)
-        return EstImage(QFile::decodeName(nom));
+        return EstImage(NomDepuisOctets(nom));
     // Upper-casing ASCII keeps the length: only 4 or 5 characters can match.
     if (longueur == 4)
         return std::memcmp(ext, ".JPG", 4) == 0 || std::memcmp(ext, ".CR2", 4) == 0
@@ -68,33 +82,61 @@ bool EstImageOctets(const char *nom)
     return false;
 }
 
-void ScannerDossier(TContexteScan &ctx, const QString &dossier);
-
-void TraiterFichier(TContexteScan &ctx, const QString &dossier, const char *octets,
-                    qint64 taille)
+void TraiterFichier(TContexteScan &ctx, const TNiveau &niveau, QByteArray *inventaire,
+                    const char *octets, qint64 taille)
 {
+    if (inventaire)
+        inventaire->append(octets, qsizetype(std::strlen(octets)) + 1); // with its zero
     if (ctx.comptageSeul) {
         ++ctx.nombre;
         ctx.tailleTotale += taille;
         return;
     }
-    const QString nom = QFile::decodeName(octets);
     if (ctx.avancer)
         ctx.avancer();
     TEnrFichier fichier;
-    fichier.Dossier = dossier;
-    fichier.Nom = nom;
+    fichier.Dossier = niveau.dossier;
+    fichier.Nom = NomDepuisOctets(octets);
     fichier.Taille = taille;
     fichier.EXIF.emplace();
-    if (LireEXIFFichier(dossier + nom, *fichier.EXIF))
+    const TIssueLecture issue = LireEXIFFichierIssue(fichier.Dossier + fichier.Nom, *fichier.EXIF);
+    if (issue == TIssueLecture::Valeurs) {
         ctx.liste.append(std::move(fichier));
+    } else if (ctx.bilan) {
+        fichier.EXIF.reset();
+        ctx.bilan->NonRetenus.append({std::move(fichier), issue});
+    }
 }
 
-// Lists one folder, opened as `dir`, whose path is `dossier` (ending with "/").
-void ListerDossier(TContexteScan &ctx, DIR *dir, const QString &dossier)
+// Lists one folder: handles its accepted files at once, keeps its sub-folders in
+// niveau.sousDossiers. False when it could not be listed (wholly or in part); true also
+// for a folder not entered because this scan has entered it already.
+bool ListerDossier(TContexteScan &ctx, TNiveau &niveau)
 {
-    const int fd = ::dirfd(dir);
-    while (const dirent *entree = ::readdir(dir)) {
+    const int fd = OuvrirChemin(niveau.octets, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        ::close(fd);
+        return false;
+    }
+    if (!ctx.visites.insert({st.st_dev, st.st_ino}).second) {
+        ::close(fd); // already entered through another path (a link to an ancestor)
+        return true;
+    }
+    DIR *dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return false;
+    }
+    QByteArray *inventaire = ctx.bilan ? &ctx.bilan->Inventaire[niveau.octets] : nullptr;
+
+    for (;;) {
+        errno = 0;
+        const dirent *entree = ::readdir(dir);
+        if (!entree)
+            break;
         const char *octets = entree->d_name;
         if (CommencePar(octets, '.')) // ".", ".." and every hidden entry
             continue;
@@ -122,14 +164,14 @@ void ListerDossier(TContexteScan &ctx, DIR *dir, const QString &dossier)
             image = EstImageOctets(octets);
             if (!image && !ctx.recursif)
                 continue;
-            struct stat st;
-            if (::fstatat(fd, octets, &st, 0) != 0)
+            struct stat lien;
+            if (::fstatat(::dirfd(dir), octets, &lien, 0) != 0)
                 continue;
-            if (S_ISDIR(st.st_mode)) {
+            if (S_ISDIR(lien.st_mode)) {
                 estDossier = true;
-            } else if (S_ISREG(st.st_mode) && image) {
+            } else if (S_ISREG(lien.st_mode) && image) {
                 estFichier = true;
-                taille = st.st_size;
+                taille = lien.st_size;
             }
             break;
         }
@@ -138,41 +180,58 @@ void ListerDossier(TContexteScan &ctx, DIR *dir, const QString &dossier)
         }
 
         if (estDossier) {
-            if (!ctx.recursif)
-                continue;
-            ScannerDossier(ctx, dossier + QFile::decodeName(octets) + u'/');
+            if (ctx.recursif)
+                niveau.sousDossiers.append(octets, qsizetype(std::strlen(octets)) + 1);
             continue;
         }
         if (!estFichier)
             continue;
         if (taille < 0) {
-            struct stat st;
-            if (::fstatat(fd, octets, &st, 0) != 0 || !S_ISREG(st.st_mode))
+            struct stat fichier;
+            if (::fstatat(::dirfd(dir), octets, &fichier, 0) != 0 || !S_ISREG(fichier.st_mode))
                 continue; // gone since the listing, or replaced
-            taille = st.st_size;
+            taille = fichier.st_size;
         }
-        TraiterFichier(ctx, dossier, octets, taille);
+        TraiterFichier(ctx, niveau, inventaire, octets, taille);
     }
+    const bool complet = errno == 0;
+    ::closedir(dir);
+    return complet;
 }
 
-void ScannerDossier(TContexteScan &ctx, const QString &dossier)
+void NoterDossierIllisible(TContexteScan &ctx, const TNiveau &niveau)
 {
-    const QByteArray chemin = QFile::encodeName(dossier);
-    const int fd = ::open(chemin.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return; // missing or unreadable: contributes nothing
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !ctx.visites.insert({st.st_dev, st.st_ino}).second) {
-        ::close(fd); // already entered through another path (a link to an ancestor)
-        return;
+    if (ctx.bilan)
+        ctx.bilan->DossiersIllisibles.append(niveau.dossier);
+}
+
+// Depth first, each folder's sub-folders in the order of its listing, without recursion:
+// neither the stack nor the descriptors limit the depth.
+void Parcourir(TContexteScan &ctx, const QString &racine)
+{
+    std::vector<TNiveau> pile;
+    pile.push_back({racine, NomEnOctets(racine), {}, 0});
+    if (!ListerDossier(ctx, pile.back()))
+        NoterDossierIllisible(ctx, pile.back());
+    while (!pile.empty()) {
+        TNiveau &haut = pile.back();
+        if (haut.suivant >= haut.sousDossiers.size()) {
+            pile.pop_back();
+            continue;
+        }
+        const char *nom = haut.sousDossiers.constData() + haut.suivant;
+        const qsizetype longueur = qsizetype(std::strlen(nom));
+        haut.suivant += longueur + 1;
+        TNiveau enfant;
+        enfant.dossier = haut.dossier + NomDepuisOctets(QByteArrayView(nom, longueur)) + u'/';
+        enfant.octets.reserve(haut.octets.size() + longueur + 1);
+        enfant.octets.append(haut.octets).append(nom, longueur).append('/');
+        const bool lu = ListerDossier(ctx, enfant);
+        if (!lu)
+            NoterDossierIllisible(ctx, enfant);
+        if (!enfant.sousDossiers.isEmpty())
+            pile.push_back(std::move(enfant)); // may move `haut`: not used past this point
     }
-    DIR *dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return;
-    }
-    ListerDossier(ctx, dir, dossier);
-    ::closedir(dir);
 }
 
 bool ExtensionAcceptee(const QString &extension)
@@ -185,8 +244,29 @@ bool ExtensionAcceptee(const QString &extension)
     return false;
 }
 
+// The text upper-cased by the locale's rules; the bytes kept from names that are not
+// UTF-8 (lone surrogates, which toUpper would turn into U+FFFD) stay as they are.
+QString Majuscules(const QString &texte)
+{
+    if (!NomAOctetsBruts(texte))
+        return texte.toUpper();
+    QString resultat;
+    resultat.reserve(texte.size());
+    qsizetype debut = 0;
+    for (qsizetype i = 0; i < texte.size(); ++i) {
+        const char16_t c = texte.at(i).unicode();
+        if (c >= 0xDC80 && c <= 0xDCFF && !(i > 0 && texte.at(i - 1).isHighSurrogate())) {
+            resultat += texte.sliced(debut, i - debut).toUpper();
+            resultat += texte.at(i);
+            debut = i + 1;
+        }
+    }
+    resultat += texte.sliced(debut).toUpper();
+    return resultat;
+}
+
 // The sort key: Dossier, a character of code 1, Nom, upper-cased; as UTF-8 its bytes
-// compare in code point order.
+// compare in code point order (a kept byte of a name that is not UTF-8 stands as itself).
 QByteArray CleTri(const TEnrFichier &f)
 {
     // Plain ASCII paths (the usual case): upper-cased straight into the key's bytes.
@@ -216,7 +296,26 @@ QByteArray CleTri(const TEnrFichier &f)
     cle += f.Dossier;
     cle += QChar(1);
     cle += f.Nom;
-    return cle.toUpper().toUtf8();
+    // A byte kept from a name that is not UTF-8 goes into the key as itself.
+    return NomEnOctets(Majuscules(cle));
+}
+
+// Sorts by ComparerFichiers on the record that `enr` gives of each element, building each
+// key once. Stable: elements with equal keys keep their order.
+template <typename T, typename FEnr>
+void TrierSelonCle(QList<T> &liste, FEnr enr)
+{
+    std::vector<std::pair<QByteArray, qsizetype>> cles;
+    cles.reserve(liste.size());
+    for (qsizetype i = 0; i < liste.size(); ++i)
+        cles.emplace_back(CleTri(enr(liste[i])), i);
+    std::stable_sort(cles.begin(), cles.end(),
+                     [](const auto &x, const auto &y) { return x.first < y.first; });
+    QList<T> triee;
+    triee.reserve(liste.size());
+    for (const auto &[cle, i] : cles)
+        triee.append(std::move(liste[i]));
+    liste = std::move(triee);
 }
 
 } // namespace
@@ -235,12 +334,12 @@ bool EstImage(const QString &nom)
 
 void ChercherImages(const QString &dossier, int &nombre, qint64 &tailleTotale,
                     bool comptageSeul, bool recursif, TListeImages &liste,
-                    const std::function<void()> &avancer)
+                    const std::function<void()> &avancer, TBilanScan *bilan)
 {
     if (dossier.isEmpty())
         return;
-    TContexteScan ctx{nombre, tailleTotale, comptageSeul, recursif, liste, avancer, {}};
-    ScannerDossier(ctx, dossier.endsWith(u'/') ? dossier : dossier + u'/');
+    TContexteScan ctx{nombre, tailleTotale, comptageSeul, recursif, liste, avancer, bilan, {}};
+    Parcourir(ctx, dossier.endsWith(u'/') ? dossier : dossier + u'/');
 }
 
 int ComparerFichiers(const TEnrFichier &a, const TEnrFichier &b)
@@ -251,16 +350,53 @@ int ComparerFichiers(const TEnrFichier &a, const TEnrFichier &b)
 
 void TrierListe(TListeImages &liste)
 {
-    std::vector<std::pair<QByteArray, qsizetype>> cles;
-    cles.reserve(liste.size());
-    for (qsizetype i = 0; i < liste.size(); ++i)
-        cles.emplace_back(CleTri(liste[i]), i);
-    // Stable: records with equal keys keep the order of the listing.
-    std::stable_sort(cles.begin(), cles.end(),
-                     [](const auto &x, const auto &y) { return x.first < y.first; });
-    TListeImages triee;
-    triee.reserve(liste.size());
-    for (const auto &[cle, i] : cles)
-        triee.append(std::move(liste[i]));
-    liste = std::move(triee);
+    TrierSelonCle(liste, [](const TEnrFichier &f) -> const TEnrFichier & { return f; });
+}
+
+TNonRetenus ComparerPassages(const TBilanScan &comptage, const TBilanScan &lecture)
+{
+    TNonRetenus resultat;
+
+    std::vector<std::pair<QByteArray, QString>> dossiers;
+    for (const QStringList *liste : {&comptage.DossiersIllisibles, &lecture.DossiersIllisibles})
+        for (const QString &d : *liste)
+            dossiers.emplace_back(NomEnOctets(d), d);
+    std::sort(dossiers.begin(), dossiers.end(),
+              [](const auto &x, const auto &y) { return x.first < y.first; });
+    dossiers.erase(std::unique(dossiers.begin(), dossiers.end(),
+                               [](const auto &x, const auto &y) { return x.first == y.first; }),
+                   dossiers.end());
+    for (const auto &[octets, d] : dossiers)
+        resultat.Dossiers.append(d);
+
+    QList<TFichierNonRetenu> fichiers = lecture.NonRetenus;
+    for (auto it = comptage.Inventaire.cbegin(); it != comptage.Inventaire.cend(); ++it) {
+        const QByteArray &comptes = it.value();
+        const auto lus = lecture.Inventaire.constFind(it.key());
+        if (lus != lecture.Inventaire.cend() && lus.value() == comptes)
+            continue; // the usual case: the same names, in the same order
+        QSet<QByteArrayView> rencontres;
+        if (lus != lecture.Inventaire.cend())
+            for (qsizetype i = 0; i < lus.value().size();) {
+                const QByteArrayView nom(lus.value().constData() + i);
+                rencontres.insert(nom);
+                i += nom.size() + 1;
+            }
+        const QString dossier = NomDepuisOctets(it.key());
+        for (qsizetype i = 0; i < comptes.size();) {
+            const QByteArrayView nom(comptes.constData() + i);
+            i += nom.size() + 1;
+            if (rencontres.contains(nom))
+                continue;
+            TFichierNonRetenu f;
+            f.Fichier.Dossier = dossier;
+            f.Fichier.Nom = NomDepuisOctets(nom);
+            f.Issue = TIssueLecture::Illisible;
+            fichiers.append(std::move(f));
+        }
+    }
+
+    TrierSelonCle(fichiers, [](const TFichierNonRetenu &f) -> const TEnrFichier & { return f.Fichier; });
+    resultat.Fichiers = std::move(fichiers);
+    return resultat;
 }

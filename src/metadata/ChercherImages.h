@@ -3,10 +3,45 @@
 
 #include <functional>
 
+#include <QByteArray>
+#include <QHash>
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
+#include "metadata/LireEXIF.h"
 #include "metadata/TEnrFichier.h"
+
+// An accepted file that a reading pass did not keep, and why: Illisible (it could not be
+// opened or read, or it was counted and then not met again) or SansValeur.
+struct TFichierNonRetenu {
+    TEnrFichier Fichier; // Dossier, Nom, Taille; no EXIF record
+    TIssueLecture Issue = TIssueLecture::Illisible;
+};
+
+// What one scan met beside the records it appended, for telling the user about every
+// accepted file that did not end in the list.
+struct TBilanScan {
+    // Folders that could not be listed (wholly or in part), ending with "/", in the order met.
+    QStringList DossiersIllisibles;
+    // Reading pass: the accepted files read and not kept, in the order met.
+    QList<TFichierNonRetenu> NonRetenus;
+    // Every accepted file met: the folder's path as the file system's bytes (ending with
+    // "/") -> the names, each ended by a zero byte, in the order of the listing.
+    QHash<QByteArray, QByteArray> Inventaire;
+};
+
+// After a counting pass and a reading pass over the same folder: the folders either pass
+// could not list, sorted by path (byte order, each once); and the accepted files that the
+// reading pass did not keep, sorted by ComparerFichiers: those it read without keeping,
+// and those counted that it did not meet again (gone, or in a folder it could not list),
+// these as Illisible.
+struct TNonRetenus {
+    QStringList Dossiers;
+    QList<TFichierNonRetenu> Fichiers;
+};
+TNonRetenus ComparerPassages(const TBilanScan &comptage, const TBilanScan &lecture);
 
 // True when the name's upper-cased extension is one of the accepted image kinds
 // (.JPG .JPEG .CR2 .NEF .MRW .ORF .PEF .RAF .TIF).
@@ -19,10 +54,13 @@ bool EstImage(const QString &nom);
 //   accepted file; nothing is opened and `liste` is untouched.
 // - otherwise: calls `avancer` once per accepted file, reads its EXIF values and appends
 //   a record to `liste` when they are Valide; `nombre` and `tailleTotale` are untouched.
-// A folder that cannot be listed adds nothing. Reports nothing and raises nothing.
+// A folder that cannot be listed adds nothing. Raises nothing; when `bilan` is given, what
+// was not kept is noted there (see TBilanScan). Names are taken as bytes whatever they are
+// (NomDepuisOctets); the walk has no depth or path length limit and holds one folder
+// listing open at a time.
 void ChercherImages(const QString &dossier, int &nombre, qint64 &tailleTotale,
                     bool comptageSeul, bool recursif, TListeImages &liste,
-                    const std::function<void()> &avancer = {});
+                    const std::function<void()> &avancer = {}, TBilanScan *bilan = nullptr);
 
 // -1, 0 or 1: A before, at the same place as, or after B. The key is Dossier, a
 // character of code 1, then Nom, upper-cased, compared code by code.

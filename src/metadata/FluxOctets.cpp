@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "commun/CheminsLongs.h"
 #include "commun/NomsFichiers.h"
 
 const char *IFluxOctets::Acceder(qint64 position, qint64 &disponible)
@@ -136,10 +137,15 @@ TFluxFichier::TFluxFichier(const QString &chemin)
         nom = long_.constData();
     }
     // O_NONBLOCK: opening a fifo must not wait for a writer; it is refused just below.
+    constexpr int kDrapeaux = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
     int fd;
-    do
-        fd = ::open(nom, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    while (fd < 0 && errno == EINTR);
+    if (ascii) {
+        do
+            fd = ::open(nom, kDrapeaux);
+        while (fd < 0 && errno == EINTR);
+    } else {
+        fd = OuvrirChemin(long_, kDrapeaux); // reaches paths past PATH_MAX too
+    }
     if (fd < 0) {
         m_erreur = errno;
         return;

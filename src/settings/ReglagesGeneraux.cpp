@@ -1,6 +1,9 @@
 #include "settings/ReglagesGeneraux.h"
 
+#include <sys/stat.h>
+
 #include "commun/Dossiers.h"
+#include "commun/NomsFichiers.h"
 #include "engine/OptionsNommage.h"
 #include "settings/BigIniFiles.h"
 
@@ -17,12 +20,27 @@ QString SectionGenerale()
 }
 
 namespace {
+bool EstDossier(const QString &chemin)
+{
+    struct stat st;
+    return ::stat(NomEnOctets(chemin).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// A folder's path is stored as text: the bytes of a name that is not UTF-8 as "\xHH"
+// (NomLisible), turned back into those bytes when read. A stored path that names an
+// existing folder as it stands (a name really holding "\xE9") is taken as it stands.
 QString LireDossier(const TBigIniFile &fichier, const QString &cle)
 {
     const QString section = SectionGenerale();
-    return fichier.ValueExists(section, cle) ? fichier.ReadString(section, cle, QString())
-                                             : DossierProgramme();
+    if (!fichier.ValueExists(section, cle))
+        return DossierProgramme();
+    const QString texte = fichier.ReadString(section, cle, QString());
+    const QString dossier = NomDepuisLisible(texte);
+    if (dossier == texte || EstDossier(texte))
+        return texte;
+    return dossier;
 }
+
 } // namespace
 
 TEnrOptions ChargerOptions(const TBigIniFile &fichier)
@@ -47,9 +65,9 @@ TEnrOptions ChargerOptions(const TBigIniFile &fichier)
 void SauverOptions(TBigIniFile &fichier, const TEnrOptions &o)
 {
     const QString s = SectionGenerale();
-    fichier.WriteString(s, u"cDossSrc"_s, o.cDossSrc);
+    fichier.WriteString(s, u"cDossSrc"_s, NomLisible(o.cDossSrc));
     fichier.WriteBool(s, u"lLectRecurs"_s, o.lLectRecurs);
-    fichier.WriteString(s, u"cDossDst"_s, o.cDossDst);
+    fichier.WriteString(s, u"cDossDst"_s, NomLisible(o.cDossDst));
     fichier.WriteBool(s, u"lCopier"_s, o.lCopier);
     fichier.WriteString(s, u"cOrdreDonEXIF"_s, o.cOrdreDonEXIF);
     fichier.WriteInteger(s, u"nCFDatePDVC"_s, o.nCFDatePDVC);

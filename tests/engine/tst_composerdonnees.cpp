@@ -104,8 +104,11 @@ private Q_SLOTS:
                                    << u"..."_s << mai << u"___"_s;
         QTest::newRow("copy dotted name kept") << u"Afvdpi"_s << true << 2 << 7 << 25 << 0
                                                << true << u"..x."_s << mai << u"..x."_s;
-        QTest::newRow("rename dots kept") << u"AfvdPi"_s << false << 2 << 7 << 25 << 0 << false
-                                          << u".."_s << mai << u"..-060521"_s;
+        // A new name beginning with a dot would be hidden: its leading dots become "_".
+        QTest::newRow("rename leading dots") << u"AfvdPi"_s << false << 2 << 7 << 25 << 0 << false
+                                             << u".."_s << mai << u"__-060521"_s;
+        QTest::newRow("rename inner dots kept") << u"AfvdPi"_s << false << 2 << 7 << 25 << 0 << false
+                                                << u".x.y."_s << mai << u"_x.y.-060521"_s;
     }
     void composer()
     {

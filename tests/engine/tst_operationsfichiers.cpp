@@ -13,6 +13,8 @@
 
 #include "Fichiers.h"
 #include "LectureSeule.h"
+#include "Octets.h"
+#include "commun/NomsFichiers.h"
 #include "engine/OperationsFichiers.h"
 
 using namespace Qt::StringLiterals;
@@ -83,6 +85,9 @@ private Q_SLOTS:
     void renommageVersNomPris_data();
     void renommageVersNomPris();
     void creationDeDossiers();
+    void octetsEtCheminsLongs();
+    void fichierOrdinaireSeulement_data();
+    void fichierOrdinaireSeulement();
 };
 
 void TestOperationsFichiers::copieGardeContenuDroitsEtDate_data()
@@ -301,6 +306,74 @@ void TestOperationsFichiers::creationDeDossiers()
     QVERIFY(QFileInfo(profond).isDir());
     QVERIFY(EcrireFichier(tmp.filePath(u"f"_s), ""));
     QVERIFY(!CreerDossiers(tmp.filePath(u"f/sous"_s))); // a file stands in the way
+}
+
+// Folders made, a file copied and renamed, with names that are not UTF-8 and below a
+// path longer than PATH_MAX: every operation keeps the bytes and reaches the place.
+void TestOperationsFichiers::octetsEtCheminsLongs()
+{
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    const QByteArray base = NomEnOctets(tmp.path()) + '/';
+    QByteArray dossier = base;
+    for (int niveau = 0; niveau < 18; ++niveau)
+        dossier += QByteArray(240, char('a' + niveau)) + "\xE9/";
+    QVERIFY(dossier.size() > 4096);
+    QVERIFY(CreerDossiers(NomDepuisOctets(dossier)));
+    QVERIFY(CreerDossiers(NomDepuisOctets(dossier))); // already there: fine
+    QVERIFY(EcrireOctets(base + "source \xE9.jpg", "image"));
+
+    const QString cible = NomDepuisOctets(dossier + "caf\xE9.jpg");
+    const TResultatCopie r = CopierFichier(NomDepuisOctets(base + "source \xE9.jpg"), cible);
+    QVERIFY(r.Reussi);
+    QCOMPARE(r.Cible, cible);
+    QCOMPARE(LireOctets(dossier + "caf\xE9.jpg"), QByteArray("image"));
+    QCOMPARE(FichiersOctets(dossier), QByteArrayList{"caf\xE9.jpg"}); // no temporary left
+
+    QVERIFY(RenommerFichier(cible, NomDepuisOctets(dossier + "Canon-caf\xE9.jpg")));
+    QCOMPARE(FichiersOctets(dossier), QByteArrayList{"Canon-caf\xE9.jpg"});
+    SupprimerArbre(NomEnOctets(tmp.path()));
+}
+
+// The log is written only into a regular file (or a new one): a fifo, a device or a
+// folder of its name is refused at once, and left as it is.
+void TestOperationsFichiers::fichierOrdinaireSeulement_data()
+{
+    QTest::addColumn<QString>("genre");
+    QTest::addColumn<bool>("ecrit");
+    QTest::newRow("absent") << u"absent"_s << true;
+    QTest::newRow("longer file") << u"fichier"_s << true;
+    QTest::newRow("link to a file") << u"lien"_s << true;
+    QTest::newRow("fifo") << u"fifo"_s << false;
+    QTest::newRow("device") << u"périphérique"_s << false;
+    QTest::newRow("folder") << u"dossier"_s << false;
+}
+
+void TestOperationsFichiers::fichierOrdinaireSeulement()
+{
+    QFETCH(QString, genre);
+    QFETCH(bool, ecrit);
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    QString chemin = tmp.filePath(u"Clarvane.erreurs.txt"_s);
+    const QByteArray octets = QFile::encodeName(chemin);
+    if (genre == u"fichier"_s) {
+        QVERIFY(EcrireFichier(chemin, "une ancienne ligne bien plus longue\r\n"));
+    } else if (genre == u"lien"_s) {
+        QVERIFY(EcrireFichier(tmp.filePath(u"vrai.txt"_s), "ancien"));
+        QVERIFY(::symlink("vrai.txt", octets.constData()) == 0);
+    } else if (genre == u"fifo"_s) {
+        QVERIFY(::mkfifo(octets.constData(), 0644) == 0);
+    } else if (genre == u"périphérique"_s) {
+        chemin = u"/dev/null"_s;
+    } else if (genre == u"dossier"_s) {
+        QVERIFY(QDir().mkdir(chemin));
+    }
+    QCOMPARE(EcrireFichierOrdinaire(chemin, "ligne\r\n"), ecrit);
+    if (ecrit)
+        QCOMPARE(LireFichier(chemin), QByteArray("ligne\r\n"));
+    if (genre == u"lien"_s)
+        QCOMPARE(LireFichier(tmp.filePath(u"vrai.txt"_s)), QByteArray("ligne\r\n"));
 }
 
 QTEST_GUILESS_MAIN(TestOperationsFichiers)

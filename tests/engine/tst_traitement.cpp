@@ -1,5 +1,8 @@
 // Whole runs on temporary trees: messages and their order, the files copied or renamed,
 // the preview entries, the error log's bytes, and what stays untouched.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -12,7 +15,9 @@
 #include "FauxOptions.h"
 #include "FauxRetour.h"
 #include "LectureSeule.h"
+#include "Octets.h"
 #include "commun/EErreur.h"
+#include "commun/NomsFichiers.h"
 #include "engine/Traitement.h"
 #include "metadata/Nombres.h"
 
@@ -22,14 +27,20 @@ namespace {
 
 const QString kAucune = u"Erreur: Aucune image à traiter."_s;
 
+// The bytes of a JPEG with the values, padded after its end to `taille` bytes.
+QByteArray OctetsPhoto(qsizetype taille = 1000, const TValeursEXIF &v = {})
+{
+    QByteArray octets = JPEGAvecTIFF(TIFFAvecValeurs(v));
+    if (octets.size() < taille)
+        octets.append(QByteArray(taille - octets.size(), '\0'));
+    return octets;
+}
+
 // A JPEG with the values, padded after its end to `taille` bytes.
 bool Photo(const QString &chemin, qsizetype taille = 1000, const TValeursEXIF &v = {})
 {
-    QByteArray octets = JPEGAvecTIFF(TIFFAvecValeurs(v));
-    if (octets.size() > taille)
-        return false;
-    octets.append(QByteArray(taille - octets.size(), '\0'));
-    return EcrireFichier(chemin, octets);
+    const QByteArray octets = OctetsPhoto(taille, v);
+    return octets.size() == taille && EcrireFichier(chemin, octets);
 }
 
 // Every file below the folder, relative to it, sorted; hidden ones included.
@@ -64,9 +75,24 @@ struct TBanc {
         options.options.cOrdreDonEXIF = u"Afvdpi"_s; // the camera only
         retour.dossierJournal = prog;
     }
+    // Trees with names QTemporaryDir cannot remove (not UTF-8, too long, no permission).
+    ~TBanc() { SupprimerArbre(NomEnOctets(tmp.path())); }
+    TBanc(const TBanc &) = delete;
+    TBanc &operator=(const TBanc &) = delete;
     QString Journal() const { return prog + u"Clarvane.erreurs.txt"_s; }
+    // The same paths as the file system's bytes.
+    QByteArray Src() const { return NomEnOctets(src); }
+    QByteArray Dst() const { return NomEnOctets(dst); }
     void Lancer(bool traiter) { LancerTraitement(traiter, options, retour, liste); }
 };
+
+// The data rows of a test made in both modes: column "copie", true then false.
+void LignesCopieRenommage()
+{
+    QTest::addColumn<bool>("copie");
+    QTest::newRow("copy") << true;
+    QTest::newRow("rename") << false;
+}
 
 TValeursEXIF Appareil(const QByteArray &modele)
 {
@@ -99,8 +125,17 @@ private Q_SLOTS:
     void apercuDeCopie();
     void apercuSansValeurs();
     void copieImpossible();
+    void journalImpossible_data();
     void journalImpossible();
     void optionsLuesEnCoursDeRoute();
+    void nomsNonUTF8_data();
+    void nomsNonUTF8();
+    void sansValeursNommes();
+    void illisiblesNommes();
+    void disparusEntreLesPassages();
+    void arbreProfondPeuDeDescripteurs();
+    void cheminPlusLongQuePathMax_data();
+    void cheminPlusLongQuePathMax();
 };
 
 void TestTraitement::aucuneImage_data()
@@ -321,12 +356,15 @@ void TestTraitement::renommageNomPris()
     b.options.options.lCopier = false;
     QVERIFY(Photo(b.src + u"IMG_0001.JPG"_s));
     QVERIFY(Photo(b.src + u"IMG_0002.JPG"_s));
-    QVERIFY(EcrireFichier(b.src + u"Canon EOS 300D-IMG_0001.JPG"_s, "un autre")); // no EXIF: not read
+    QVERIFY(EcrireFichier(b.src + u"Canon EOS 300D-IMG_0001.JPG"_s, "un autre")); // no EXIF: not kept
     b.retour.reponses = {true};
     b.Lancer(true);
 
-    const QString ligne = u"Impossible de renommer %1IMG_0001.JPG en %1Canon EOS 300D-IMG_0001.JPG"_s.arg(b.src);
-    QCOMPARE(LireFichier(b.Journal()), ligne.toUtf8() + "\r\n");
+    // The file without values is named first (phase 1), then the refused rename (phase 2).
+    const QString lignes = u"Aucune donnée EXIF lisible pour %1Canon EOS 300D-IMG_0001.JPG\r\n"
+                           "Impossible de renommer %1IMG_0001.JPG en %1Canon EOS 300D-IMG_0001.JPG\r\n"_s
+                               .arg(b.src);
+    QCOMPARE(LireFichier(b.Journal()), lignes.toUtf8());
     QCOMPARE(Fichiers(b.src), (QStringList{u"Canon EOS 300D-IMG_0001.JPG"_s, u"Canon EOS 300D-IMG_0002.JPG"_s,
                                            u"IMG_0001.JPG"_s}));
     QCOMPARE(LireFichier(b.src + u"Canon EOS 300D-IMG_0001.JPG"_s), QByteArray("un autre"));
@@ -397,13 +435,27 @@ void TestTraitement::copieImpossible()
     QCOMPARE(Fichiers(ro.Chemin()), QStringList());
 }
 
+// The log cannot be written: a read-only folder, or a fifo of its name (refused at once
+// instead of waiting for a reader).
+void TestTraitement::journalImpossible_data()
+{
+    QTest::addColumn<bool>("fifo");
+    QTest::newRow("read-only folder") << false;
+    QTest::newRow("fifo") << true;
+}
+
 void TestTraitement::journalImpossible()
 {
+    QFETCH(bool, fifo);
     TDossierLectureSeule ro;
-    if (!ro.Valide())
-        QSKIP(qPrintable(ro.Pourquoi()));
     TBanc b;
-    b.retour.dossierJournal = ro.Chemin();
+    if (fifo) {
+        QVERIFY(::mkfifo(NomEnOctets(b.Journal()).constData(), 0644) == 0);
+    } else {
+        if (!ro.Valide())
+            QSKIP(qPrintable(ro.Pourquoi()));
+        b.retour.dossierJournal = ro.Chemin();
+    }
     QVERIFY(Photo(b.src + u"IMG_0001.JPG"_s));
     b.retour.reponses = {true};
     QString message;
@@ -412,13 +464,16 @@ void TestTraitement::journalImpossible()
     } catch (const EErreur &e) {
         message = e.Message();
     }
-    QCOMPARE(message, u"Ne peut créer le fichier %1Clarvane.erreurs.txt"_s.arg(ro.Chemin()));
+    QCOMPARE(message, u"Ne peut créer le fichier %1Clarvane.erreurs.txt"_s.arg(b.retour.dossierJournal));
     // The copy made stays made; no summary, no log opened; cursor and pop-up put back.
     QCOMPARE(Fichiers(b.dst), QStringList{u"Canon EOS 300D/IMG_0001.JPG"_s});
     QCOMPARE(b.retour.Appels(u"Information"_s), QStringList());
     QCOMPARE(b.retour.Appels(u"Journal"_s), QStringList());
     QVERIFY(!b.retour.curseurOccupe);
     QVERIFY(!b.retour.progressionOuverte);
+    struct stat st;
+    if (fifo)
+        QVERIFY(::lstat(NomEnOctets(b.Journal()).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
 }
 
 void TestTraitement::optionsLuesEnCoursDeRoute()
@@ -436,6 +491,254 @@ void TestTraitement::optionsLuesEnCoursDeRoute()
     b.Lancer(true);
     QCOMPARE(Fichiers(b.dst), QStringList{u"Canon EOS 300D/a.jpg"_s});
     QCOMPARE(Fichiers(autre), QStringList{u"Canon EOS 300D/b.jpg"_s});
+}
+
+// Copy and rename of names that are not UTF-8 (Latin-1, from older systems): the targets
+// carry the very bytes; the preview, the log and the summary write them as \xHH.
+void TestTraitement::nomsNonUTF8_data()
+{
+    LignesCopieRenommage();
+}
+
+void TestTraitement::nomsNonUTF8()
+{
+    QFETCH(bool, copie);
+    TBanc b;
+    b.options.options.lCopier = copie;
+    b.options.options.lLectRecurs = true;
+    const QByteArray journal = NomEnOctets(b.tmp.path()) + "/journal\xE9/";
+    QVERIFY(CreerDossierOctets(journal));
+    b.retour.dossierJournal = NomDepuisOctets(journal);
+    const QByteArray photo = OctetsPhoto();
+    const QByteArray photoNikon = OctetsPhoto(1000, Appareil("NIKON D70"));
+    QVERIFY(EcrireOctets(b.Src() + "caf\xE9.jpg", photo));
+    QVERIFY(CreerDossierOctets(b.Src() + "\xC9t\xE9"));
+    QVERIFY(EcrireOctets(b.Src() + "\xC9t\xE9/\xE0 la plage.JPG", photoNikon));
+    // Copy mode: a target already there, for a notice naming both paths.
+    QVERIFY(CreerDossierOctets(b.Dst() + "Canon EOS 300D"));
+    QVERIFY(EcrireOctets(b.Dst() + "Canon EOS 300D/caf\xE9.jpg", "d'avant"));
+    const QString dst = NomLisible(b.dst); // plain UTF-8: unchanged
+    const QString notice = u"%1Canon EOS 300D/caf\\xE9.jpg (existant) %2 copié en "
+                           "%1Canon EOS 300D/caf\\xE9(2).jpg"_s.arg(dst);
+
+    b.Lancer(false);
+    QCOMPARE(b.retour.nbApercus, 1);
+    QStringList entrees;
+    for (const TEnrFichier &e : std::as_const(b.retour.apercu))
+        entrees.append(e.Dossier + e.Nom);
+    if (copie) {
+        QCOMPARE(entrees, (QStringList{u"/Canon EOS 300D/caf\\xE9.jpg"_s,
+                                       u"/NIKON D70/\\xE0 la plage.JPG"_s}));
+        QCOMPARE(b.retour.apercuErreurs, QStringList{notice.arg(u"sera"_s)});
+    } else {
+        QCOMPARE(entrees, (QStringList{u"/Canon EOS 300D-caf\\xE9.jpg"_s,
+                                       u"/\\xC9t\\xE9/NIKON D70-\\xE0 la plage.JPG"_s}));
+        QCOMPARE(b.retour.apercuErreurs, QStringList());
+    }
+
+    b.retour.reponses = {true};
+    b.Lancer(true);
+    QCOMPARE(b.retour.Appels(u"Confirmer"_s).value(0), u"Confirmer: Traiter les 2 Images (1,95 Ko) ?"_s);
+    if (copie) {
+        QCOMPARE(FichiersOctets(b.Dst()), (QByteArrayList{"Canon EOS 300D/caf\xE9(2).jpg",
+                                                          "Canon EOS 300D/caf\xE9.jpg",
+                                                          "NIKON D70/\xE0 la plage.JPG"}));
+        QCOMPARE(LireOctets(b.Dst() + "Canon EOS 300D/caf\xE9(2).jpg"), photo);
+        QCOMPARE(LireOctets(b.Dst() + "NIKON D70/\xE0 la plage.JPG"), photoNikon);
+        QCOMPARE(FichiersOctets(b.Src()).size(), 2);
+        QCOMPARE(LireOctets(journal + "Clarvane.erreurs.txt"),
+                 (notice.arg(u"a été"_s) + u"\r\n"_s).toUtf8());
+        const QString lisible = u"%1/journal\\xE9/Clarvane.erreurs.txt"_s.arg(b.tmp.path());
+        QCOMPARE(b.retour.Appels(u"Information"_s),
+                 QStringList{u"Information: 2 images traitées (1,95 Ko).\r\n\r\nDes erreurs ont été "
+                             "rencontrées :\r\nchargement de \"%1\"."_s.arg(lisible)});
+        // The viewer is handed the real path.
+        QCOMPARE(b.retour.Appels(u"Journal"_s),
+                 QStringList{u"Journal: "_s + NomDepuisOctets(journal + "Clarvane.erreurs.txt")});
+    } else {
+        QCOMPARE(FichiersOctets(b.Src()), (QByteArrayList{"Canon EOS 300D-caf\xE9.jpg",
+                                                          "\xC9t\xE9/NIKON D70-\xE0 la plage.JPG"}));
+        QCOMPARE(LireOctets(b.Src() + "Canon EOS 300D-caf\xE9.jpg"), photo);
+        QCOMPARE(LireOctets(journal + "Clarvane.erreurs.txt"), QByteArray());
+        QCOMPARE(b.retour.Appels(u"Information"_s),
+                 QStringList{u"Information: 2 images traitées (1,95 Ko)."_s});
+    }
+}
+
+// Files read without any value: each named in the log, in the sort order, before the
+// lines of phase 2; the count of the question is the summary's plus those lines.
+void TestTraitement::sansValeursNommes()
+{
+    TBanc b;
+    TValeursEXIF sansAppareil;
+    sansAppareil.modele.clear();
+    QVERIFY(Photo(b.src + u"avant.jpg"_s, 1000, sansAppareil)); // values, but not the camera
+    QVERIFY(Photo(b.src + u"a.jpg"_s));
+    QVERIFY(EcrireFichier(b.src + u"sous/x.jpg"_s, JPEGSansEXIF()));
+    QVERIFY(EcrireFichier(b.src + u"y.TIF"_s, "pas un TIFF"));
+    QVERIFY(EcrireFichier(b.src + u"z.jpg"_s, QByteArray()));
+    b.options.options.lLectRecurs = true;
+
+    const QString lignes = u"Aucune donnée EXIF lisible pour %1y.TIF\r\n"
+                           "Aucune donnée EXIF lisible pour %1z.jpg\r\n"
+                           "Aucune donnée EXIF lisible pour %1sous/x.jpg\r\n"
+                           "Absence d'une donnée EXIF attendue pour %1avant.jpg\r\n"_s.arg(b.src);
+    b.Lancer(false);
+    QCOMPARE(b.retour.apercuErreurs, lignes.split(u"\r\n"_s).mid(0, 4));
+
+    b.retour.reponses = {true};
+    b.Lancer(true);
+    QCOMPARE(LireFichier(b.Journal()), lignes.toUtf8());
+    QCOMPARE(b.retour.Appels(u"Confirmer"_s).value(0).section(u' ', 3, 3), u"5"_s);
+    QCOMPARE(b.retour.Appels(u"Information"_s).value(0).section(u'\r', 0, 0),
+             u"Information: 1 images traitées (1000 Oct)."_s);
+    QCOMPARE(b.retour.Appels(u"Journal"_s), QStringList{u"Journal: "_s + b.Journal()});
+}
+
+// A folder that cannot be listed, a file that cannot be read, a folder listed by the
+// counting pass and not by the reading pass: all named, for root too (the run is made in
+// a child process that gives up root).
+void TestTraitement::illisiblesNommes()
+{
+    TBanc b;
+    b.options.options.lLectRecurs = true;
+    QVERIFY(Photo(b.src + u"a.jpg"_s));
+    QVERIFY(Photo(b.src + u"b.jpg"_s));
+    QVERIFY(EcrireFichier(b.src + u"c.jpg"_s, JPEGSansEXIF()));
+    QVERIFY(Photo(b.src + u"ferme/d.jpg"_s));
+    QVERIFY(Photo(b.src + u"plus tard/e.jpg"_s));
+    const auto modeChemin = [](const QString &chemin, mode_t mode) {
+        return ::chmod(NomEnOctets(chemin).constData(), mode) == 0;
+    };
+    QVERIFY(modeChemin(b.tmp.path(), 0755));
+    QVERIFY(modeChemin(b.dst, 0777));
+    QVERIFY(modeChemin(b.prog, 0777));
+    QVERIFY(modeChemin(b.src + u"b.jpg"_s, 0));
+    QVERIFY(modeChemin(b.src + u"ferme"_s, 0));
+    // The unprivileged user owns this one, so as to close it between the two passes.
+    QVERIFY(::chown(NomEnOctets(b.src + u"plus tard"_s).constData(), 65534, 65534) == 0);
+
+    const TEnfant enfant = DansEnfant([&] {
+        b.Lancer(false);
+        QStringList sortie = b.retour.apercuErreurs;
+        sortie.append(u"--"_s);
+        b.retour.appels.clear();
+        b.retour.reponses = {true};
+        b.retour.surConfirmer = [&] { modeChemin(b.src + u"plus tard"_s, 0); };
+        try {
+            b.Lancer(true);
+        } catch (const EErreur &e) {
+            sortie.append(e.Message());
+        }
+        sortie += b.retour.appels;
+        return sortie.join(u'\n').toUtf8();
+    }, true);
+    if (!enfant.lance)
+        QSKIP(qPrintable(enfant.pourquoi));
+    const QStringList sortie = QString::fromUtf8(enfant.sortie).split(u'\n');
+    const qsizetype separation = sortie.indexOf(u"--"_s);
+
+    QCOMPARE(sortie.mid(0, separation), (QStringList{
+        u"Impossible de lire le dossier %1ferme/"_s.arg(b.src),
+        u"Impossible de lire %1b.jpg"_s.arg(b.src),
+        u"Aucune donnée EXIF lisible pour %1c.jpg"_s.arg(b.src)}));
+    const QStringList appels = sortie.mid(separation + 1);
+    const qint64 total = 3000 + QFileInfo(b.src + u"c.jpg"_s).size();
+    QCOMPARE(appels.filter(u"Confirmer"_s),
+             QStringList{u"Confirmer: Traiter les 4 Images (%1) ?"_s.arg(TailleEnTexte(total))});
+    QCOMPARE(appels.filter(u"Information"_s).value(0).section(u'\r', 0, 0),
+             u"Information: 1 images traitées (1000 Oct)."_s);
+    // 4 counted: 1 copied, 3 named (the folder closed at counting was not counted).
+    QCOMPARE(LireFichier(b.Journal()), u"Impossible de lire le dossier %1ferme/\r\n"
+                                        "Impossible de lire le dossier %1plus tard/\r\n"
+                                        "Impossible de lire %1b.jpg\r\n"
+                                        "Aucune donnée EXIF lisible pour %1c.jpg\r\n"
+                                        "Impossible de lire %1plus tard/e.jpg\r\n"_s.arg(b.src).toUtf8());
+    QCOMPARE(Fichiers(b.dst), QStringList{u"Canon EOS 300D/a.jpg"_s});
+}
+
+// Files and a folder gone between the question and the reading pass: named all the same.
+void TestTraitement::disparusEntreLesPassages()
+{
+    TBanc b;
+    b.options.options.lLectRecurs = true;
+    QVERIFY(Photo(b.src + u"a.jpg"_s));
+    QVERIFY(Photo(b.src + u"b.jpg"_s));
+    QVERIFY(Photo(b.src + u"parti/c.jpg"_s));
+    QVERIFY(Photo(b.src + u"parti/d.jpg"_s));
+    b.retour.reponses = {true};
+    b.retour.surConfirmer = [&] {
+        QFile::remove(b.src + u"b.jpg"_s);
+        QDir(b.src + u"parti"_s).removeRecursively();
+    };
+    b.Lancer(true);
+    QCOMPARE(b.retour.Appels(u"Confirmer"_s).value(0).section(u' ', 3, 3), u"4"_s);
+    QCOMPARE(LireFichier(b.Journal()), u"Impossible de lire %1b.jpg\r\n"
+                                        "Impossible de lire %1parti/c.jpg\r\n"
+                                        "Impossible de lire %1parti/d.jpg\r\n"_s.arg(b.src).toUtf8());
+}
+
+// 300 levels under a limit of 96 open files (set in a child process), with a link back
+// to the source at the bottom: every image found once, and the walk ends.
+void TestTraitement::arbreProfondPeuDeDescripteurs()
+{
+    TBanc b;
+    b.options.options.lLectRecurs = true;
+    QString dossier = b.src;
+    for (int niveau = 1; niveau <= 300; ++niveau) {
+        dossier += u"n/"_s;
+        if (niveau % 100 == 0)
+            QVERIFY(Photo(dossier + u"p%1.jpg"_s.arg(niveau)));
+    }
+    QVERIFY(::symlink(NomEnOctets(b.src).constData(), NomEnOctets(dossier + u"boucle"_s).constData()) == 0);
+
+    const TEnfant enfant = DansEnfant([&] {
+        b.retour.reponses = {true};
+        b.Lancer(true);
+        return b.retour.appels.join(u'\n').toUtf8();
+    }, false, 96);
+    if (!enfant.lance)
+        QSKIP(qPrintable(enfant.pourquoi));
+    const QStringList appels = QString::fromUtf8(enfant.sortie).split(u'\n');
+    QCOMPARE(appels.filter(u"Confirmer"_s), QStringList{u"Confirmer: Traiter les 3 Images (2,93 Ko) ?"_s});
+    QCOMPARE(appels.filter(u"Information"_s), QStringList{u"Information: 3 images traitées (2,93 Ko)."_s});
+    QCOMPARE(Fichiers(b.dst), (QStringList{u"Canon EOS 300D/p100.jpg"_s, u"Canon EOS 300D/p200.jpg"_s,
+                                           u"Canon EOS 300D/p300.jpg"_s}));
+    QCOMPARE(LireFichier(b.Journal()), QByteArray());
+}
+
+// A photo whose path is longer than PATH_MAX (4096): counted, read, copied or renamed.
+void TestTraitement::cheminPlusLongQuePathMax_data()
+{
+    LignesCopieRenommage();
+}
+
+void TestTraitement::cheminPlusLongQuePathMax()
+{
+    QFETCH(bool, copie);
+    TBanc b;
+    b.options.options.lLectRecurs = true;
+    b.options.options.lCopier = copie;
+    QByteArray dossier = b.Src();
+    for (int niveau = 0; niveau < 20; ++niveau) {
+        dossier += QByteArray(240, char('a' + niveau)) + '/';
+        QVERIFY(CreerDossierOctets(dossier));
+    }
+    QVERIFY(dossier.size() > 4096);
+    const QByteArray photo = OctetsPhoto();
+    QVERIFY(EcrireOctets(dossier + "profonde.jpg", photo));
+
+    b.retour.reponses = {true};
+    b.Lancer(true);
+    QCOMPARE(b.retour.Appels(u"Confirmer"_s), QStringList{u"Confirmer: Traiter les 1 Images (1000 Oct) ?"_s});
+    QCOMPARE(b.retour.Appels(u"Information"_s), QStringList{u"Information: 1 images traitées (1000 Oct)."_s});
+    QCOMPARE(LireFichier(b.Journal()), QByteArray());
+    if (copie) {
+        QCOMPARE(LireFichier(b.dst + u"Canon EOS 300D/profonde.jpg"_s), photo);
+    } else {
+        QVERIFY(ExisteOctets(dossier + "Canon EOS 300D-profonde.jpg"));
+        QVERIFY(!ExisteOctets(dossier + "profonde.jpg"));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestTraitement)

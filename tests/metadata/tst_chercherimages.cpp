@@ -15,6 +15,8 @@
 
 #include "ConstructeurEXIF.h"
 #include "Corpus.h"
+#include "Octets.h"
+#include "commun/NomsFichiers.h"
 #include "metadata/ChercherImages.h"
 
 using namespace Qt::StringLiterals;
@@ -302,6 +304,94 @@ private Q_SLOTS:
             QSKIP("could not give up root to test an unreadable folder");
         QCOMPARE(resultat[0], 2);
         QCOMPARE(resultat[1], 4); // a.jpg and ouvert/c.jpg
+    }
+
+    // Names that are not UTF-8 are listed, read and kept with their very bytes; folders
+    // of such names are entered.
+    void nomsNonUTF8()
+    {
+        QTemporaryDir tmp;
+        QVERIFY(tmp.isValid());
+        const QByteArray d = NomEnOctets(tmp.path()) + '/';
+        const QByteArray jpeg = JPEGAvecTIFF(TIFFAvecValeurs({}));
+        QVERIFY(EcrireOctets(d + "caf\xE9.jpg", jpeg));
+        QVERIFY(CreerDossierOctets(d + "\xC9t\xE9"));
+        QVERIFY(EcrireOctets(d + "\xC9t\xE9/\xE8.JPG", jpeg));
+        const TResultatScan c = Compter(NomDepuisOctets(d), true);
+        QCOMPARE(c.nombre, 2);
+        TResultatScan l = Lire(NomDepuisOctets(d), true);
+        TrierListe(l.liste);
+        QCOMPARE(l.liste.size(), 2);
+        QCOMPARE(NomEnOctets(l.liste[0].Dossier + l.liste[0].Nom), d + "caf\xE9.jpg");
+        QCOMPARE(NomEnOctets(l.liste[1].Dossier + l.liste[1].Nom), d + "\xC9t\xE9/\xE8.JPG");
+        SupprimerArbre(NomEnOctets(tmp.path()));
+
+        // Two names that differ only in a byte that is not UTF-8 are not the same key.
+        TEnrFichier a, b;
+        a.Dossier = b.Dossier = u"/p/"_s;
+        a.Nom = NomDepuisOctets("caf\xE8.jpg");
+        b.Nom = NomDepuisOctets("caf\xE9.jpg");
+        QCOMPARE(ComparerFichiers(a, b), -1);
+        QCOMPARE(ComparerFichiers(b, a), 1);
+    }
+
+    // What each pass met, and the comparison that names every counted file the reading
+    // pass did not keep: read without values, unreadable, or gone since the counting.
+    void bilanDesPassages()
+    {
+        QTemporaryDir tmp;
+        QVERIFY(tmp.isValid());
+        const QString d = tmp.path() + u'/';
+        const QByteArray jpeg = JPEGAvecTIFF(TIFFAvecValeurs({}));
+        QVERIFY(EcrireFichier(d + u"a.jpg"_s, jpeg));
+        QVERIFY(EcrireFichier(d + u"b.jpg"_s, JPEGSansEXIF()));
+        QVERIFY(EcrireFichier(d + u"e.jpg"_s, jpeg));
+        QVERIFY(EcrireFichier(d + u"sous/c.jpg"_s, jpeg));
+        QVERIFY(EcrireFichier(d + u"sous/d.jpg"_s, jpeg));
+        QVERIFY(EcrireFichier(d + u"parti/f.jpg"_s, jpeg));
+
+        int nombre = 0;
+        qint64 taille = 0;
+        TListeImages inutilisee;
+        TBilanScan comptage;
+        ChercherImages(d, nombre, taille, true, true, inutilisee, {}, &comptage);
+        QCOMPARE(nombre, 6);
+        QCOMPARE(comptage.Inventaire.size(), 3);
+        QCOMPARE(comptage.Inventaire.value(NomEnOctets(d + u"sous/"_s)).count('\0'), 2);
+        QVERIFY(comptage.DossiersIllisibles.isEmpty());
+
+        QVERIFY(QFile::remove(d + u"e.jpg"_s));
+        QVERIFY(QFile::remove(d + u"sous/d.jpg"_s));
+        QVERIFY(QDir(d + u"parti"_s).removeRecursively());
+        TListeImages liste;
+        TBilanScan lecture;
+        ChercherImages(d, nombre, taille, false, true, liste, {}, &lecture);
+        QCOMPARE(liste.size(), 2);
+        QCOMPARE(lecture.NonRetenus.size(), 1);
+
+        const TNonRetenus r = ComparerPassages(comptage, lecture);
+        QCOMPARE(r.Dossiers, QStringList());
+        QStringList fichiers;
+        for (const TFichierNonRetenu &f : r.Fichiers)
+            fichiers.append(f.Fichier.Dossier.mid(d.size()) + f.Fichier.Nom
+                            + (f.Issue == TIssueLecture::SansValeur ? u" sans valeur"_s : u" illisible"_s));
+        QCOMPARE(fichiers, (QStringList{u"b.jpg sans valeur"_s, u"e.jpg illisible"_s,
+                                        u"parti/f.jpg illisible"_s, u"sous/d.jpg illisible"_s}));
+
+        // A source that is missing is a folder that cannot be listed.
+        TBilanScan absent;
+        ChercherImages(d + u"absent/"_s, nombre, taille, true, true, inutilisee, {}, &absent);
+        QCOMPARE(absent.DossiersIllisibles, QStringList{d + u"absent/"_s});
+    }
+
+    // Folders that either pass could not list: once each, sorted by the bytes of their path.
+    void dossiersIllisiblesTries()
+    {
+        TBilanScan comptage, lecture;
+        comptage.DossiersIllisibles = {u"/x/b/"_s, u"/x/a/z/"_s};
+        lecture.DossiersIllisibles = {u"/x/b c/"_s, u"/x/b/"_s, u"/x/B/"_s};
+        QCOMPARE(ComparerPassages(comptage, lecture).Dossiers,
+                 (QStringList{u"/x/B/"_s, u"/x/a/z/"_s, u"/x/b c/"_s, u"/x/b/"_s}));
     }
 
     void corpus()

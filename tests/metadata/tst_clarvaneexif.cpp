@@ -1,5 +1,9 @@
 // The clarvane-exif command, run as a user runs it.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -20,14 +24,19 @@ class TestClarvaneExif : public QObject {
         QByteArray sortie, erreurs;
     };
 
-    TResultat Lancer(const QStringList &arguments, const QString &langue = u"fr_FR.UTF-8"_s)
+    static QProcessEnvironment Environnement(const QString &langue)
     {
-        QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove(u"LC_ALL"_s);
         env.remove(u"LC_NUMERIC"_s);
         env.insert(u"LANG"_s, langue);
-        p.setProcessEnvironment(env);
+        return env;
+    }
+
+    TResultat Lancer(const QStringList &arguments, const QString &langue = u"fr_FR.UTF-8"_s)
+    {
+        QProcess p;
+        p.setProcessEnvironment(Environnement(langue));
         p.start(m_commande, arguments);
         if (!p.waitForFinished(60000))
             return {};
@@ -66,7 +75,10 @@ private Q_SLOTS:
         const QString absent = m_dossier.filePath(u"absent.nef"_s);
 
         TResultat r = Lancer({photo, vide, absent, u"notes.txt"_s});
-        QCOMPARE(r.statut, 0);
+        // The missing file still has its line; its cause goes to standard error.
+        QCOMPARE(r.statut, 1);
+        QCOMPARE(QString::fromUtf8(r.erreurs),
+                 u"clarvane-exif: "_s + absent + u": No such file or directory\n"_s);
         const QList<QByteArray> lignes = r.sortie.split('\n');
         QCOMPARE(lignes.size(), 5);
         QVERIFY(lignes.last().isEmpty());
@@ -77,8 +89,36 @@ private Q_SLOTS:
         QCOMPARE(lignes[3], QByteArray("notes.txt\t0\t\t\t\t\t\t"));
 
         r = Lancer({photo}, u"en_US.UTF-8"_s);
+        QCOMPARE(r.statut, 0);
+        QVERIFY(r.erreurs.isEmpty());
         QCOMPARE(QString::fromUtf8(r.sortie),
                  photo + u"\t1\tCanon EOS 300D\t5.80\t1/125°\t5.6\t21/05/2006\t100\n"_s);
+    }
+
+    // One file is one line, whatever its name and texts hold: a tab or a line break
+    // becomes a space, a byte that is not UTF-8 is written as \xHH.
+    void uneLigneParFichier()
+    {
+        TValeursEXIF v;
+        v.modele = "Canon\tEOS\n300D\r";
+        const QByteArray dossier = QFile::encodeName(m_dossier.path());
+        const QByteArray latin1 = dossier + "/caf\xE9\tnuit\n.jpg";
+        const int fd = ::open(latin1.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        QVERIFY(fd >= 0);
+        const QByteArray jpeg = JPEGAvecTIFF(TIFFAvecValeurs(v));
+        QCOMPARE(::write(fd, jpeg.constData(), size_t(jpeg.size())), ssize_t(jpeg.size()));
+        ::close(fd);
+
+        // Arguments with any bytes: through the shell's printf, not through QString.
+        QProcess sh;
+        sh.setProcessEnvironment(Environnement(u"en_US.UTF-8"_s));
+        sh.start(u"/bin/sh"_s, {u"-c"_s, u"exec \"$0\" \"$(printf '%s/caf\\351\\tnuit\\n.jpg' \"$1\")\""_s,
+                                m_commande, m_dossier.path()});
+        QVERIFY(sh.waitForFinished(60000));
+        QCOMPARE(sh.exitCode(), 0);
+        const QByteArray sortie = sh.readAllStandardOutput();
+        ::unlink(latin1.constData()); // a name QTemporaryDir cannot remove
+        QCOMPARE(sortie, dossier + "/caf\\xE9 nuit .jpg\t1\tCanon EOS 300D\t50\t1/125\xC2\xB0\t5.6\t21/05/2006\t100\n");
     }
 };
 

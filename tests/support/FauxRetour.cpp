@@ -12,6 +12,8 @@ bool TFauxRetour::Confirmer(const QString &texte)
 {
     Boite();
     appels.append(u"Confirmer: "_s + texte);
+    if (surConfirmer)
+        surConfirmer();
     return !reponses.isEmpty() && reponses.takeFirst();
 }
 

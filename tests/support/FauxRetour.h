@@ -49,6 +49,9 @@ public:
     // Called at every step of the pop-up, with the number of steps so far (to change the
     // options or the disk in the middle of a run).
     std::function<void(int)> surAvancer;
+    // Called when the confirmation is asked, before it is answered (to change the disk
+    // between the counting pass and the reading pass).
+    std::function<void()> surConfirmer;
 
     // The calls whose entry begins with `debut`.
     QStringList Appels(const QString &debut) const;
