@@ -13,6 +13,8 @@
 #include <QDir>
 #include <QFile>
 
+#include "commun/NomsFichiers.h"
+
 namespace detail {
 std::function<int(qint64 copies)> g_crochetCopie;
 } // namespace detail
@@ -245,4 +247,47 @@ bool RenommerFichier(const QString &ancien, const QString &nouveau, int *erreur)
 bool CreerDossiers(const QString &dossier)
 {
     return QDir().mkpath(dossier);
+}
+
+bool CreerDossiers(const QString &dossier, const std::function<void(const QString &)> &cree)
+{
+    QByteArray chemin = NomEnOctets(dossier);
+    while (chemin.size() > 1 && chemin.endsWith('/'))
+        chemin.chop(1);
+    if (chemin.isEmpty())
+        return false;
+    // The deepest folder that exists already; everything below it is made here.
+    qsizetype fin = chemin.size();
+    struct stat st {};
+    for (;;) {
+        if (::stat(chemin.left(fin).constData(), &st) == 0) {
+            if (!S_ISDIR(st.st_mode))
+                return false;
+            break;
+        }
+        if (errno != ENOENT)
+            return false;
+        const qsizetype barre = chemin.lastIndexOf('/', fin - 1);
+        if (barre <= 0) {
+            fin = barre < 0 ? 0 : 1; // nothing exists above: start from the top
+            break;
+        }
+        fin = barre;
+    }
+    while (fin < chemin.size()) {
+        qsizetype suivante = chemin.indexOf('/', fin + 1);
+        if (suivante < 0)
+            suivante = chemin.size();
+        const QByteArray niveau = chemin.left(suivante);
+        fin = suivante;
+        if (niveau.endsWith('/'))
+            continue; // "a//b"
+        if (::mkdir(niveau.constData(), 0777) == 0) {
+            if (cree)
+                cree(NomDepuisOctets(niveau) + u'/');
+        } else if (errno != EEXIST || ::stat(niveau.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+            return false; // made by someone else at the same moment is fine, anything else not
+        }
+    }
+    return true;
 }

@@ -33,6 +33,8 @@ bool RenommerFichier(const QString &ancien, const QString &nouveau, int *erreur 
 
 // Creates the folder with every missing folder above it. True when it exists afterwards.
 bool CreerDossiers(const QString &dossier);
+// The same, calling `cree` with each folder it made (ending with "/"), the highest first.
+bool CreerDossiers(const QString &dossier, const std::function<void(const QString &)> &cree);
 
 namespace detail {
 // Test seam: when set, called during a copy after each piece of data written to the

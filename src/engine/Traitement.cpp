@@ -5,6 +5,7 @@
 
 #include "commun/EErreur.h"
 #include "engine/ComposerDonnees.h"
+#include "engine/JournalTraitement.h"
 #include "engine/OperationsFichiers.h"
 #include "metadata/ChercherImages.h"
 #include "metadata/Nombres.h"
@@ -66,7 +67,8 @@ public:
     TTraitement(bool traiter, const ISourceOptions &options, IRetourTraitement &retour,
                 TListeImages &listeImages)
         : Traiter(traiter), m_options(options), m_retour(retour), ListeImages(listeImages),
-          m_curseur(retour), m_progression(retour)
+          m_curseur(retour), m_progression(retour),
+          m_annulable(traiter ? retour.DossierJournal() : QString())
     {
     }
 
@@ -79,6 +81,10 @@ private:
     void AjouterApercu(const QString &cible, qint64 taille);
     void MontrerApercu();
     void EcrireJournal(const QString &chemin) const;
+    // Interruption: one step of phase 1 (false once the user stopped the run), and the end
+    // of a run stopped before it changed anything.
+    bool AvancerLecture();
+    void TerminerSansSuite();
     // The base folder of the targets, read again at each call.
     QString DossierBase() const;
 
@@ -97,6 +103,10 @@ private:
     QStringList ListeErreurs;
     TListeImages ListeApercu;
     QSet<QString> m_dossiersCrees;
+    // What this processing run changed, for its undo.
+    TJournalTraitement m_annulable;
+    bool m_interrompu = false;
+    int m_nonTraitees = 0; // images of phase 2 left when the run was stopped
 };
 
 QString TTraitement::DossierBase() const
@@ -141,9 +151,13 @@ void TTraitement::Executer()
         qint64 taille = 0;
         if (!lecture.cDossSrc.isEmpty())
             ChercherImages(lecture.cDossSrc, nombre, taille, false, lecture.lLectRecurs,
-                           ListeImages, [this] { m_retour.ProgressionAvancer(); });
+                           ListeImages, [this] { AvancerLecture(); });
     }
     m_progression.Fermer();
+    if (m_interrompu) {
+        TerminerSansSuite();
+        return;
+    }
     TrierListe(ListeImages);
 
     bool montrer = !ListeImages.isEmpty();
@@ -156,6 +170,10 @@ void TTraitement::Executer()
         else
             TraiterListe();
         m_progression.Fermer();
+        if (m_interrompu && !Traiter) {
+            TerminerSansSuite();
+            return;
+        }
     }
 
     if (!montrer) {
@@ -168,6 +186,10 @@ void TTraitement::Executer()
         else
             MontrerApercu();
     } else {
+        if (!m_annulable.Echec().isEmpty())
+            ListeErreurs.append(m_annulable.Echec());
+        if (m_interrompu)
+            ListeErreurs.append(u"Traitement interrompu : %1 images non traitées."_s.arg(m_nonTraitees));
         const QString journal = m_retour.DossierJournal() + kNomJournal;
         EcrireJournal(journal); // throws when it cannot: the copies made stay made
         QString resume = u"%1 images traitées (%2)."_s.arg(NbTraitees).arg(TailleEnTexte(TailleTraitee));
@@ -187,8 +209,16 @@ void TTraitement::Executer()
 
 void TTraitement::TraiterListe()
 {
+    int restantes = int(ListeImages.size());
     for (const TEnrFichier &image : std::as_const(ListeImages)) {
         m_retour.ProgressionAvancer();
+        // The user may have stopped the run during the step; the image before is done.
+        if (m_retour.InterruptionDemandee()) {
+            m_interrompu = true;
+            m_nonTraitees = restantes;
+            break;
+        }
+        --restantes;
         // The options as the window shows them now; the mode stays the one of this phase,
         // so that the values text is made for the operation really carried out.
         TEnrOptions options = m_options.Options();
@@ -216,7 +246,8 @@ void TTraitement::CopierImage(const TEnrFichier &image, const QString &valeurs,
     const QString dossierCible = DossierCibleCopie(options.cDossDst, valeurs);
     // A folder made once in this run is not made again for each of its images. A
     // failure shows as the copy's failure below.
-    if (Traiter && !m_dossiersCrees.contains(dossierCible) && CreerDossiers(dossierCible))
+    if (Traiter && !m_dossiersCrees.contains(dossierCible)
+        && CreerDossiers(dossierCible, [this](const QString &d) { m_annulable.DossierCree(d); }))
         m_dossiersCrees.insert(dossierCible);
     const QString cible = dossierCible + image.Nom;
     const QString prevue = CheminCibleCopie(dossierCible, image.Nom);
@@ -237,6 +268,7 @@ void TTraitement::CopierImage(const TEnrFichier &image, const QString &valeurs,
         ListeErreurs.append(u"Impossible de copier %1 vers %2"_s.arg(source, prevue));
         return;
     }
+    m_annulable.Copie(source, r.Cible);
     if (r.Cible != cible)
         ListeErreurs.append(u"%1 (existant) a été copié en %2"_s.arg(cible, r.Cible));
     ++NbTraitees;
@@ -253,6 +285,7 @@ void TTraitement::RenommerImage(const TEnrFichier &image, const QString &valeurs
         return;
     }
     if (RenommerFichier(ancien, nouveau)) {
+        m_annulable.Renommage(ancien, nouveau);
         ++NbTraitees;
         TailleTraitee += image.Taille;
     } else {
@@ -276,6 +309,28 @@ void TTraitement::MontrerApercu()
 {
     TrierListe(ListeApercu);
     m_retour.MontrerApercu(Copie, DossierBase(), ListeApercu, ListeErreurs);
+}
+
+bool TTraitement::AvancerLecture()
+{
+    // The reading pass goes to its end; once the run is stopped its files are let by
+    // without a step, and the list is emptied after it.
+    if (m_interrompu)
+        return false;
+    m_retour.ProgressionAvancer();
+    if (m_retour.InterruptionDemandee()) {
+        m_interrompu = true;
+        m_progression.Fermer();
+    }
+    return !m_interrompu;
+}
+
+void TTraitement::TerminerSansSuite()
+{
+    // Stopped before any change: no log, no preview, no other box.
+    m_progression.Fermer();
+    ListeImages.clear();
+    ListeApercu.clear();
 }
 
 void TTraitement::EcrireJournal(const QString &chemin) const

@@ -23,6 +23,7 @@ public:
                        const QStringList &erreurs) override;
     QString DossierJournal() const override { return dossierJournal; }
     void OuvrirJournal(const QString &chemin) override;
+    bool InterruptionDemandee() override { return interrompu; }
 
     // What the run did, one entry per call: "Confirmer: <text>", "Erreur: <text>",
     // "Information: <text>", "Curseur: occupé|normal", "Ouvrir: <caption> <min> <max> <value>",
@@ -49,6 +50,16 @@ public:
     // Called at every step of the pop-up, with the number of steps so far (to change the
     // options or the disk in the middle of a run).
     std::function<void(int)> surAvancer;
+
+    // The user's Escape: at step `interrompreAuPas` (counted from the Open) of the pop-up
+    // whose caption begins with `interrompreLegende`, "Interrompre le traitement ?" is
+    // answered `reponseInterruption`, noted "Interrompre: Oui|Non". A key pressed while
+    // image n is handled is answered at the step of image n + 1.
+    QString interrompreLegende;
+    int interrompreAuPas = 0;
+    bool reponseInterruption = true;
+    bool interrompu = false; // answered Oui
+    QString legende;         // of the pop-up as last opened
 
     // The calls whose entry begins with `debut`.
     QStringList Appels(const QString &debut) const;
