@@ -10,8 +10,6 @@
 #include <unistd.h>
 
 #include <QByteArray>
-#include <QDir>
-#include <QFile>
 
 #include "commun/NomsFichiers.h"
 
@@ -185,7 +183,7 @@ TResultatCopie CopierFichier(const QString &source, const QString &cible,
         return resultat;
     };
 
-    TDescripteur src(::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC));
+    TDescripteur src(::open(NomEnOctets(source).constData(), O_RDONLY | O_CLOEXEC));
     if (src.Fd() < 0)
         return echec(errno);
     struct stat etat {};
@@ -196,7 +194,7 @@ TResultatCopie CopierFichier(const QString &source, const QString &cible,
 
     // The temporary file lives in the target's folder, so that the final move is a
     // rename within one file system. Its name is hidden, so the scan never lists it.
-    QByteArray modele = QFile::encodeName(DossierDe(cible)) + QByteArrayLiteral(".clarvane-XXXXXX");
+    QByteArray modele = NomEnOctets(DossierDe(cible)) + QByteArrayLiteral(".clarvane-XXXXXX");
     TDescripteur dst(::mkostemp(modele.data(), O_CLOEXEC)); // O_CREAT | O_EXCL, mode 0600
     if (dst.Fd() < 0)
         return echec(errno);
@@ -221,7 +219,7 @@ TResultatCopie CopierFichier(const QString &source, const QString &cible,
 
     QString chemin = cible;
     for (;;) {
-        const int erreur = DeplacerSansRemplacer(temporaire, QFile::encodeName(chemin));
+        const int erreur = DeplacerSansRemplacer(temporaire, NomEnOctets(chemin));
         if (erreur == 0)
             break;
         if (erreur != EEXIST || !nomLibre)
@@ -238,7 +236,7 @@ TResultatCopie CopierFichier(const QString &source, const QString &cible,
 
 bool RenommerFichier(const QString &ancien, const QString &nouveau, int *erreur)
 {
-    const int e = DeplacerSansRemplacer(QFile::encodeName(ancien), QFile::encodeName(nouveau));
+    const int e = DeplacerSansRemplacer(NomEnOctets(ancien), NomEnOctets(nouveau));
     if (erreur)
         *erreur = e;
     return e == 0;
@@ -246,7 +244,7 @@ bool RenommerFichier(const QString &ancien, const QString &nouveau, int *erreur)
 
 bool CreerDossiers(const QString &dossier)
 {
-    return QDir().mkpath(dossier);
+    return CreerDossiers(dossier, {});
 }
 
 bool CreerDossiers(const QString &dossier, const std::function<void(const QString &)> &cree)
