@@ -190,11 +190,6 @@ private:
 
 } // namespace
 
-TEtatFichier EtatDepuisStat(const struct stat &st)
-{
-    return {qint64(st.st_size), qint64(st.st_mtim.tv_sec), qint64(st.st_mtim.tv_nsec)};
-}
-
 QString MessageSysteme(int erreur)
 {
     return QString::fromLocal8Bit(std::strerror(erreur));
@@ -228,20 +223,15 @@ void TJournalTraitement::DossierCree(const QString &dossier)
         Ajouter(entree);
 }
 
-void TJournalTraitement::Copie(const QString &source, const QString &copie)
+void TJournalTraitement::Copie(const QString &source, const TResultatCopie &copie)
 {
     if (m_chemin.isEmpty())
         return;
-    const QByteArray octetsSource = NomEnOctets(source), octetsCopie = NomEnOctets(copie);
-    TEtatFichier etatSource;
-    struct stat st {};
-    if (::stat(octetsSource.constData(), &st) == 0)
-        etatSource = EtatDepuisStat(st);
     QByteArray entree("C");
-    AjouterChemin(entree, octetsSource);
-    AjouterChemin(entree, octetsCopie);
-    AjouterEtat(entree, Examiner(octetsCopie));
-    AjouterEtat(entree, etatSource);
+    AjouterChemin(entree, NomEnOctets(source));
+    AjouterChemin(entree, NomEnOctets(copie.Cible));
+    AjouterEtat(entree, copie.Etat);
+    AjouterEtat(entree, copie.EtatSource);
     entree += '\n';
     Ajouter(entree);
 }

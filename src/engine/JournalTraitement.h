@@ -13,18 +13,10 @@
 #include <QString>
 #include <QtGlobal>
 
-struct stat;
+#include "engine/OperationsFichiers.h"
 
 // The journal's file name in its folder.
 inline constexpr char kNomJournalAnnulation[] = "Clarvane.journal";
-
-// What identifies a file as the run left it: its size and modification time.
-struct TEtatFichier {
-    qint64 Taille = -1;
-    qint64 Secondes = 0;
-    qint64 Nanosecondes = 0;
-    friend bool operator==(const TEtatFichier &, const TEtatFichier &) = default;
-};
 
 // One thing the run did.
 struct TEntreeJournal {
@@ -49,8 +41,9 @@ public:
 
     // A folder made by the run (the deepest last when several are made at once).
     void DossierCree(const QString &dossier);
-    // A copy made, a renaming done; the file is examined now for its size and time.
-    void Copie(const QString &source, const QString &copie);
+    // A copy made (its states as CopierFichier saw them), a renaming done (the file is
+    // examined now for its size and time).
+    void Copie(const QString &source, const TResultatCopie &copie);
     void Renommage(const QString &ancien, const QString &nouveau);
 
     // Empty while every entry has been written; else the journal's path and the system's
@@ -82,9 +75,6 @@ bool MarquerAnnulee(const QString &dossier, int index);
 
 // Removes the journal of `dossier`. True when there is none afterwards.
 bool SupprimerJournal(const QString &dossier);
-
-// The size and modification time that stat gave.
-TEtatFichier EtatDepuisStat(const struct stat &st);
 
 // The system's message for an errno, in the user's language when the system has it.
 QString MessageSysteme(int erreur);

@@ -173,6 +173,11 @@ QString DossierDe(const QString &chemin)
 
 } // namespace
 
+TEtatFichier EtatDepuisStat(const struct stat &st)
+{
+    return {qint64(st.st_size), qint64(st.st_mtim.tv_sec), qint64(st.st_mtim.tv_nsec)};
+}
+
 TResultatCopie CopierFichier(const QString &source, const QString &cible,
                              const std::function<QString()> &nomLibre, bool synchroniser)
 {
@@ -214,6 +219,9 @@ TResultatCopie CopierFichier(const QString &source, const QString &cible,
         return abandonner(errno);
     if (synchroniser && ::fsync(dst.Fd()) != 0)
         return abandonner(errno);
+    struct stat etatCopie {};
+    if (::fstat(dst.Fd(), &etatCopie) != 0)
+        return abandonner(errno);
     if (const int erreur = dst.Fermer())
         return abandonner(erreur);
 
@@ -231,6 +239,8 @@ TResultatCopie CopierFichier(const QString &source, const QString &cible,
     }
     resultat.Reussi = true;
     resultat.Cible = chemin;
+    resultat.Etat = EtatDepuisStat(etatCopie);
+    resultat.EtatSource = EtatDepuisStat(etat);
     return resultat;
 }
 

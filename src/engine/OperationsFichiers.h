@@ -6,11 +6,27 @@
 #include <QString>
 #include <QtGlobal>
 
+// What identifies a file as it was at a given moment: its size and modification time.
+struct TEtatFichier {
+    qint64 Taille = -1;
+    qint64 Secondes = 0;
+    qint64 Nanosecondes = 0;
+    friend bool operator==(const TEtatFichier &, const TEtatFichier &) = default;
+};
+
+struct stat;
+// The size and modification time that stat gave.
+TEtatFichier EtatDepuisStat(const struct stat &st);
+
 // Outcome of one copy.
 struct TResultatCopie {
     bool Reussi = false;
     QString Cible;  // the path the copy really got (a numbered name when the target was taken)
     int Erreur = 0; // errno of the failure, 0 on success
+    // On success: the copy as its file system keeps it (times may be coarser there), and
+    // the source as it was read.
+    TEtatFichier Etat;
+    TEtatFichier EtatSource;
 };
 
 // Copies `source` to `cible`: content, permission bits (rwx of user, group, others) and

@@ -268,7 +268,7 @@ void TTraitement::CopierImage(const TEnrFichier &image, const QString &valeurs,
         ListeErreurs.append(u"Impossible de copier %1 vers %2"_s.arg(source, prevue));
         return;
     }
-    m_annulable.Copie(source, r.Cible);
+    m_annulable.Copie(source, r);
     if (r.Cible != cible)
         ListeErreurs.append(u"%1 (existant) a été copié en %2"_s.arg(cible, r.Cible));
     ++NbTraitees;
