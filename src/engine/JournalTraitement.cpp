@@ -10,6 +10,7 @@
 #include "engine/JournalTraitement.h"
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstring>
 
@@ -52,18 +53,27 @@ int EcrireTout(int fd, const QByteArray &octets)
     return 0;
 }
 
+// " <n>" in decimal, without a temporary string: an entry is made for every image.
+void AjouterNombre(QByteArray &entree, qint64 n)
+{
+    char chiffres[24];
+    chiffres[0] = ' ';
+    const auto fin = std::to_chars(chiffres + 1, chiffres + sizeof chiffres, n).ptr;
+    entree.append(chiffres, fin - chiffres);
+}
+
 void AjouterChemin(QByteArray &entree, const QByteArray &chemin)
 {
-    entree += ' ';
-    entree += QByteArray::number(chemin.size());
+    AjouterNombre(entree, chemin.size());
     entree += ':';
     entree += chemin;
 }
 
 void AjouterEtat(QByteArray &entree, const TEtatFichier &etat)
 {
-    entree += ' ' + QByteArray::number(etat.Taille) + ' ' + QByteArray::number(etat.Secondes)
-            + ' ' + QByteArray::number(etat.Nanosecondes);
+    AjouterNombre(entree, etat.Taille);
+    AjouterNombre(entree, etat.Secondes);
+    AjouterNombre(entree, etat.Nanosecondes);
 }
 
 // The state of the file or link at `chemin`; an impossible size when it cannot be
@@ -203,11 +213,10 @@ TJournalTraitement::TJournalTraitement(const QString &dossier)
 
 TJournalTraitement::~TJournalTraitement()
 {
-    if (m_fd >= 0) {
-        // Once per run, not per entry: the journal then outlives a power cut too.
-        ::fdatasync(m_fd);
+    // Not flushed to the disk: the copies are not either (a copy keeps its source), and
+    // what write() took survives the program.
+    if (m_fd >= 0)
         ::close(m_fd);
-    }
 }
 
 void TJournalTraitement::DossierCree(const QString &dossier)

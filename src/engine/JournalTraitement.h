@@ -36,7 +36,7 @@ class TJournalTraitement final {
 public:
     // `dossier`: the folder of the journal, ending with "/"; empty for no journal.
     explicit TJournalTraitement(const QString &dossier);
-    ~TJournalTraitement(); // flushes the journal to the disk once, and closes it
+    ~TJournalTraitement();
     Q_DISABLE_COPY_MOVE(TJournalTraitement)
 
     // A folder made by the run (the deepest last when several are made at once).
