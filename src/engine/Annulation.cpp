@@ -6,12 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFile>
 #include <QScopeGuard>
 #include <QStringList>
 
-#include "commun/EErreur.h"
 #include "commun/NomsFichiers.h"
+#include "engine/JournalErreurs.h"
 #include "engine/JournalTraitement.h"
 #include "engine/OperationsFichiers.h"
 
@@ -100,18 +99,6 @@ int Profondeur(const QByteArray &chemin)
 QString LigneRefus(const QByteArray &chemin, const QString &raison)
 {
     return u"Impossible d'annuler pour %1 : %2"_s.arg(NomLisible(NomDepuisOctets(chemin)), raison);
-}
-
-void EcrireJournalErreurs(const QString &chemin, const QStringList &lignes)
-{
-    QByteArray contenu;
-    for (const QString &ligne : lignes)
-        contenu += ligne.toUtf8() + "\r\n";
-    QFile fichier(chemin);
-    const bool ecrit = fichier.open(QIODevice::WriteOnly | QIODevice::Truncate)
-                       && fichier.write(contenu) == contenu.size() && fichier.flush();
-    if (!ecrit)
-        throw EErreur(u"Ne peut créer le fichier %1"_s.arg(chemin));
 }
 
 } // namespace

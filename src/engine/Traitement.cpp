@@ -5,6 +5,7 @@
 
 #include "commun/EErreur.h"
 #include "engine/ComposerDonnees.h"
+#include "engine/JournalErreurs.h"
 #include "engine/JournalTraitement.h"
 #include "engine/OperationsFichiers.h"
 #include "metadata/ChercherImages.h"
@@ -335,14 +336,7 @@ void TTraitement::TerminerSansSuite()
 
 void TTraitement::EcrireJournal(const QString &chemin) const
 {
-    QByteArray contenu;
-    for (const QString &ligne : ListeErreurs)
-        contenu += ligne.toUtf8() + "\r\n";
-    QFile fichier(chemin);
-    const bool ecrit = fichier.open(QIODevice::WriteOnly | QIODevice::Truncate)
-                       && fichier.write(contenu) == contenu.size() && fichier.flush();
-    if (!ecrit)
-        throw EErreur(u"Ne peut créer le fichier %1"_s.arg(chemin));
+    EcrireJournalErreurs(chemin, ListeErreurs);
 }
 
 } // namespace
