@@ -112,11 +112,14 @@ int NombreAnnulable(const QString &dossier)
 void LancerAnnulation(IRetourTraitement &retour)
 {
     const QString dossier = retour.DossierJournal();
-    const QList<TEntreeJournal> entrees = LireJournal(dossier);
+    qsizetype longueur = 0;
+    const QList<TEntreeJournal> entrees = LireJournal(dossier, &longueur);
     if (entrees.isEmpty()) {
         retour.Information(u"Aucun traitement à annuler."_s);
         return;
     }
+    // A torn last entry (a run killed while writing it) would hide the marks put after it.
+    CouperJournal(dossier, longueur);
 
     // The cursor and the pop-up are put back however the undo ends.
     bool occupe = true, ouvert = false;

@@ -92,6 +92,7 @@ public:
     explicit TLecteur(const QByteArray &octets) : m_octets(octets) {}
 
     bool Fini() const { return m_pos >= m_octets.size(); }
+    qsizetype Position() const { return m_pos; }
 
     // One entry; false at a torn or malformed one.
     bool Lire(TEntreeJournal &entree, int &marque)
@@ -305,8 +306,10 @@ void TJournalTraitement::Echouer(int erreur)
         ::unlink(m_chemin.constData());
 }
 
-QList<TEntreeJournal> LireJournal(const QString &dossier)
+QList<TEntreeJournal> LireJournal(const QString &dossier, qsizetype *longueur)
 {
+    if (longueur)
+        *longueur = 0;
     QList<TEntreeJournal> entrees;
     QByteArray octets;
     const int fd = ::open(CheminJournal(dossier).constData(), O_RDONLY | O_CLOEXEC);
@@ -332,6 +335,8 @@ QList<TEntreeJournal> LireJournal(const QString &dossier)
             entrees.append(entree);
         else if (marque < entrees.size())
             entrees[marque].Annulee = true;
+        if (longueur)
+            *longueur = lecteur.Position();
     }
     return entrees;
 }
@@ -343,6 +348,11 @@ bool MarquerAnnulee(const QString &dossier, int index)
         return false;
     const int erreur = EcrireTout(fd, "A " + QByteArray::number(index) + '\n');
     return ::close(fd) == 0 && erreur == 0;
+}
+
+bool CouperJournal(const QString &dossier, qsizetype longueur)
+{
+    return ::truncate(CheminJournal(dossier).constData(), off_t(longueur)) == 0;
 }
 
 bool SupprimerJournal(const QString &dossier)

@@ -66,7 +66,12 @@ private:
 // The journal in `dossier` (ending with "/"), entries in the order written; empty when
 // there is none or it is not a journal. A torn last entry (a run killed while writing it)
 // and anything after it are left out.
-QList<TEntreeJournal> LireJournal(const QString &dossier);
+// `longueur`, when given, gets the length of the whole entries, in bytes.
+QList<TEntreeJournal> LireJournal(const QString &dossier, qsizetype *longueur = nullptr);
+
+// Cuts the journal to `longueur` bytes (what LireJournal found whole), so that what is
+// added after it is read. False when it cannot.
+bool CouperJournal(const QString &dossier, qsizetype longueur);
 
 // Notes in the journal that the entry at `index` (in LireJournal's order) has been put
 // back, so that an undo that is stopped half-way can be taken up again. False when it

@@ -401,13 +401,17 @@ void TestAnnulation::traitementTueAMiChemin()
 void TestAnnulation::annulationTueeReprise()
 {
     // An undo killed half-way is taken up again where it stopped, without a refusal for
-    // what it had already put back.
+    // what it had already put back, even behind a torn entry.
     TBanc b;
     b.options.options.lCopier = false;
     for (int i = 1; i <= 4; ++i)
         QVERIFY(Photo(b.src + u"IMG_000%1.JPG"_s.arg(i)));
     b.retour.reponses = {true};
     b.Lancer(true);
+    // The run itself was killed while writing a fifth entry.
+    QFile journal(CheminJournal(b));
+    QVERIFY(journal.open(QIODevice::Append) && journal.write("R 40:/tmp/Ph") == 12);
+    journal.close();
     const int etat = DansUnFils([&] {
         b.retour.surAvancer = [&](int) {
             if (b.retour.legende == u"Annulation en cours"_s && b.retour.valeur == 3)
