@@ -258,14 +258,17 @@ int main(int argc, char *argv[])
     for (size_t i = 0; i < avecJournal.size(); ++i)
         rapports.push_back(qint64(1e6 * double(avecJournal[i]) / double(sansJournal[i])));
     const double coutParPassage = (double(Mediane(rapports)) / 1e6 - 1.0) * 100.0;
-    const double coutSeul = 100.0 * double(journalSeul) / double(meilleurSans);
+    // Against the fastest copy run seen, with or without the journal: the cost is not
+    // made to look smaller by a slow pass.
+    const qint64 meilleurCopie = std::min({meilleurRun, meilleurAvec, meilleurSans});
+    const double coutSeul = 100.0 * double(journalSeul) / double(meilleurCopie);
     std::printf("copy run without the undo journal  : %8.1f ms best, %8.1f ms median (%d passes)\n",
                 meilleurSans / 1e6, Mediane(sansJournal) / 1e6, kPassagesJournal);
     std::printf("copy run with the undo journal     : %8.1f ms best, %8.1f ms median\n",
                 meilleurAvec / 1e6, Mediane(avecJournal) / 1e6);
     std::printf("journal cost, best / median / pass : %+7.2f %% / %+7.2f %% / %+7.2f %%\n", coutMeilleur,
                 coutMedian, coutParPassage);
-    std::printf("journal entries alone, %d images : %8.1f ms (%.2f us each, %.2f %% of the best run; "
+    std::printf("journal entries alone, %d images : %8.1f ms (%.2f us each, %.2f %% of the fastest run; "
                 "goal: at most 3 %%, %s)\n",
                 int(images.size()), journalSeul / 1e6, journalSeul / 1e3 / double(std::max<qsizetype>(1, images.size())),
                 coutSeul, coutSeul <= 3.0 ? "met" : "NOT met");
