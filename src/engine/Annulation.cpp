@@ -21,7 +21,7 @@ namespace {
 const QString kFichierModifie = u"fichier modifié"_s;
 const QString kNomPris = u"nom d'origine déjà pris"_s;
 
-bool EstImage(const TEntreeJournal &e)
+bool ARestaurer(const TEntreeJournal &e)
 {
     return e.Genre != TEntreeJournal::TGenre::Dossier && !e.Annulee;
 }
@@ -106,7 +106,7 @@ QString LigneRefus(const QByteArray &chemin, const QString &raison)
 int NombreAnnulable(const QString &dossier)
 {
     const QList<TEntreeJournal> entrees = LireJournal(dossier);
-    return int(std::count_if(entrees.cbegin(), entrees.cend(), EstImage));
+    return int(std::count_if(entrees.cbegin(), entrees.cend(), ARestaurer));
 }
 
 void LancerAnnulation(IRetourTraitement &retour)
@@ -133,14 +133,14 @@ void LancerAnnulation(IRetourTraitement &retour)
 
     QStringList lignes;
     int restaurees = 0;
-    const int nombre = int(std::count_if(entrees.cbegin(), entrees.cend(), EstImage));
+    const int nombre = int(std::count_if(entrees.cbegin(), entrees.cend(), ARestaurer));
     if (nombre > 0) {
         retour.ProgressionOuvrir(u"Annulation en cours"_s, 0, nombre - 1, 0);
         ouvert = true;
     }
     for (qsizetype i = entrees.size() - 1; i >= 0; --i) {
         const TEntreeJournal &e = entrees[i];
-        if (!EstImage(e))
+        if (!ARestaurer(e))
             continue;
         retour.ProgressionAvancer();
         const QString raison = e.Genre == TEntreeJournal::TGenre::Copie ? AnnulerCopie(e)
