@@ -8,6 +8,7 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -144,11 +145,19 @@ void TGaugeWindow::Hide()
 
 bool TGaugeWindow::eventFilter(QObject *objet, QEvent *evenement)
 {
-    // Most window managers still offer a close button on a tool window without one;
-    // the pop-up is only ever put away by Hide.
+    // Most window managers still offer a close button on a tool window without one: it
+    // asks to stop, as Escape does; the pop-up itself is only ever put away by Hide.
     if (objet == m_window && evenement->type() == QEvent::Close) {
         evenement->ignore();
+        Q_EMIT InterruptionDemandee();
         return true;
+    }
+    if (objet == m_window && evenement->type() == QEvent::KeyPress) {
+        const auto *touche = static_cast<QKeyEvent *>(evenement);
+        if (touche->key() == Qt::Key_Escape && !touche->isAutoRepeat()) {
+            Q_EMIT InterruptionDemandee();
+            return true;
+        }
     }
     if (objet == m_window && (evenement->type() == QEvent::Show || evenement->type() == QEvent::Move)) {
         // The window manager's frame is known only once it has taken the window; when it

@@ -60,6 +60,11 @@ public:
     // pending events.
     void Hide();
 
+Q_SIGNALS:
+    // The user asked to stop the operation: Escape in the pop-up, or its close button
+    // (or the window manager's close key). The pop-up stays open; the owner decides.
+    void InterruptionDemandee();
+
 protected:
     bool eventFilter(QObject *objet, QEvent *evenement) override;
 

@@ -35,4 +35,10 @@ public:
     virtual QString DossierJournal() const = 0;
     // Hands the log file to the desktop's text viewer; the result is ignored.
     virtual void OuvrirJournal(const QString &chemin) = 0;
+
+    // True once the user has asked to stop the run (Escape or the pop-up's close button,
+    // answered "Oui" to "Interrompre le traitement ?"). Polled by the run after each step
+    // of the pop-up, where pending events are processed; the listener clears it before
+    // each run. By default a run cannot be stopped.
+    virtual bool InterruptionDemandee() { return false; }
 };

@@ -142,7 +142,9 @@ bool EstDossier(const QByteArray &chemin)
     return !c.Erreur() && ::fstatat(c.Fd(), c.Relatif(), &st, 0) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool CreerDossiersOctets(QByteArray chemin)
+// Makes the folder and every missing folder above it, from the top down; `cree`, when
+// set, is told of each folder made here.
+bool CreerDossiersOctets(QByteArray chemin, const std::function<void(const QString &)> &cree)
 {
     while (chemin.size() > 1 && chemin.endsWith('/'))
         chemin.chop(1);
@@ -151,10 +153,12 @@ bool CreerDossiersOctets(QByteArray chemin)
     int erreur = CreerDossier(chemin);
     if (erreur == ENOENT) { // a folder above is missing: made first, from the top down
         const qsizetype barre = chemin.lastIndexOf('/');
-        if (barre <= 0 || !CreerDossiersOctets(chemin.left(barre)))
+        if (barre <= 0 || !CreerDossiersOctets(chemin.left(barre), cree))
             return false;
         erreur = CreerDossier(chemin);
     }
+    if (erreur == 0 && cree)
+        cree(NomDepuisOctets(chemin) + u'/');
     return erreur == 0 || (erreur == EEXIST && EstDossier(chemin));
 }
 
@@ -239,6 +243,11 @@ QString DossierDe(const QString &chemin)
 
 } // namespace
 
+TEtatFichier EtatDepuisStat(const struct stat &st)
+{
+    return {qint64(st.st_size), qint64(st.st_mtim.tv_sec), qint64(st.st_mtim.tv_nsec)};
+}
+
 TResultatCopie CopierFichier(const QString &source, const QString &cible,
                              const std::function<QString()> &nomLibre, bool synchroniser)
 {
@@ -280,6 +289,9 @@ TResultatCopie CopierFichier(const QString &source, const QString &cible,
         return abandonner(errno);
     if (synchroniser && ::fsync(dst.Fd()) != 0)
         return abandonner(errno);
+    struct stat etatCopie {};
+    if (::fstat(dst.Fd(), &etatCopie) != 0)
+        return abandonner(errno);
     if (const int erreur = dst.Fermer())
         return abandonner(erreur);
 
@@ -297,6 +309,8 @@ TResultatCopie CopierFichier(const QString &source, const QString &cible,
     }
     resultat.Reussi = true;
     resultat.Cible = chemin;
+    resultat.Etat = EtatDepuisStat(etatCopie);
+    resultat.EtatSource = EtatDepuisStat(etat);
     return resultat;
 }
 
@@ -310,7 +324,12 @@ bool RenommerFichier(const QString &ancien, const QString &nouveau, int *erreur)
 
 bool CreerDossiers(const QString &dossier)
 {
-    return CreerDossiersOctets(NomEnOctets(dossier));
+    return CreerDossiersOctets(NomEnOctets(dossier), {});
+}
+
+bool CreerDossiers(const QString &dossier, const std::function<void(const QString &)> &cree)
+{
+    return CreerDossiersOctets(NomEnOctets(dossier), cree);
 }
 
 bool EcrireFichierOrdinaire(const QString &chemin, const QByteArray &contenu)

@@ -7,11 +7,27 @@
 #include <QString>
 #include <QtGlobal>
 
+// What identifies a file as it was at a given moment: its size and modification time.
+struct TEtatFichier {
+    qint64 Taille = -1;
+    qint64 Secondes = 0;
+    qint64 Nanosecondes = 0;
+    friend bool operator==(const TEtatFichier &, const TEtatFichier &) = default;
+};
+
+struct stat;
+// The size and modification time that stat gave.
+TEtatFichier EtatDepuisStat(const struct stat &st);
+
 // Outcome of one copy.
 struct TResultatCopie {
     bool Reussi = false;
     QString Cible;  // the path the copy really got (a numbered name when the target was taken)
     int Erreur = 0; // errno of the failure, 0 on success
+    // On success: the copy as its file system keeps it (times may be coarser there), and
+    // the source as it was read.
+    TEtatFichier Etat;
+    TEtatFichier EtatSource;
 };
 
 // Copies `source` to `cible`: content, permission bits (rwx of user, group, others) and
@@ -34,6 +50,8 @@ bool RenommerFichier(const QString &ancien, const QString &nouveau, int *erreur 
 
 // Creates the folder with every missing folder above it. True when it exists afterwards.
 bool CreerDossiers(const QString &dossier);
+// The same, calling `cree` with each folder it made (ending with "/"), the highest first.
+bool CreerDossiers(const QString &dossier, const std::function<void(const QString &)> &cree);
 
 // Writes `contenu` as the whole content of the file `chemin`, created when absent. Only a
 // regular file (or a link to one) is written: a fifo, a device or a folder of that name

@@ -6,6 +6,8 @@
 #include "commun/EErreur.h"
 #include "commun/NomsFichiers.h"
 #include "engine/ComposerDonnees.h"
+#include "engine/JournalErreurs.h"
+#include "engine/JournalTraitement.h"
 #include "engine/OperationsFichiers.h"
 #include "metadata/ChercherImages.h"
 #include "metadata/Nombres.h"
@@ -67,7 +69,8 @@ public:
     TTraitement(bool traiter, const ISourceOptions &options, IRetourTraitement &retour,
                 TListeImages &listeImages)
         : Traiter(traiter), m_options(options), m_retour(retour), ListeImages(listeImages),
-          m_curseur(retour), m_progression(retour)
+          m_curseur(retour), m_progression(retour),
+          m_annulable(traiter ? retour.DossierJournal() : QString())
     {
     }
 
@@ -83,6 +86,10 @@ private:
     void EcrireJournal(const QString &chemin) const;
     // The lines of ListeErreurs as text: the bytes of names that are not UTF-8 as "\xHH".
     QStringList LignesLisibles() const;
+    // Interruption: one step of phase 1 (false once the user stopped the run), and the end
+    // of a run stopped before it changed anything.
+    bool AvancerLecture();
+    void TerminerSansSuite();
     // The base folder of the targets, read again at each call.
     QString DossierBase() const;
 
@@ -102,6 +109,10 @@ private:
     TListeImages ListeApercu;
     QSet<QString> m_dossiersCrees;
     TBilanScan m_comptage; // what the counting pass met, to name what phase 1 did not keep
+    // What this processing run changed, for its undo.
+    TJournalTraitement m_annulable;
+    bool m_interrompu = false;
+    int m_nonTraitees = 0; // images of phase 2 left when the run was stopped
 };
 
 QString TTraitement::DossierBase() const
@@ -148,10 +159,14 @@ void TTraitement::Executer()
         TBilanScan bilan;
         if (!lecture.cDossSrc.isEmpty())
             ChercherImages(lecture.cDossSrc, nombre, taille, false, lecture.lLectRecurs,
-                           ListeImages, [this] { m_retour.ProgressionAvancer(); }, &bilan);
+                           ListeImages, [this] { AvancerLecture(); }, &bilan);
         NoterNonRetenus(ComparerPassages(m_comptage, bilan));
     }
     m_progression.Fermer();
+    if (m_interrompu) {
+        TerminerSansSuite();
+        return;
+    }
     TrierListe(ListeImages);
 
     bool montrer = !ListeImages.isEmpty();
@@ -164,6 +179,10 @@ void TTraitement::Executer()
         else
             TraiterListe();
         m_progression.Fermer();
+        if (m_interrompu && !Traiter) {
+            TerminerSansSuite();
+            return;
+        }
     }
 
     if (!montrer) {
@@ -176,6 +195,10 @@ void TTraitement::Executer()
         else
             MontrerApercu();
     } else {
+        if (!m_annulable.Echec().isEmpty())
+            ListeErreurs.append(m_annulable.Echec());
+        if (m_interrompu)
+            ListeErreurs.append(u"Traitement interrompu : %1 images non traitées."_s.arg(m_nonTraitees));
         const QString journal = m_retour.DossierJournal() + kNomJournal;
         EcrireJournal(journal); // throws when it cannot: the copies made stay made
         QString resume = u"%1 images traitées (%2)."_s.arg(NbTraitees).arg(TailleEnTexte(TailleTraitee));
@@ -209,8 +232,16 @@ void TTraitement::NoterNonRetenus(const TNonRetenus &nonRetenus)
 
 void TTraitement::TraiterListe()
 {
+    int restantes = int(ListeImages.size());
     for (const TEnrFichier &image : std::as_const(ListeImages)) {
         m_retour.ProgressionAvancer();
+        // The user may have stopped the run during the step; the image before is done.
+        if (m_retour.InterruptionDemandee()) {
+            m_interrompu = true;
+            m_nonTraitees = restantes;
+            break;
+        }
+        --restantes;
         // The options as the window shows them now; the mode stays the one of this phase,
         // so that the values text is made for the operation really carried out.
         TEnrOptions options = m_options.Options();
@@ -238,7 +269,8 @@ void TTraitement::CopierImage(const TEnrFichier &image, const QString &valeurs,
     const QString dossierCible = DossierCibleCopie(options.cDossDst, valeurs);
     // A folder made once in this run is not made again for each of its images. A
     // failure shows as the copy's failure below.
-    if (Traiter && !m_dossiersCrees.contains(dossierCible) && CreerDossiers(dossierCible))
+    if (Traiter && !m_dossiersCrees.contains(dossierCible)
+        && CreerDossiers(dossierCible, [this](const QString &d) { m_annulable.DossierCree(d); }))
         m_dossiersCrees.insert(dossierCible);
     const QString cible = dossierCible + image.Nom;
     const QString prevue = CheminCibleCopie(dossierCible, image.Nom);
@@ -259,6 +291,7 @@ void TTraitement::CopierImage(const TEnrFichier &image, const QString &valeurs,
         ListeErreurs.append(u"Impossible de copier %1 vers %2"_s.arg(source, prevue));
         return;
     }
+    m_annulable.Copie(source, r);
     if (r.Cible != cible)
         ListeErreurs.append(u"%1 (existant) a été copié en %2"_s.arg(cible, r.Cible));
     ++NbTraitees;
@@ -275,6 +308,7 @@ void TTraitement::RenommerImage(const TEnrFichier &image, const QString &valeurs
         return;
     }
     if (RenommerFichier(ancien, nouveau)) {
+        m_annulable.Renommage(ancien, nouveau);
         ++NbTraitees;
         TailleTraitee += image.Taille;
     } else {
@@ -316,13 +350,31 @@ QStringList TTraitement::LignesLisibles() const
     return lignes;
 }
 
+bool TTraitement::AvancerLecture()
+{
+    // The reading pass goes to its end; once the run is stopped its files are let by
+    // without a step, and the list is emptied after it.
+    if (m_interrompu)
+        return false;
+    m_retour.ProgressionAvancer();
+    if (m_retour.InterruptionDemandee()) {
+        m_interrompu = true;
+        m_progression.Fermer();
+    }
+    return !m_interrompu;
+}
+
+void TTraitement::TerminerSansSuite()
+{
+    // Stopped before any change: no log, no preview, no other box.
+    m_progression.Fermer();
+    ListeImages.clear();
+    ListeApercu.clear();
+}
+
 void TTraitement::EcrireJournal(const QString &chemin) const
 {
-    QByteArray contenu;
-    for (const QString &ligne : LignesLisibles())
-        contenu += ligne.toUtf8() + "\r\n";
-    if (!EcrireFichierOrdinaire(chemin, contenu))
-        throw EErreur(u"Ne peut créer le fichier %1"_s.arg(NomLisible(chemin)));
+    EcrireJournalErreurs(chemin, ListeErreurs);
 }
 
 } // namespace

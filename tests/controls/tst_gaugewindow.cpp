@@ -2,6 +2,7 @@
 // the event pumping, the pop-up's window settings and its destruction.
 #include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
 #include <QLocale>
 #include <QMetaProperty>
 #include <QPointer>
@@ -257,14 +258,50 @@ private Q_SLOTS:
         QTRY_COMPARE(QApplication::activeWindow(), &proprietaire);
     }
 
-    void lUtilisateurNePeutPasLaFermer()
+    // The close button, the window manager's close key and Escape ask to stop, once each;
+    // the pop-up stays up until Hide. Other keys, and Escape held down, ask nothing.
+    void fermerOuEchapDemandeLInterruption_data()
     {
-        TGaugeWindow gw(nullptr);
-        gw.Open(u"Phase 1/2 - Lecture des données EXIF"_s, 0, 9, 3);
-        QVERIFY(!gw.Window()->close());
+        QTest::addColumn<QString>("geste");
+        QTest::addColumn<int>("demandes");
+        QTest::newRow("bouton de fermeture") << u"fermer"_s << 1;
+        QTest::newRow("Échap") << u"echap"_s << 1;
+        QTest::newRow("Échap sur la jauge") << u"echap jauge"_s << 1;
+        QTest::newRow("Échap répété") << u"echap repete"_s << 0;
+        QTest::newRow("Entrée") << u"entree"_s << 0;
+    }
+
+    void fermerOuEchapDemandeLInterruption()
+    {
+        QFETCH(QString, geste);
+        QFETCH(int, demandes);
+        QWidget proprietaire;
+        TGaugeWindow gw(&proprietaire);
+        int recues = 0;
+        connect(&gw, &TGaugeWindow::InterruptionDemandee, &gw, [&] {
+            ++recues;
+            QVERIFY(gw.Window()->isVisible()); // asked while the pop-up is still up
+        });
+        gw.Open(u"Phase 2/2 - Traitement en cours"_s, 0, 9, 3);
+        QVERIFY(QTest::qWaitForWindowExposed(gw.Window()));
+        if (geste == u"fermer"_s) {
+            QVERIFY(!gw.Window()->close());
+        } else if (geste == u"echap"_s) {
+            QTest::keyClick(gw.Window(), Qt::Key_Escape);
+        } else if (geste == u"echap jauge"_s) {
+            QTest::keyClick(gw.Gauge(), Qt::Key_Escape); // unhandled there, it reaches the pop-up
+        } else if (geste == u"echap repete"_s) {
+            QKeyEvent repete(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, QString(), true);
+            QApplication::sendEvent(gw.Window(), &repete);
+        } else {
+            QTest::keyClick(gw.Window(), Qt::Key_Return);
+        }
+        QCOMPARE(recues, demandes);
         QVERIFY(gw.Window()->isVisible());
+        QCOMPARE(gw.GaugeCurValue(), 3);
         gw.Hide();
         QVERIFY(!gw.Window()->isVisible());
+        QCOMPARE(recues, demandes); // hiding is no request
     }
 
     void centreSurLEcran()

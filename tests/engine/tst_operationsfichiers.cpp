@@ -125,6 +125,10 @@ void TestOperationsFichiers::copieGardeContenuDroitsEtDate()
     QCOMPARE(qint64(etat.st_mtim.tv_sec), qint64(1148206830));
     QCOMPARE(qint64(etat.st_mtim.tv_nsec), qint64(500000000));
     QCOMPARE(Contenu(tmp.filePath(u"Tri"_s)), QStringList{u"IMG_0001.JPG"_s});
+    // What the copy reports of itself and of its source is what the disk holds.
+    QCOMPARE(r.Etat, EtatDepuisStat(etat));
+    QCOMPARE(r.EtatSource, EtatDepuisStat(Etat(source)));
+    QCOMPARE(r.Etat.Taille, taille);
 }
 
 void TestOperationsFichiers::copieNeRemplaceJamais()
@@ -306,6 +310,19 @@ void TestOperationsFichiers::creationDeDossiers()
     QVERIFY(QFileInfo(profond).isDir());
     QVERIFY(EcrireFichier(tmp.filePath(u"f"_s), ""));
     QVERIFY(!CreerDossiers(tmp.filePath(u"f/sous"_s))); // a file stands in the way
+
+    // Each folder made is told, the highest first; those already there are not.
+    QStringList crees;
+    const auto noter = [&](const QString &d) { crees.append(d.mid(tmp.path().size())); };
+    QVERIFY(CreerDossiers(tmp.filePath(u"Canon EOS 300D/2007/01/"_s), noter));
+    QCOMPARE(crees, (QStringList{u"/Canon EOS 300D/2007/"_s, u"/Canon EOS 300D/2007/01/"_s}));
+    crees.clear();
+    QVERIFY(CreerDossiers(tmp.filePath(u"Canon EOS 300D/2007/01"_s), noter));
+    QVERIFY(CreerDossiers(tmp.filePath(u"Nikon//D70/"_s), noter)); // a doubled "/" is one
+    QCOMPARE(crees, (QStringList{u"/Nikon/"_s, u"/Nikon//D70/"_s}));
+    crees.clear();
+    QVERIFY(!CreerDossiers(tmp.filePath(u"f/sous/plus bas/"_s), noter));
+    QCOMPARE(crees, QStringList());
 }
 
 // Folders made, a file copied and renamed, with names that are not UTF-8 and below a

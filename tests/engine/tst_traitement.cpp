@@ -10,10 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "BancTraitement.h"
 #include "Fichiers.h"
-#include "ConstructeurEXIF.h"
-#include "FauxOptions.h"
-#include "FauxRetour.h"
 #include "LectureSeule.h"
 #include "Octets.h"
 #include "commun/EErreur.h"
@@ -27,78 +25,12 @@ namespace {
 
 const QString kAucune = u"Erreur: Aucune image à traiter."_s;
 
-// The bytes of a JPEG with the values, padded after its end to `taille` bytes.
-QByteArray OctetsPhoto(qsizetype taille = 1000, const TValeursEXIF &v = {})
-{
-    QByteArray octets = JPEGAvecTIFF(TIFFAvecValeurs(v));
-    if (octets.size() < taille)
-        octets.append(QByteArray(taille - octets.size(), '\0'));
-    return octets;
-}
-
-// A JPEG with the values, padded after its end to `taille` bytes.
-bool Photo(const QString &chemin, qsizetype taille = 1000, const TValeursEXIF &v = {})
-{
-    const QByteArray octets = OctetsPhoto(taille, v);
-    return octets.size() == taille && EcrireFichier(chemin, octets);
-}
-
-// Every file below the folder, relative to it, sorted; hidden ones included.
-QStringList Fichiers(const QString &dossier)
-{
-    QStringList noms;
-    QDirIterator it(dossier, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        noms.append(it.next().mid(dossier.size()));
-    noms.sort();
-    return noms;
-}
-
-// A source folder, a destination, a program folder for the log, and the fakes.
-struct TBanc {
-    QTemporaryDir tmp;
-    QString src, dst, prog;
-    TFauxOptions options;
-    TFauxRetour retour;
-    TListeImages liste;
-
-    TBanc()
-    {
-        src = tmp.path() + u"/Photos/"_s;
-        dst = tmp.path() + u"/Tri/"_s;
-        prog = tmp.path() + u"/programme/"_s;
-        QDir().mkpath(src);
-        QDir().mkpath(dst);
-        QDir().mkpath(prog);
-        options.options.cDossSrc = src;
-        options.options.cDossDst = dst;
-        options.options.cOrdreDonEXIF = u"Afvdpi"_s; // the camera only
-        retour.dossierJournal = prog;
-    }
-    // Trees with names QTemporaryDir cannot remove (not UTF-8, too long, no permission).
-    ~TBanc() { SupprimerArbre(NomEnOctets(tmp.path())); }
-    TBanc(const TBanc &) = delete;
-    TBanc &operator=(const TBanc &) = delete;
-    QString Journal() const { return prog + u"Clarvane.erreurs.txt"_s; }
-    // The same paths as the file system's bytes.
-    QByteArray Src() const { return NomEnOctets(src); }
-    QByteArray Dst() const { return NomEnOctets(dst); }
-    void Lancer(bool traiter) { LancerTraitement(traiter, options, retour, liste); }
-};
-
 // The data rows of a test made in both modes: column "copie", true then false.
 void LignesCopieRenommage()
 {
     QTest::addColumn<bool>("copie");
     QTest::newRow("copy") << true;
     QTest::newRow("rename") << false;
-}
-
-TValeursEXIF Appareil(const QByteArray &modele)
-{
-    TValeursEXIF v;
-    v.modele = modele;
-    return v;
 }
 
 } // namespace
@@ -136,6 +68,8 @@ private Q_SLOTS:
     void arbreProfondPeuDeDescripteurs();
     void cheminPlusLongQuePathMax_data();
     void cheminPlusLongQuePathMax();
+    void interruption_data();
+    void interruption();
 };
 
 void TestTraitement::aucuneImage_data()
@@ -739,6 +673,92 @@ void TestTraitement::cheminPlusLongQuePathMax()
         QVERIFY(ExisteOctets(dossier + "Canon EOS 300D-profonde.jpg"));
         QVERIFY(!ExisteOctets(dossier + "profonde.jpg"));
     }
+}
+
+void TestTraitement::interruption_data()
+{
+    QTest::addColumn<bool>("traiter");
+    QTest::addColumn<int>("phase");
+    QTest::addColumn<int>("pas");     // the step of the pop-up at which the user answers
+    QTest::addColumn<bool>("reponse"); // Oui
+    QTest::newRow("phase 2, après 3 images") << true << 2 << 4 << true;
+    QTest::newRow("phase 2, avant la première") << true << 2 << 1 << true;
+    QTest::newRow("phase 2, avant la dernière") << true << 2 << 5 << true;
+    QTest::newRow("phase 2, Non") << true << 2 << 3 << false;
+    QTest::newRow("phase 1") << true << 1 << 2 << true;
+    QTest::newRow("phase 1, Non") << true << 1 << 2 << false;
+    QTest::newRow("aperçu, phase 1") << false << 1 << 3 << true;
+    QTest::newRow("aperçu, phase 2") << false << 2 << 5 << true;
+    QTest::newRow("aperçu, Non") << false << 2 << 1 << false;
+}
+
+void TestTraitement::interruption()
+{
+    QFETCH(bool, traiter);
+    QFETCH(int, phase);
+    QFETCH(int, pas);
+    QFETCH(bool, reponse);
+    TBanc b;
+    const QStringList noms{u"IMG_0001.JPG"_s, u"IMG_0002.JPG"_s, u"IMG_0003.JPG"_s, u"IMG_0004.JPG"_s,
+                           u"IMG_0005.JPG"_s};
+    for (const QString &nom : noms)
+        QVERIFY(Photo(b.src + nom));
+    QVERIFY(EcrireFichier(b.Journal(), "ancien\r\n"));
+    b.liste.append(TEnrFichier{u"/avant/"_s, u"a.jpg"_s, 1, TEnrEXIF{}});
+    b.retour.reponses = {true};
+    b.retour.interrompreLegende = u"Phase %1/2"_s.arg(phase);
+    b.retour.interrompreAuPas = pas;
+    b.retour.reponseInterruption = reponse;
+    b.Lancer(traiter);
+
+    QCOMPARE(b.retour.Appels(u"Interrompre"_s), QStringList{reponse ? u"Interrompre: Oui"_s : u"Interrompre: Non"_s});
+    QVERIFY(!b.retour.curseurOccupe);
+    QVERIFY(!b.retour.progressionOuverte);
+    QStringList copies;
+    for (const QString &nom : noms)
+        copies.append(u"Canon EOS 300D/"_s + nom);
+
+    if (!reponse) { // the run goes on as if nothing had been asked
+        QCOMPARE(b.retour.avancees, 10);
+        if (traiter) {
+            QCOMPARE(Fichiers(b.dst), copies);
+            QCOMPARE(b.retour.Appels(u"Information"_s), QStringList{u"Information: 5 images traitées (4,88 Ko)."_s});
+            QCOMPARE(LireFichier(b.Journal()), QByteArray());
+        } else {
+            QCOMPARE(b.retour.nbApercus, 1);
+            QCOMPARE(b.retour.apercu.size(), 5);
+        }
+        return;
+    }
+
+    if (phase == 1 || !traiter) {
+        // Stopped at once: nothing copied, no log, no preview, no box, the list emptied.
+        QCOMPARE(b.retour.avancees, phase == 1 ? pas : 5 + pas); // no step after the answer
+        QCOMPARE(Fichiers(b.dst), QStringList());
+        QCOMPARE(LireFichier(b.Journal()), QByteArray("ancien\r\n"));
+        QCOMPARE(b.retour.nbApercus, 0);
+        QVERIFY(b.liste.isEmpty());
+        QCOMPARE(b.retour.Appels(u"Information"_s), QStringList());
+        QCOMPARE(b.retour.Appels(u"Erreur"_s), QStringList());
+        QCOMPARE(b.retour.Appels(u"Ouvrir: Phase 2"_s).size(), phase == 1 ? 0 : 1);
+        QCOMPARE(b.retour.appels.mid(b.retour.appels.size() - 3),
+                 (QStringList{u"Interrompre: Oui"_s, u"Fermer"_s, u"Curseur: normal"_s}));
+        return;
+    }
+
+    // Phase 2 of a processing run: the images before the answer are done, then the run
+    // ends as if the list had ended.
+    const int faites = pas - 1;
+    QCOMPARE(Fichiers(b.dst), copies.mid(0, faites));
+    const QString derniere = u"Traitement interrompu : %1 images non traitées."_s.arg(5 - faites);
+    QCOMPARE(LireFichier(b.Journal()), derniere.toUtf8() + "\r\n");
+    QCOMPARE(b.retour.appels.mid(b.retour.appels.size() - 5), (QStringList{
+        u"Interrompre: Oui"_s, u"Fermer"_s, u"Curseur: normal"_s,
+        u"Information: %1 images traitées (%2).\r\n\r\nDes erreurs ont été rencontrées :\r\n"
+        "chargement de \"%3\"."_s.arg(faites).arg(TailleEnTexte(1000 * faites), b.Journal()),
+        u"Journal: "_s + b.Journal()}));
+    QCOMPARE(b.liste.size(), 5); // kept, as after any processing run
+    QCOMPARE(Fichiers(b.src), noms);
 }
 
 QTEST_GUILESS_MAIN(TestTraitement)

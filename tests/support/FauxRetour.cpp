@@ -35,17 +35,23 @@ void TFauxRetour::CurseurOccupe(bool occupe)
     appels.append(occupe ? u"Curseur: occupé"_s : u"Curseur: normal"_s);
 }
 
-void TFauxRetour::ProgressionOuvrir(const QString &legende, int minimum, int maximum, int v)
+void TFauxRetour::ProgressionOuvrir(const QString &texte, int minimum, int maximum, int v)
 {
     progressionOuverte = true;
     valeur = v;
-    appels.append(u"Ouvrir: %1 %2 %3 %4"_s.arg(legende).arg(minimum).arg(maximum).arg(v));
+    legende = texte;
+    appels.append(u"Ouvrir: %1 %2 %3 %4"_s.arg(texte).arg(minimum).arg(maximum).arg(v));
 }
 
 void TFauxRetour::ProgressionAvancer()
 {
     ++avancees;
     ++valeur;
+    if (interrompreAuPas > 0 && progressionOuverte && valeur == interrompreAuPas
+        && legende.startsWith(interrompreLegende)) {
+        appels.append(reponseInterruption ? u"Interrompre: Oui"_s : u"Interrompre: Non"_s);
+        interrompu = interrompu || reponseInterruption;
+    }
     if (surAvancer)
         surAvancer(avancees);
 }

@@ -23,6 +23,7 @@ public:
                        const QStringList &erreurs) override;
     QString DossierJournal() const override { return dossierJournal; }
     void OuvrirJournal(const QString &chemin) override;
+    bool InterruptionDemandee() override { return interrompu; }
 
     // What the run did, one entry per call: "Confirmer: <text>", "Erreur: <text>",
     // "Information: <text>", "Curseur: occupé|normal", "Ouvrir: <caption> <min> <max> <value>",
@@ -52,6 +53,16 @@ public:
     // Called when the confirmation is asked, before it is answered (to change the disk
     // between the counting pass and the reading pass).
     std::function<void()> surConfirmer;
+
+    // The user's Escape: at step `interrompreAuPas` (counted from the Open) of the pop-up
+    // whose caption begins with `interrompreLegende`, "Interrompre le traitement ?" is
+    // answered `reponseInterruption`, noted "Interrompre: Oui|Non". A key pressed while
+    // image n is handled is answered at the step of image n + 1.
+    QString interrompreLegende;
+    int interrompreAuPas = 0;
+    bool reponseInterruption = true;
+    bool interrompu = false; // answered Oui
+    QString legende;         // of the pop-up as last opened
 
     // The calls whose entry begins with `debut`.
     QStringList Appels(const QString &debut) const;
