@@ -91,13 +91,37 @@ public:
 
     bool Nombre(int octets, quint64 &valeur)
     {
+        // Reads of a constant size: copied by a move, decoded without a loop.
         unsigned char b[8];
-        if (octets < 0 || octets > 8 || m_fin - m_position < octets
-            || (octets > 0 && !m_flux.Lire(m_position, octets, b)))
+        if (m_fin - m_position < octets)
             return false;
-        valeur = 0;
-        for (int i = 0; i < octets; ++i)
-            valeur = valeur << 8 | b[i];
+        switch (octets) {
+        case 0:
+            valeur = 0;
+            return true;
+        case 1:
+            if (!m_flux.Lire(m_position, 1, b))
+                return false;
+            valeur = b[0];
+            break;
+        case 2:
+            if (!m_flux.Lire(m_position, 2, b))
+                return false;
+            valeur = quint64(b[0]) << 8 | b[1];
+            break;
+        case 4:
+            if (!m_flux.Lire(m_position, 4, b))
+                return false;
+            valeur = Lire32(b);
+            break;
+        case 8:
+            if (!m_flux.Lire(m_position, 8, b))
+                return false;
+            valeur = quint64(Lire32(b)) << 32 | Lire32(b + 4);
+            break;
+        default:
+            return false;
+        }
         m_position += octets;
         return true;
     }
