@@ -25,30 +25,6 @@ namespace {
 constexpr int kDossiers = 20;
 constexpr int kPassages = 9;
 
-// Memory read through aligned 4 KB blocks, as TFluxFichier reads a file: counts the
-// blocks loaded, that is the preads the file reader makes.
-class TFluxBlocs final : public IFluxOctets {
-public:
-    explicit TFluxBlocs(const QByteArray &octets) : m_octets(octets) {}
-    qint64 Taille() const override { return m_octets.size(); }
-    int chargements = 0;
-
-protected:
-    bool Charger(qint64 position, const char *&donnees, qint64 &debut, qint64 &fin) override
-    {
-        if (position < 0 || position >= m_octets.size())
-            return false;
-        ++chargements;
-        debut = position - position % TFluxFichier::kTailleBloc;
-        fin = std::min(debut + TFluxFichier::kTailleBloc, qint64(m_octets.size()));
-        donnees = m_octets.constData() + debut;
-        return true;
-    }
-
-private:
-    QByteArray m_octets;
-};
-
 struct TResultat {
     qint64 lecteur = -1, plancher = -1;
     int valides = 0;
@@ -124,11 +100,13 @@ int main(int argc, char *argv[])
                 std::fprintf(stderr, "bench_formats: %s not found (CLARVANE_CORPUS)\n", qPrintable(source));
                 return 1;
             }
-            TFluxBlocs flux(fichier.readAll());
+            // Read through 4 KB blocks as TFluxFichier reads a file: one pread per block.
+            const QByteArray octets = fichier.readAll();
+            TFluxMemoire flux(octets, TFluxFichier::kTailleBloc);
             TEnrEXIF enr;
             LireEXIF(flux, PositionSelonContenu(flux, PositionEXIF(source)), enr);
             std::printf("%-5s %-22s %8lld bytes: %d pread(s) of 4 KB, %s\n", f.format,
-                        qPrintable(QFileInfo(source).fileName()), flux.Taille(), flux.chargements,
+                        qPrintable(QFileInfo(source).fileName()), flux.Taille(), flux.Chargements(),
                         qPrintable(enr.Appareil));
         }
         for (int i = 0; i < nombre; ++i) {

@@ -105,9 +105,10 @@ bool TFluxMemoire::Charger(qint64 position, const char *&donnees, qint64 &debut,
 {
     if (position < 0 || position >= m_taille)
         return false;
-    donnees = m_donnees;
-    debut = 0;
-    fin = m_taille;
+    ++m_chargements;
+    debut = m_tailleBloc > 0 ? position - position % m_tailleBloc : 0;
+    fin = m_tailleBloc > 0 ? qMin(debut + m_tailleBloc, m_taille) : m_taille;
+    donnees = m_donnees + debut;
     return true;
 }
 

@@ -62,13 +62,22 @@ private:
     qint64 m_finFenetre = 0;
 };
 
-// Bytes held in memory (not owned): for the fuzzer and for tests.
+// Bytes held in memory (not owned): for the fuzzer, tests and benchmarks. With a block
+// size, the bytes are made available one aligned block at a time, as a file's are read,
+// and Chargements() counts the blocks loaded (the reads a file would take).
 class TFluxMemoire final : public IFluxOctets {
 public:
-    TFluxMemoire(const char *donnees, qint64 taille) : m_donnees(donnees), m_taille(taille) {}
-    explicit TFluxMemoire(const QByteArray &octets) : TFluxMemoire(octets.constData(), octets.size()) {}
+    TFluxMemoire(const char *donnees, qint64 taille, qint64 tailleBloc = 0)
+        : m_donnees(donnees), m_taille(taille), m_tailleBloc(tailleBloc)
+    {
+    }
+    explicit TFluxMemoire(const QByteArray &octets, qint64 tailleBloc = 0)
+        : TFluxMemoire(octets.constData(), octets.size(), tailleBloc)
+    {
+    }
 
     qint64 Taille() const override { return m_taille; }
+    int Chargements() const { return m_chargements; }
 
 protected:
     bool Charger(qint64 position, const char *&donnees, qint64 &debut, qint64 &fin) override;
@@ -76,6 +85,8 @@ protected:
 private:
     const char *m_donnees;
     qint64 m_taille;
+    qint64 m_tailleBloc;
+    int m_chargements = 0;
 };
 
 // A run of bytes of a source.

@@ -20,40 +20,16 @@ QStringList Textes(const TEnrEXIF &e)
 const QStringList kAttendus = {u"Canon EOS 300D"_s, u"50"_s, u"1/125°"_s, u"5,6"_s, u"21/05/2006"_s, u"100"_s};
 const QStringList kRien = {{}, {}, {}, {}, {}, {}};
 
-// Memory read through windows of 4 KB aligned blocks, as a file is: counts the blocks
-// loaded and the bytes they hold.
-class TFluxCompteur final : public IFluxOctets {
-public:
-    explicit TFluxCompteur(const QByteArray &octets) : m_octets(octets) {}
-    qint64 Taille() const override { return m_octets.size(); }
-    int chargements = 0;
-
-protected:
-    bool Charger(qint64 position, const char *&donnees, qint64 &debut, qint64 &fin) override
-    {
-        if (position < 0 || position >= m_octets.size())
-            return false;
-        ++chargements;
-        debut = position - position % 4096;
-        fin = qMin(debut + 4096, qint64(m_octets.size()));
-        donnees = m_octets.constData() + debut;
-        return true;
-    }
-
-private:
-    QByteArray m_octets;
-};
-
 // Reads the bytes as an ISO base media file: success flag and texts.
 QStringList Lire(const QByteArray &octets, bool *succes = nullptr, int *chargements = nullptr)
 {
-    TFluxCompteur flux(octets);
+    TFluxMemoire flux(octets, TFluxFichier::kTailleBloc); // read as a file is
     TEnrEXIF e;
     const bool s = LireEXIF(flux, kPositionISO, e);
     if (succes)
         *succes = s;
     if (chargements)
-        *chargements = flux.chargements;
+        *chargements = flux.Chargements();
     return Textes(e);
 }
 
@@ -270,6 +246,30 @@ private Q_SLOTS:
         QCOMPARE(Lire(heif, nullptr, &chargements), kAttendus);
         // The walk over meta's boxes, then its item tables, then the Exif item.
         QVERIFY2(chargements <= 8, qPrintable(QString::number(chargements)));
+    }
+
+    // Runs of bytes read as one source, whether the source loads them whole or block by
+    // block: reads across runs, texts across runs, nothing past the last one.
+    void fluxEtendues()
+    {
+        const QByteArray source = "0123456789abcdefghij";
+        const TEtendue etendues[] = {{10, 3}, {2, 4}, {18, 2}}; // "abc", "2345", "ij"
+        for (const qint64 bloc : {qint64(0), qint64(4), qint64(1)}) {
+            TFluxMemoire memoire(source, bloc);
+            TFluxEtendues flux(memoire, etendues);
+            QCOMPARE(flux.Taille(), 9);
+            char octets[9] = {};
+            QVERIFY(flux.Lire(0, 9, octets));
+            QCOMPARE(QByteArray(octets, 9), "abc2345ij");
+            QVERIFY(flux.Lire(2, 3, octets));
+            QCOMPARE(QByteArray(octets, 3), "c23");
+            QVERIFY(!flux.Lire(7, 3, octets));
+            QVERIFY(!flux.Lire(-1, 2, octets));
+            QByteArray texte;
+            QVERIFY(flux.LireTexte(1, 8, texte));
+            QCOMPARE(texte, "bc2345ij");
+            QVERIFY(!flux.LireTexte(8, 2, texte));
+        }
     }
 
     // The structures found: CMT1 then CMT2, each one run of bytes.

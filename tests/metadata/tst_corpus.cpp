@@ -11,34 +11,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// Memory read through windows of 4 KB aligned blocks, as TFluxFichier reads a file:
-// counts the blocks loaded (each one pread).
-class TFluxBlocs final : public IFluxOctets {
-public:
-    explicit TFluxBlocs(const QByteArray &octets) : m_octets(octets) {}
-    qint64 Taille() const override { return m_octets.size(); }
-    int chargements = 0;
-
-protected:
-    bool Charger(qint64 position, const char *&donnees, qint64 &debut, qint64 &fin) override
-    {
-        if (position < 0 || position >= m_octets.size())
-            return false;
-        ++chargements;
-        debut = position - position % TFluxFichier::kTailleBloc;
-        fin = qMin(debut + TFluxFichier::kTailleBloc, qint64(m_octets.size()));
-        donnees = m_octets.constData() + debut;
-        return true;
-    }
-
-private:
-    QByteArray m_octets;
-};
-
-} // namespace
-
 class TestCorpus : public QObject {
     Q_OBJECT
 
@@ -113,10 +85,11 @@ private Q_SLOTS:
         for (const QString &nom : dossier.entryList(QDir::Files)) {
             QFile f(dossier.filePath(nom));
             QVERIFY(f.open(QIODevice::ReadOnly));
-            TFluxBlocs flux(f.readAll());
+            const QByteArray octets = f.readAll();
+            TFluxMemoire flux(octets, TFluxFichier::kTailleBloc);
             TEnrEXIF e;
             LireEXIF(flux, PositionSelonContenu(flux, PositionEXIF(nom)), e);
-            QVERIFY2(flux.chargements <= 3, qPrintable(nom + u": "_s + QString::number(flux.chargements)));
+            QVERIFY2(flux.Chargements() <= 3, qPrintable(nom + u": "_s + QString::number(flux.Chargements())));
         }
     }
 
