@@ -256,13 +256,13 @@ bool ExtentsItem(IFluxOctets &flux, const TMeta &meta, quint64 id, TDonneesTIFF 
             return false;
     const int tailleExtent = tailleIndex + tailleOffset + tailleLongueur;
     for (quint64 i = 0; i < qMin(nombre, quint64(kItemsMax)); ++i) {
-        quint64 itemId = 0, methode = 0, base = 0, extents = 0;
+        quint64 itemId = 0, methode = 0, reference = 0, base = 0, extents = 0;
         if (!l.Nombre(version < 2 ? 2 : 4, itemId))
             return false;
         if (version >= 1 && !l.Nombre(2, methode))
             return false;
         methode &= 15;
-        if (!l.Sauter(2) || !l.Nombre(tailleBase, base) || !l.Nombre(2, extents))
+        if (!l.Nombre(2, reference) || !l.Nombre(tailleBase, base) || !l.Nombre(2, extents))
             return false;
         if (itemId != id) {
             if (!l.Sauter(extents * quint64(tailleExtent)))
@@ -279,6 +279,9 @@ bool ExtentsItem(IFluxOctets &flux, const TMeta &meta, quint64 id, TDonneesTIFF 
         } else if (methode != 0) {
             return false; // data made from other items: not followed
         }
+        if (reference != 0)
+            return false; // data in another file
+        qint64 total = 0; // the runs never hold more bytes than their source
         if (extents == 0 || extents > quint64(TDonneesTIFF::kEtenduesMax))
             return false;
         d.nombreEtendues = 0;
@@ -290,11 +293,12 @@ bool ExtentsItem(IFluxOctets &flux, const TMeta &meta, quint64 id, TDonneesTIFF 
             if (base > quint64(tailleSource) || offset > quint64(tailleSource) - base)
                 break; // outside the source: what came before is kept
             const qint64 debut = qint64(base + offset);
-            const qint64 reste = tailleSource - debut;
+            const qint64 reste = qMin(tailleSource - debut, tailleSource - total);
             // A length of 0: to the end of the source.
             const qint64 taille = longueur == 0 || longueur > quint64(reste) ? reste : qint64(longueur);
             if (taille > 0)
                 d.etendues[d.nombreEtendues++] = {debutSource + debut, taille};
+            total += taille;
             if (taille < qint64(longueur))
                 break; // cut at the end of the source
         }

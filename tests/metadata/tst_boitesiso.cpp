@@ -200,6 +200,9 @@ private Q_SLOTS:
         QVERIFY(exif > 0);
         loin.replace(exif + 8, 4, GB32(0xFFFFFFF0u));
         QTest::newRow("extent beyond the file") << loin;
+        QByteArray autreFichier = faux;
+        autreFichier.replace(exif + 4, 2, GB16(1)); // data_reference_index: another file
+        QTest::newRow("item in another file") << autreFichier;
         QByteArray offset = faux;
         const qsizetype debutExif = offset.indexOf(GB32(6) + "Exif");
         offset.replace(debutExif, 4, GB32(0x7FFFFFFF));
@@ -246,6 +249,27 @@ private Q_SLOTS:
         QCOMPARE(Lire(heif, nullptr, &chargements), kAttendus);
         // The walk over meta's boxes, then its item tables, then the Exif item.
         QVERIFY2(chargements <= 8, qPrintable(QString::number(chargements)));
+    }
+
+    // Runs that repeat the whole file never add up to more bytes than the file holds
+    // (a text's count cannot make the reader allocate more).
+    void etenduesRepetees()
+    {
+        TOptionsHEIF o;
+        o.morceaux = 3;
+        QByteArray heif = HEIFAvecTIFF(TIFFAvecValeurs({}), o);
+        const qsizetype exif = heif.lastIndexOf(GB16(2) + GB16(0) + GB16(0) + GB16(3));
+        QVERIFY(exif > 0);
+        heif.replace(exif + 8, 24, QByteArray(24, '\0')); // three runs: offset 0, length 0 (to the end)
+        TFluxMemoire flux(heif);
+        TTIFFMediaISO t;
+        if (ChercherTIFFMediaISO(flux, t)) {
+            qint64 total = 0;
+            for (int i = 0; i < t.structures[0].nombreEtendues; ++i)
+                total += t.structures[0].etendues[i].taille;
+            QVERIFY(total <= heif.size());
+        }
+        QCOMPARE(Lire(heif), kRien);
     }
 
     // Runs of bytes read as one source, whether the source loads them whole or block by
