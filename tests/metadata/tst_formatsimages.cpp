@@ -50,22 +50,22 @@ QByteArray FichierDeDisposition(TDisposition d, const QByteArray &extension, boo
     return {};
 }
 
-qint64 PositionAttendue(TDisposition d)
-{
-    switch (d) {
-    case TDisposition::JPEG:
-        return kPositionJPEG;
-    case TDisposition::TIFF:
-        return 0;
-    case TDisposition::RAF:
-        return kPositionRAF;
-    case TDisposition::MRW:
-        return 48;
-    case TDisposition::MediaISO:
-        return kPositionISO;
-    }
-    return kPositionAucune;
-}
+// What each accepted extension must give, written out here apart from the table.
+struct TAttendu {
+    const char *extension;
+    qint64 position;
+    bool historique;
+};
+constexpr TAttendu kAttendusParExtension[] = {
+    {".JPG", kPositionJPEG, true}, {".JPEG", kPositionJPEG, true}, {".CR2", 0, true}, {".NEF", 0, true},
+    {".ORF", 0, true},  {".PEF", 0, true},  {".TIF", 0, true},  {".RAF", kPositionRAF, true},
+    {".MRW", 48, true}, {".TIFF", 0, false}, {".ARW", 0, false}, {".SR2", 0, false},
+    {".SRF", 0, false}, {".NRW", 0, false}, {".DNG", 0, false}, {".RW2", 0, false},
+    {".RWL", 0, false}, {".SRW", 0, false}, {".ERF", 0, false}, {".3FR", 0, false},
+    {".FFF", 0, false}, {".DCR", 0, false}, {".KDC", 0, false}, {".MEF", 0, false},
+    {".MOS", 0, false}, {".IIQ", 0, false}, {".CR3", kPositionISO, false}, {".HEIC", kPositionISO, false},
+    {".HEIF", kPositionISO, false}, {".HIF", kPositionISO, false}, {".AVIF", kPositionISO, false},
+};
 
 } // namespace
 
@@ -92,18 +92,21 @@ private Q_SLOTS:
     void table_data()
     {
         QTest::addColumn<QString>("extension");
-        QTest::addColumn<int>("disposition");
+        QTest::addColumn<qint64>("position");
         QTest::addColumn<bool>("historique");
-        for (const TFormatImage &f : FormatsImages())
-            QTest::newRow(f.extension) << QString::fromLatin1(f.extension) << int(f.disposition) << f.historique;
-        QCOMPARE(FormatsImages().size(), qsizetype(31));
+        for (const TAttendu &a : kAttendusParExtension)
+            QTest::newRow(a.extension) << QString::fromLatin1(a.extension) << a.position << a.historique;
+        // The table holds these and nothing else.
+        QCOMPARE(FormatsImages().size(), std::size(kAttendusParExtension));
     }
     void table()
     {
         QFETCH(QString, extension);
-        QFETCH(int, disposition);
+        QFETCH(qint64, position);
         QFETCH(bool, historique);
-        const auto d = TDisposition(disposition);
+        const TFormatImage *format = FormatImage(extension);
+        QVERIFY(format);
+        QCOMPARE(format->historique, historique);
         const QString minuscule = extension.toLower();
         const QString melange = extension.left(2) + extension.mid(2).toLower();
         for (const QString &ext : {extension, minuscule, melange}) {
@@ -111,12 +114,12 @@ private Q_SLOTS:
             for (const bool etendus : {true, false}) {
                 const bool accepte = etendus || historique;
                 QCOMPARE(EstImage(nom, etendus), accepte);
-                QCOMPARE(FormatImageOctets(nom.toUtf8().constData(), etendus) != nullptr, accepte);
-                QCOMPARE(PositionEXIF(nom, etendus), accepte ? PositionAttendue(d) : kPositionAucune);
+                QCOMPARE(FormatImageOctets(nom.toUtf8().constData(), etendus) == format, accepte);
+                QCOMPARE(PositionEXIF(nom, etendus), accepte ? position : kPositionAucune);
             }
             // The reader reads a file of the kind's layout, in both byte orders.
             for (const bool mm : {false, true}) {
-                const QString chemin = Ecrire(nom, FichierDeDisposition(d, extension.toLatin1(), mm));
+                const QString chemin = Ecrire(nom, FichierDeDisposition(format->disposition, extension.toLatin1(), mm));
                 TEnrEXIF e;
                 LireEXIFFichier(chemin, e);
                 QCOMPARE(Textes(e), kAttendus);
