@@ -26,6 +26,30 @@ quint32 Lire32(const unsigned char *p)
     return quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | p[3];
 }
 
+// The big-endian number of 0, 1, 2, 4 or 8 bytes at p; p moves past it.
+quint64 Decoder(const unsigned char *&p, int octets)
+{
+    quint64 v = 0;
+    switch (octets) {
+    case 1:
+        v = p[0];
+        break;
+    case 2:
+        v = quint64(p[0]) << 8 | p[1];
+        break;
+    case 4:
+        v = Lire32(p);
+        break;
+    case 8:
+        v = quint64(Lire32(p)) << 32 | Lire32(p + 4);
+        break;
+    default:
+        break;
+    }
+    p += octets;
+    return v;
+}
+
 // A box: its type, where its content begins (after the header, the 64-bit size and the
 // uuid's 16 bytes), and where it ends.
 struct TBoite {
@@ -125,6 +149,14 @@ public:
         m_position += octets;
         return true;
     }
+    // `octets` bytes at once (a whole record), into dest.
+    bool Octets(int octets, unsigned char *dest)
+    {
+        if (m_fin - m_position < octets || !m_flux.Lire(m_position, octets, dest))
+            return false;
+        m_position += octets;
+        return true;
+    }
     bool Sauter(quint64 octets)
     {
         if (octets > quint64(m_fin - m_position))
@@ -195,13 +227,18 @@ int ItemsExif(IFluxOctets &flux, const TBoite &iinf, quint64 (&ids)[kExifMax])
     for (quint64 i = 0; i < qMin(nombre, quint64(kItemsMax)) && trouves < kExifMax && entrees.Suivante(infe); ++i) {
         if (infe.type != Type("infe"))
             continue;
-        // Versions 2 and 3 give the item's type; the older ones have none.
-        TLecteur e(flux, infe.contenu, infe.fin);
-        quint64 v = 0, id = 0, type = 0;
-        if (!e.Nombre(1, v) || v < 2 || !e.Sauter(3) || !e.Nombre(v == 2 ? 2 : 4, id) || !e.Sauter(2)
-            || !e.Nombre(4, type))
+        // Versions 2 and 3 give the item's type (after version, flags, id and protection
+        // index); the older ones have none. One read for the whole record.
+        unsigned char b[14];
+        if (infe.fin - infe.contenu < 12 || !flux.Lire(infe.contenu, 12, b) || b[0] < 2)
             continue;
-        if (type == Type("Exif"))
+        const int tailleId = b[0] == 2 ? 2 : 4;
+        if (tailleId == 4 && (infe.fin - infe.contenu < 14 || !flux.Lire(infe.contenu + 12, 2, b + 12)))
+            continue;
+        const unsigned char *p = b + 4;
+        const quint64 id = Decoder(p, tailleId);
+        p += 2;
+        if (Decoder(p, 4) == Type("Exif"))
             ids[trouves++] = id;
     }
     return trouves;
@@ -255,15 +292,20 @@ bool ExtentsItem(IFluxOctets &flux, const TMeta &meta, quint64 id, TDonneesTIFF 
         if (t != 0 && t != 4 && t != 8)
             return false;
     const int tailleExtent = tailleIndex + tailleOffset + tailleLongueur;
+    const int tailleId = version < 2 ? 2 : 4;
+    // An item's record: id, construction method (versions 1 and 2), data reference index,
+    // base offset, count of extents; read at once.
+    const int tailleEntete = tailleId + (version >= 1 ? 2 : 0) + 2 + tailleBase + 2;
     for (quint64 i = 0; i < qMin(nombre, quint64(kItemsMax)); ++i) {
-        quint64 itemId = 0, methode = 0, reference = 0, base = 0, extents = 0;
-        if (!l.Nombre(version < 2 ? 2 : 4, itemId))
+        unsigned char b[18];
+        if (!l.Octets(tailleEntete, b))
             return false;
-        if (version >= 1 && !l.Nombre(2, methode))
-            return false;
-        methode &= 15;
-        if (!l.Nombre(2, reference) || !l.Nombre(tailleBase, base) || !l.Nombre(2, extents))
-            return false;
+        const unsigned char *p = b;
+        const quint64 itemId = Decoder(p, tailleId);
+        const quint64 methode = version >= 1 ? Decoder(p, 2) & 15 : 0;
+        const quint64 reference = Decoder(p, 2);
+        const quint64 base = Decoder(p, tailleBase);
+        const quint64 extents = Decoder(p, 2);
         if (itemId != id) {
             if (!l.Sauter(extents * quint64(tailleExtent)))
                 return false;
