@@ -38,7 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *donnees, size_t taille)
     // at. Seeds are whole files: their first bytes stay as they are.
     constexpr qint64 kPositions[] = {kPositionJPEG, 0, kPositionRAF, 48, kPositionISO, 0, 8, kPositionISO};
     const qint64 position = kPositions[donnees[taille - 1] & 7];
-    TFluxMemoire flux(reinterpret_cast<const char *>(donnees), qint64(taille));
+    // The newer reading through small blocks, as a file is read block by block: reads
+    // that straddle blocks, and runs of an item that lie in several, are exercised.
+    TFluxMemoire flux(reinterpret_cast<const char *>(donnees), qint64(taille), 256);
     Lire(flux, PositionSelonContenu(flux, position), true);
     TFluxMemoire historique(reinterpret_cast<const char *>(donnees), qint64(taille));
     Lire(historique, position, false);
