@@ -27,7 +27,7 @@ quint32 Lire32(const unsigned char *p)
 }
 
 // The big-endian number of 0, 1, 2, 4 or 8 bytes at p; p moves past it.
-quint64 Decoder(const unsigned char *&p, int octets)
+[[gnu::always_inline]] inline quint64 Decoder(const unsigned char *&p, int octets)
 {
     quint64 v = 0;
     switch (octets) {
@@ -302,15 +302,16 @@ bool ExtentsItem(IFluxOctets &flux, const TMeta &meta, quint64 id, TDonneesTIFF 
             return false;
         const unsigned char *p = b;
         const quint64 itemId = Decoder(p, tailleId);
-        const quint64 methode = version >= 1 ? Decoder(p, 2) & 15 : 0;
-        const quint64 reference = Decoder(p, 2);
-        const quint64 base = Decoder(p, tailleBase);
-        const quint64 extents = Decoder(p, 2);
+        const unsigned char *q = b + tailleEntete - 2;
+        const quint64 extents = Decoder(q, 2);
         if (itemId != id) {
             if (!l.Sauter(extents * quint64(tailleExtent)))
                 return false;
             continue;
         }
+        const quint64 methode = version >= 1 ? Decoder(p, 2) & 15 : 0;
+        const quint64 reference = Decoder(p, 2);
+        const quint64 base = Decoder(p, tailleBase);
         // The source of the offsets: the file, or the content of "idat".
         qint64 debutSource = 0, finSource = flux.Taille();
         if (methode == 1) {
