@@ -172,10 +172,12 @@ bool TLectureEXIF::LireTIFF(qint64 base)
     m_dansIFD0 = false;
     if (!ifd0)
         return false;
-    if (m_offsetExif != 0 && !LireIFD(m_base + qint32(m_offsetExif)))
-        return false;
+    const bool exif = m_offsetExif == 0 || LireIFD(m_base + qint32(m_offsetExif));
+    // An Exif IFD without an ISO, or that cannot be read, gives no ISO.
     if (m_isoPanasonic && m_enr.ISO.isEmpty())
         m_enr.ISO = TexteISO(*m_isoPanasonic);
+    if (!exif)
+        return false;
     if (m_offsetNote != 0 && m_enr.ISO.isEmpty())
         return LireISONikon();
     return true;

@@ -290,6 +290,20 @@ private Q_SLOTS:
         }
     }
 
+    // An Exif IFD that cannot be read gives no ISO either: the Panasonic tag gives it.
+    void panasonicExifIllisible()
+    {
+        TConstructeurTIFF c(false);
+        c.DefinirMagique(0x55);
+        c.AjouterIFD0(c.Texte(kTagModel, "DC-GH6"));
+        c.AjouterIFD0(c.Brute(0x0017, 3, 1, 1600));
+        c.AjouterIFD0(c.Brute(kTagExifIFD, 4, 1, 0x00FFFFF0));
+        TEnrEXIF e;
+        QVERIFY(LireEXIFFichier(Ecrire(u"P2.RW2"_s, c.Construire()), e));
+        QCOMPARE(e.Appareil, u"DC-GH6"_s);
+        QCOMPARE(e.ISO, u"1600"_s);
+    }
+
     // The position that the content gives, over memory.
     void positionSelonContenu()
     {
