@@ -14,4 +14,6 @@ struct TEnrOptions {
     bool lDatePDVHierCompoSiCopie = true; // copy mode: each date component a folder level
     QString cDossSrc;                     // source folder, ending with "/" (empty: none selected)
     QString cDossDst;                     // destination folder, ending with "/" (empty: none)
+    bool lFormatsEtendus = true;          // today's formats too (CR3, HEIF, ARW, DNG...) and
+                                          // the content deciding the layout; read, never written
 };

@@ -19,6 +19,8 @@
 
 #include "commun/CheminsLongs.h"
 #include "commun/NomsFichiers.h"
+#include "metadata/FormatsImages.h"
+#include "metadata/LireEXIF.h"
 
 using namespace Qt::StringLiterals;
 
@@ -49,37 +51,10 @@ struct TContexteScan {
 
 bool CommencePar(const char *nom, char c) { return nom[0] == c; }
 
-bool ExtensionAcceptee(const QString &extension);
-
-// EstImage on the name's bytes as the listing gives them, without making a QString when
-// the extension is plain ASCII (the usual case); other extensions go through EstImage.
+// EstImage on the name's bytes as the listing gives them (the table of FormatsImages.h).
 bool EstImageOctets(const char *nom)
 {
-    const char *point = std::strrchr(nom, '.');
-    if (!point)
-        return false;
-    const std::size_t longueur = std::strlen(point);
-    char ext[6];
-    bool ascii = true;
-    for (std::size_t i = 0; i < longueur && i < sizeof ext; ++i) {
-        const unsigned char c = static_cast<unsigned char>(point[i]);
-        if (c >= 0x80) {
-            ascii = false;
-            break;
-        }
-        ext[i] = (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : char(c);
-    }
-    if (!ascii)
-        return EstImage(NomDepuisOctets(nom));
-    // Upper-casing ASCII keeps the length: only 4 or 5 characters can match.
-    if (longueur == 4)
-        return std::memcmp(ext, ".JPG", 4) == 0 || std::memcmp(ext, ".CR2", 4) == 0
-            || std::memcmp(ext, ".NEF", 4) == 0 || std::memcmp(ext, ".MRW", 4) == 0
-            || std::memcmp(ext, ".ORF", 4) == 0 || std::memcmp(ext, ".PEF", 4) == 0
-            || std::memcmp(ext, ".RAF", 4) == 0 || std::memcmp(ext, ".TIF", 4) == 0;
-    if (longueur == 5)
-        return std::memcmp(ext, ".JPEG", 5) == 0;
-    return false;
+    return FormatImageOctets(nom) != nullptr;
 }
 
 void TraiterFichier(TContexteScan &ctx, const TNiveau &niveau, QByteArray *inventaire,
@@ -234,16 +209,6 @@ void Parcourir(TContexteScan &ctx, const QString &racine)
     }
 }
 
-bool ExtensionAcceptee(const QString &extension)
-{
-    static const QString acceptees[] = {u".JPG"_s, u".JPEG"_s, u".CR2"_s, u".NEF"_s, u".MRW"_s,
-                                        u".ORF"_s, u".PEF"_s,  u".RAF"_s, u".TIF"_s};
-    for (const QString &a : acceptees)
-        if (extension == a)
-            return true;
-    return false;
-}
-
 // The text upper-cased by the locale's rules; the bytes kept from names that are not
 // UTF-8 (lone surrogates, which toUpper would turn into U+FFFD) stay as they are.
 QString Majuscules(const QString &texte)
@@ -320,16 +285,9 @@ void TrierSelonCle(QList<T> &liste, FEnr enr)
 
 } // namespace
 
-bool EstImage(const QString &nom)
+bool EstImage(const QString &nom, bool formatsEtendus)
 {
-    const qsizetype point = nom.lastIndexOf(u'.');
-    if (point < 0)
-        return false;
-    const qsizetype longueur = nom.size() - point;
-    // Upper-casing never shortens a text, so only 4 or 5 characters can give one of them.
-    if (longueur < 4 || longueur > 5)
-        return false;
-    return ExtensionAcceptee(nom.mid(point).toUpper());
+    return FormatImage(nom, formatsEtendus) != nullptr;
 }
 
 void ChercherImages(const QString &dossier, int &nombre, qint64 &tailleTotale,

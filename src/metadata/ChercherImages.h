@@ -43,9 +43,9 @@ struct TNonRetenus {
 };
 TNonRetenus ComparerPassages(const TBilanScan &comptage, const TBilanScan &lecture);
 
-// True when the name's upper-cased extension is one of the accepted image kinds
-// (.JPG .JPEG .CR2 .NEF .MRW .ORF .PEF .RAF .TIF).
-bool EstImage(const QString &nom);
+// True when the name's extension is one of the accepted image kinds of FormatsImages.h
+// (with formatsEtendus false, only .JPG .JPEG .CR2 .NEF .MRW .ORF .PEF .RAF .TIF).
+bool EstImage(const QString &nom, bool formatsEtendus = true);
 
 // Scans `dossier` (ending with "/"), and its sub-folders when `recursif`. Entries whose
 // name begins with "." are skipped; a folder already entered in this scan (same device

@@ -106,10 +106,40 @@ bool TFluxMemoire::Charger(qint64 position, const char *&donnees, qint64 &debut,
 {
     if (position < 0 || position >= m_taille)
         return false;
-    donnees = m_donnees;
-    debut = 0;
-    fin = m_taille;
+    ++m_chargements;
+    debut = m_tailleBloc > 0 ? position - position % m_tailleBloc : 0;
+    fin = m_tailleBloc > 0 ? qMin(debut + m_tailleBloc, m_taille) : m_taille;
+    donnees = m_donnees + debut;
     return true;
+}
+
+TFluxEtendues::TFluxEtendues(IFluxOctets &source, std::span<const TEtendue> etendues)
+    : m_source(source), m_etendues(etendues)
+{
+    for (const TEtendue &e : m_etendues)
+        m_taille += e.taille;
+}
+
+bool TFluxEtendues::Charger(qint64 position, const char *&donnees, qint64 &debut, qint64 &fin)
+{
+    if (position < 0 || position >= m_taille)
+        return false;
+    qint64 avant = 0; // bytes of the runs before this one
+    for (const TEtendue &e : m_etendues) {
+        if (position - avant < e.taille) {
+            const qint64 dans = position - avant;
+            qint64 disponible = 0;
+            const char *p = m_source.Acceder(e.position + dans, disponible);
+            if (!p)
+                return false;
+            donnees = p;
+            debut = position;
+            fin = position + qMin(disponible, e.taille - dans);
+            return true;
+        }
+        avant += e.taille;
+    }
+    return false;
 }
 
 TFluxFichier::TFluxFichier(const QString &chemin)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstring>
+#include <span>
 
 #include <QByteArray>
 #include <QString>
@@ -41,6 +42,10 @@ public:
         return position >= 0 && taille >= 0 && position <= Taille() && taille <= Taille() - position;
     }
 
+    // The bytes from position on that follow contiguously in memory, and how many; nullptr
+    // when position is outside the source or reading fails. Valid until the next read.
+    const char *Acceder(qint64 position, qint64 &disponible);
+
 protected:
     // Makes a range of the source that holds `position` available in memory: the bytes
     // [debut, fin) of the source at `donnees` (debut <= position < fin), valid until the
@@ -49,8 +54,6 @@ protected:
 
 private:
     bool LireHorsFenetre(qint64 position, qint64 taille, void *dest);
-    // The bytes from position on that follow contiguously, and how many; nullptr on failure.
-    const char *Acceder(qint64 position, qint64 &disponible);
 
     // The bytes [m_debutFenetre, m_finFenetre) of the source, at m_fenetre, as the last
     // successful access gave them.
@@ -59,13 +62,22 @@ private:
     qint64 m_finFenetre = 0;
 };
 
-// Bytes held in memory (not owned): for the fuzzer and for tests.
+// Bytes held in memory (not owned): for the fuzzer, tests and benchmarks. With a block
+// size, the bytes are made available one aligned block at a time, as a file's are read,
+// and Chargements() counts the blocks loaded (the reads a file would take).
 class TFluxMemoire final : public IFluxOctets {
 public:
-    TFluxMemoire(const char *donnees, qint64 taille) : m_donnees(donnees), m_taille(taille) {}
-    explicit TFluxMemoire(const QByteArray &octets) : TFluxMemoire(octets.constData(), octets.size()) {}
+    TFluxMemoire(const char *donnees, qint64 taille, qint64 tailleBloc = 0)
+        : m_donnees(donnees), m_taille(taille), m_tailleBloc(tailleBloc)
+    {
+    }
+    explicit TFluxMemoire(const QByteArray &octets, qint64 tailleBloc = 0)
+        : TFluxMemoire(octets.constData(), octets.size(), tailleBloc)
+    {
+    }
 
     qint64 Taille() const override { return m_taille; }
+    int Chargements() const { return m_chargements; }
 
 protected:
     bool Charger(qint64 position, const char *&donnees, qint64 &debut, qint64 &fin) override;
@@ -73,6 +85,34 @@ protected:
 private:
     const char *m_donnees;
     qint64 m_taille;
+    qint64 m_tailleBloc;
+    int m_chargements = 0;
+};
+
+// A run of bytes of a source.
+struct TEtendue {
+    qint64 position = 0;
+    qint64 taille = 0;
+};
+
+// Runs of bytes of another source, read as one source: an item of an ISO base media file,
+// whose data may lie in several pieces, or one box of it. Every read stays inside the runs.
+// It reads through the other source's loaded bytes: while it is in use, nothing else may
+// read that source.
+class TFluxEtendues final : public IFluxOctets {
+public:
+    // The runs must lie in the source, and stay alive as long as this object.
+    TFluxEtendues(IFluxOctets &source, std::span<const TEtendue> etendues);
+
+    qint64 Taille() const override { return m_taille; }
+
+protected:
+    bool Charger(qint64 position, const char *&donnees, qint64 &debut, qint64 &fin) override;
+
+private:
+    IFluxOctets &m_source;
+    std::span<const TEtendue> m_etendues;
+    qint64 m_taille = 0;
 };
 
 // A regular file opened read-only, without locking it (other programs may still read and

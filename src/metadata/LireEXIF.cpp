@@ -4,8 +4,10 @@
 
 #include <QByteArray>
 
+#include "metadata/BoitesISO.h"
 #include "metadata/FluxOctets.h"
 #include "metadata/FormatEXIF.h"
+#include "metadata/FormatsImages.h"
 
 namespace {
 
@@ -18,6 +20,8 @@ constexpr quint16 kTagFocalLength = 0x920A;
 constexpr quint16 kTagExifIFD = 0x8769;
 constexpr quint16 kTagMakerNote = 0x927C;
 constexpr quint16 kTagISONikon = 0x0002;
+constexpr quint16 kTagISOPanasonic = 0x0017; // in IFD0 of a Panasonic or Leica raw
+constexpr quint16 kMagiquePanasonic = 0x55;
 
 // Text bytes examined per file, at most. Real files hold a few dozen; a forged IFD can
 // point its 65535 entries at the same megabytes of text without a zero byte, and reading
@@ -47,11 +51,16 @@ quint32 Lire32(const unsigned char *p, bool grosBoutiste)
 // when a read fails, which ends the reading (the texts stored so far stay).
 class TLectureEXIF {
 public:
-    TLectureEXIF(IFluxOctets &flux, TEnrEXIF &enr) : m_flux(flux), m_enr(enr) {}
+    TLectureEXIF(IFluxOctets &flux, TEnrEXIF &enr, bool formatsEtendus)
+        : m_flux(flux), m_enr(enr), m_formatsEtendus(formatsEtendus)
+    {
+    }
 
     bool Executer(qint64 position);
 
 private:
+    // The TIFF structures of an ISO base media file, each read as a source of its own.
+    bool LireMediaISO();
     // The TIFF header at base and the IFDs it leads to; a mark other than II or MM makes the
     // reading unsuccessful.
     bool LireTIFF(qint64 base);
@@ -62,6 +71,12 @@ private:
 
     IFluxOctets &m_flux;
     TEnrEXIF &m_enr;
+    bool m_formatsEtendus;
+    // A Panasonic raw (magic number 0x55): its IFD0 tag 0x0017 gives the ISO when the Exif
+    // IFD gives none.
+    bool m_panasonic = false;
+    bool m_dansIFD0 = false;
+    std::optional<quint16> m_isoPanasonic;
     qint64 m_base = 0;
     bool m_grosBoutiste = false;
     quint32 m_offsetExif = 0;
@@ -89,6 +104,8 @@ bool TLectureEXIF::Executer(qint64 position)
         if (jpeg < 0 || !EnteteEXIFJPEG(jpeg, base) || !m_flux.Lire(base, 2, marque)
             || !(std::memcmp(marque, "II", 2) == 0 || std::memcmp(marque, "MM", 2) == 0))
             base = 120;
+    } else if (position == kPositionISO && m_formatsEtendus) {
+        return LireMediaISO();
     } else if (position < 0) {
         return false;
     }
@@ -112,6 +129,26 @@ bool TLectureEXIF::EnteteEXIFJPEG(qint64 debut, qint64 &base)
     return true;
 }
 
+bool TLectureEXIF::LireMediaISO()
+{
+    TTIFFMediaISO trouve;
+    if (!ChercherTIFFMediaISO(m_flux, trouve))
+        return false;
+    // Read in order (a CR3's CMT1, then CMT2): the Exif IFD's values win, as in one file.
+    bool succes = false;
+    for (int i = 0; i < trouve.nombre; ++i) {
+        const TDonneesTIFF &d = trouve.structures[i];
+        TFluxEtendues structure(m_flux, {d.etendues, size_t(d.nombreEtendues)});
+        TLectureEXIF lecture(structure, m_enr, m_formatsEtendus);
+        lecture.m_octetsTextes = m_octetsTextes;
+        lecture.m_succes = true;
+        lecture.LireTIFF(d.debutTIFF);
+        m_octetsTextes = lecture.m_octetsTextes;
+        succes = succes || lecture.m_succes;
+    }
+    return succes;
+}
+
 bool TLectureEXIF::LireTIFF(qint64 base)
 {
     m_base = base;
@@ -126,12 +163,20 @@ bool TLectureEXIF::LireTIFF(qint64 base)
         m_succes = false;
         return false;
     }
-    if (!m_flux.Lire(m_base + 4, 4, entete + 4))
+    if (!m_flux.Lire(m_base + 2, 6, entete + 2))
         return false;
+    m_panasonic = m_formatsEtendus && Lire16(entete + 2, m_grosBoutiste) == kMagiquePanasonic;
     // Offsets from the TIFF base are taken as signed 32-bit numbers.
-    if (!LireIFD(m_base + qint32(Lire32(entete + 4, m_grosBoutiste))))
+    m_dansIFD0 = true;
+    const bool ifd0 = LireIFD(m_base + qint32(Lire32(entete + 4, m_grosBoutiste)));
+    m_dansIFD0 = false;
+    if (!ifd0)
         return false;
-    if (m_offsetExif != 0 && !LireIFD(m_base + qint32(m_offsetExif)))
+    const bool exif = m_offsetExif == 0 || LireIFD(m_base + qint32(m_offsetExif));
+    // An Exif IFD without an ISO, or that cannot be read, gives no ISO.
+    if (m_isoPanasonic && m_enr.ISO.isEmpty())
+        m_enr.ISO = TexteISO(*m_isoPanasonic);
+    if (!exif)
         return false;
     if (m_offsetNote != 0 && m_enr.ISO.isEmpty())
         return LireISONikon();
@@ -164,6 +209,16 @@ bool TLectureEXIF::LireIFD(qint64 position)
             break;
         case kTagMakerNote:
             m_offsetNote = Lire32(octets + 8, m_grosBoutiste);
+            break;
+        case kTagISOPanasonic:
+            // A SHORT or a LONG, in the value field.
+            if (m_panasonic && m_dansIFD0 && Lire32(octets + 4, m_grosBoutiste) >= 1) {
+                const quint16 type = Lire16(octets + 2, m_grosBoutiste);
+                if (type == 3)
+                    m_isoPanasonic = Lire16(octets + 8, m_grosBoutiste);
+                else if (type == 4 && Lire32(octets + 8, m_grosBoutiste) <= 0xFFFF)
+                    m_isoPanasonic = quint16(Lire32(octets + 8, m_grosBoutiste));
+            }
             break;
         default:
             break;
@@ -263,6 +318,23 @@ bool TLectureEXIF::LireISONikon()
     return true;
 }
 
+qint64 PositionDisposition(TDisposition disposition)
+{
+    switch (disposition) {
+    case TDisposition::JPEG:
+        return kPositionJPEG;
+    case TDisposition::TIFF:
+        return 0;
+    case TDisposition::RAF:
+        return kPositionRAF;
+    case TDisposition::MRW:
+        return 48;
+    case TDisposition::MediaISO:
+        return kPositionISO;
+    }
+    return kPositionAucune;
+}
+
 } // namespace
 
 bool ChercherAPP1(IFluxOctets &flux, qint64 debut, qint64 &position)
@@ -291,64 +363,50 @@ bool EstJPEG(const QString &nom)
     return position == kPositionJPEG;
 }
 
-qint64 PositionEXIF(const QString &nom)
+qint64 PositionEXIF(const QString &nom, bool formatsEtendus)
 {
-    // The extension: from the name's last "." (after its last "/") to its end.
-    qsizetype point = nom.size();
-    while (--point >= 0 && nom.at(point) != u'.' && nom.at(point) != u'/') {
-    }
-    if (point < 0 || nom.at(point) != u'.')
+    const TFormatImage *format = FormatImage(nom, formatsEtendus);
+    if (!format)
         return kPositionAucune;
-    const QStringView brute = QStringView(nom).sliced(point);
-    // Upper-cased by Unicode rules; done by hand for ASCII, the usual case.
-    char16_t ascii[6];
-    QString majuscules;
-    QStringView extension;
-    bool estAscii = brute.size() <= 5;
-    for (qsizetype i = 0; i < brute.size() && estAscii; ++i) {
-        const char16_t c = brute.at(i).unicode();
-        estAscii = c < 0x80;
-        ascii[i] = c >= u'a' && c <= u'z' ? char16_t(c - 32) : c;
-    }
-    if (estAscii) {
-        extension = QStringView(ascii, brute.size());
-    } else {
-        majuscules = brute.toString().toUpper();
-        extension = majuscules;
-    }
-    if (extension == u".JPG" || extension == u".JPEG")
-        return kPositionJPEG;
-    if (extension == u".CR2" || extension == u".NEF" || extension == u".ORF" || extension == u".PEF"
-        || extension == u".TIF")
-        return 0;
-    if (extension == u".RAF")
-        return kPositionRAF;
-    if (extension == u".MRW")
-        return 48;
-    return kPositionAucune;
+    return PositionDisposition(format->disposition);
 }
 
-bool LireEXIF(IFluxOctets &flux, qint64 position, TEnrEXIF &enr)
+qint64 PositionSelonContenu(IFluxOctets &flux, qint64 positionExtension)
 {
-    return TLectureEXIF(flux, enr).Executer(position);
+    unsigned char debut[kOctetsSignature];
+    const qint64 n = qMin(flux.Taille(), qint64(kOctetsSignature));
+    if (n <= 0 || !flux.Lire(0, n, debut))
+        return positionExtension;
+    const std::optional<TDisposition> disposition = DispositionSelonContenu(debut, n);
+    return disposition ? PositionDisposition(*disposition) : positionExtension;
 }
 
-bool LireEXIF(const QString &chemin, qint64 position, TEnrEXIF &enr)
+bool LireEXIF(IFluxOctets &flux, qint64 position, TEnrEXIF &enr, bool formatsEtendus)
+{
+    return TLectureEXIF(flux, enr, formatsEtendus).Executer(position);
+}
+
+bool LireEXIF(const QString &chemin, qint64 position, TEnrEXIF &enr, bool formatsEtendus)
 {
     TFluxFichier fichier(chemin);
     if (!fichier.Ouvert())
         return false;
-    return LireEXIF(fichier, position, enr);
+    return LireEXIF(fichier, position, enr, formatsEtendus);
 }
 
-TIssueLecture LireEXIFFichierIssue(const QString &chemin, TEnrEXIF &enr, int *erreur)
+TIssueLecture LireEXIFFichierIssue(const QString &chemin, TEnrEXIF &enr, int *erreur, bool formatsEtendus)
 {
     enr = TEnrEXIF{};
-    const qint64 position = PositionEXIF(chemin);
+    qint64 position = PositionEXIF(chemin, formatsEtendus);
     if (position == kPositionAucune)
         return TIssueLecture::SansValeur;
     TFluxFichier fichier(chemin);
-    const bool succes = fichier.Ouvert() && LireEXIF(fichier, position, enr);
+    bool succes = false;
+    if (fichier.Ouvert()) {
+        if (formatsEtendus)
+            position = PositionSelonContenu(fichier, position);
+        succes = LireEXIF(fichier, position, enr, formatsEtendus);
+    }
     if (fichier.Erreur() != 0) {
         if (erreur)
             *erreur = fichier.Erreur();
@@ -361,7 +419,7 @@ TIssueLecture LireEXIFFichierIssue(const QString &chemin, TEnrEXIF &enr, int *er
     return enr.Valide ? TIssueLecture::Valeurs : TIssueLecture::SansValeur;
 }
 
-bool LireEXIFFichier(const QString &chemin, TEnrEXIF &enr)
+bool LireEXIFFichier(const QString &chemin, TEnrEXIF &enr, bool formatsEtendus)
 {
-    return LireEXIFFichierIssue(chemin, enr) == TIssueLecture::Valeurs;
+    return LireEXIFFichierIssue(chemin, enr, nullptr, formatsEtendus) == TIssueLecture::Valeurs;
 }

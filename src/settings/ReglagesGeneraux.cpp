@@ -59,6 +59,8 @@ TEnrOptions ChargerOptions(const TBigIniFile &fichier)
     o.lDatePDVHierCompoSiCopie =
         fichier.ReadBool(s, u"lDatePDVHierCompoSiCopie"_s, defaut.lDatePDVHierCompoSiCopie);
     o.nSep = fichier.ReadInteger(s, u"nSep"_s, defaut.nSep);
+    // Only 0 turns the newer formats off; any other value, or none, keeps them.
+    o.lFormatsEtendus = fichier.ReadBool(s, u"lFormatsEtendus"_s, defaut.lFormatsEtendus);
     return NormaliserOptions(o);
 }
 

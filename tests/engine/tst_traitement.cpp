@@ -88,7 +88,7 @@ void TestTraitement::aucuneImage()
     TBanc b;
     if (cas != u"vide"_s) {
         QVERIFY(EcrireFichier(b.src + u"notes.txt"_s, "x"));
-        QVERIFY(EcrireFichier(b.src + u"photo.tiff"_s, "x"));
+        QVERIFY(EcrireFichier(b.src + u"photo.png"_s, "x"));
     }
     if (cas == u"pas de source"_s || cas == u"pas de destination"_s)
         QVERIFY(Photo(b.src + u"IMG_0001.JPG"_s));

@@ -81,9 +81,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("nom");
         QTest::addColumn<bool>("image");
         const char *oui[] = {"photo.jpeg", "PHOTO.JPG", "x.Nef", "a.jpg", "a.cr2", "a.MRW",
-                             "a.orf", "a.Pef", "a.raf", "a.tif", "a.b.JPG", "éé.jPeG"};
-        const char *non[] = {"photo.tiff", "photo", "photo.jpg.bak", "jpg", "a.jp", "a.jpgx",
-                             "a.", "a.png", "a.dng", "a. jpg", "a.jpg "};
+                             "a.orf", "a.Pef", "a.raf", "a.tif", "a.b.JPG", "éé.jPeG",
+                             "photo.tiff", "a.dng", "a.CR3", "a.heic"};
+        const char *non[] = {"photo", "photo.jpg.bak", "jpg", "a.jp", "a.jpgx",
+                             "a.", "a.png", "a. jpg", "a.jpg "};
         for (const char *n : oui)
             QTest::newRow(n) << QString::fromUtf8(n) << true;
         for (const char *n : non)
@@ -143,7 +144,7 @@ private Q_SLOTS:
         } fichiers[] = {
             {"photo.jpeg", jpeg},          {"PHOTO.JPG", jpeg + "1"},
             {"x.Nef", nef},                {"sans exif.jpg", sansExif},
-            {"photo.tiff", jpeg},          {"photo", jpeg},
+            {"photo.png", jpeg},           {"photo", jpeg},
             {"photo.jpg.bak", jpeg},       {".a.jpg", jpeg},
             {".cache/b.jpg", jpeg},        {"sous/c.JPG", jpeg + "12"},
             {"sous/plus bas/d.jpg", jpeg}, {"sous/.e.jpg", jpeg},
@@ -257,8 +258,9 @@ private Q_SLOTS:
         QCOMPARE(c.nombre, 2);
         QCOMPARE(c.taille, 2 * troisGo);
         const TResultatScan l = Lire(d, true);
-        QCOMPARE(l.liste.size(), 1); // the JPEG; the raw is no TIFF
+        QCOMPARE(l.liste.size(), 2); // the JPEG named .nef is read as the JPEG it is
         QCOMPARE(l.liste[0].Taille, troisGo);
+        QCOMPARE(l.liste[1].Taille, troisGo);
     }
 
     void dossierIlisible()
@@ -401,17 +403,16 @@ private Q_SLOTS:
         const TResultatScan c = Compter(d, true);
         const TResultatScan l = Lire(d, true);
         QCOMPARE(l.avancees, c.nombre);
-        int jpeg = 0;
+        int images = 0;
         qint64 taille = 0;
         for (QDirIterator it(d, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
             it.next();
-            const QString ext = it.fileInfo().suffix().toLower();
-            if (ext == u"jpg"_s || ext == u"jpeg"_s) {
-                ++jpeg;
+            if (EstImage(it.fileName())) {
+                ++images;
                 taille += it.fileInfo().size();
             }
         }
-        QCOMPARE(c.nombre, jpeg); // the .tiff files are not counted
+        QCOMPARE(c.nombre, images); // every accepted kind, the .tiff files among them
         QCOMPARE(c.taille, taille);
         bool canon = false;
         for (const TEnrFichier &f : l.liste) {

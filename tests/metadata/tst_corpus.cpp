@@ -23,11 +23,12 @@ private Q_SLOTS:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
     void cleanup() { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
 
-    void cameras_data()
+    // The expected lines of a file of tests/data, one row each.
+    static void LignesAttendues(const QString &fichier, int auMoins)
     {
         QTest::addColumn<QString>("nom");
         QTest::addColumn<QStringList>("attendu");
-        QFile donnees(DossierDonneesTests() + u"cameras.tsv"_s);
+        QFile donnees(DossierDonneesTests() + fichier);
         QVERIFY2(donnees.open(QIODevice::ReadOnly), qPrintable(donnees.fileName()));
         int lignes = 0;
         while (!donnees.atEnd()) {
@@ -39,14 +40,14 @@ private Q_SLOTS:
             QTest::newRow(qPrintable(champs.first())) << champs.first() << champs;
             ++lignes;
         }
-        QVERIFY(lignes >= 20);
+        QVERIFY(lignes >= auMoins);
     }
-    void cameras()
+    static void VerifierLigne(const QString &dossier)
     {
         EXIGER_CORPUS();
         QFETCH(QString, nom);
         QFETCH(QStringList, attendu);
-        const QString chemin = DossierCorpus() + u"cameras/"_s + nom;
+        const QString chemin = DossierCorpus() + dossier + nom;
         QVERIFY2(QFile::exists(chemin), qPrintable(chemin));
         TEnrEXIF e;
         LireEXIFFichier(chemin, e);
@@ -60,6 +61,38 @@ private Q_SLOTS:
         QCOMPARE(Ligne(nom, e), attendu);
     }
 
+    void cameras_data() { LignesAttendues(u"cameras.tsv"_s, 20); }
+    void cameras() { VerifierLigne(u"cameras/"_s); }
+
+    // Today's formats: CR3, HEIC and HIF of several makers, a DNG, and damaged files.
+    void modernes_data() { LignesAttendues(u"modern.tsv"_s, 17); }
+    void modernes()
+    {
+        VerifierLigne(u"modern/"_s);
+        // With the newer formats turned off, none of them is read (their extensions are
+        // not in the historical list).
+        QFETCH(QString, nom);
+        TEnrEXIF e;
+        QCOMPARE(LireEXIFFichierIssue(DossierCorpus() + u"modern/"_s + nom, e, nullptr, false),
+                 TIssueLecture::SansValeur);
+    }
+
+    // A few blocks of 4 KB per file, as the file reader loads them, whatever the size.
+    void modernesPeuDeLectures()
+    {
+        EXIGER_CORPUS();
+        const QDir dossier(DossierCorpus() + u"modern/"_s);
+        for (const QString &nom : dossier.entryList(QDir::Files)) {
+            QFile f(dossier.filePath(nom));
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            const QByteArray octets = f.readAll();
+            TFluxMemoire flux(octets, TFluxFichier::kTailleBloc);
+            TEnrEXIF e;
+            LireEXIF(flux, PositionSelonContenu(flux, PositionEXIF(nom)), e);
+            QVERIFY2(flux.Chargements() <= 3, qPrintable(nom + u": "_s + QString::number(flux.Chargements())));
+        }
+    }
+
     // Every sample, whatever it is, read as each kind of file: no crash, no hang, and the
     // same texts through the file and through memory.
     void tousLesFichiers()
@@ -71,7 +104,7 @@ private Q_SLOTS:
             QFile f(chemin);
             QVERIFY(f.open(QIODevice::ReadOnly));
             const QByteArray octets = f.readAll();
-            for (qint64 position : {kPositionJPEG, qint64(0), kPositionRAF, qint64(48)}) {
+            for (qint64 position : {kPositionJPEG, qint64(0), kPositionRAF, qint64(48), kPositionISO}) {
                 TEnrEXIF parFichier, enMemoire;
                 const bool a = LireEXIF(chemin, position, parFichier);
                 TFluxMemoire flux(octets);
@@ -93,21 +126,27 @@ private Q_SLOTS:
         }
     }
 
-    // Four-letter .tiff is not an accepted kind: not read, even though it is TIFF.
+    // Four-letter .tiff: opened and read as TIFF (these scans hold no EXIF values); with
+    // the newer formats off it is not an accepted kind and is not opened.
     void extensionTiff()
     {
         EXIGER_CORPUS();
         const QStringList noms = QDir(DossierCorpus() + u"tiff-extension/"_s).entryList(QDir::Files);
         QVERIFY(!noms.isEmpty());
         for (const QString &nom : noms) {
+            const QString chemin = DossierCorpus() + u"tiff-extension/"_s + nom;
             TEnrEXIF e;
             e.Appareil = u"stale"_s;
-            QVERIFY(!LireEXIFFichier(DossierCorpus() + u"tiff-extension/"_s + nom, e));
+            QVERIFY(!LireEXIFFichier(chemin, e));
             QVERIFY(e.Appareil.isEmpty());
+            QCOMPARE(PositionEXIF(nom), 0);
+            QCOMPARE(PositionEXIF(nom, false), kPositionAucune);
+            QVERIFY(!LireEXIFFichier(chemin, e, false));
         }
     }
 
-    // A camera JPEG renamed with a raw extension is read from byte 0, where no TIFF is.
+    // A camera JPEG renamed with a raw extension: read as the JPEG it is; the historical
+    // reading looks for a TIFF header at byte 0, where none is.
     void extensionTrompeuse()
     {
         EXIGER_CORPUS();
@@ -115,7 +154,16 @@ private Q_SLOTS:
         const QString copie = dossier.filePath(u"Nikon_D70.NEF"_s);
         QVERIFY(QFile::copy(DossierCorpus() + u"cameras/Nikon_D70.jpg"_s, copie));
         TEnrEXIF e;
-        QVERIFY(!LireEXIFFichier(copie, e));
+        QVERIFY(LireEXIFFichier(copie, e));
+        QCOMPARE(e.Appareil, u"NIKON D70"_s);
+        QVERIFY(!LireEXIFFichier(copie, e, false));
+        // A HEIC named .JPG, a CR3 named .CR2.
+        for (const auto &[source, nom] : {std::pair{u"Stonehenge.heic"_s, u"a.JPG"_s}, {u"Canon-R6-pruned.CR3"_s, u"b.CR2"_s}}) {
+            QVERIFY(QFile::copy(DossierCorpus() + u"modern/"_s + source, dossier.filePath(nom)));
+            QVERIFY(LireEXIFFichier(dossier.filePath(nom), e));
+            QVERIFY(!e.Appareil.isEmpty());
+            QVERIFY(!LireEXIFFichier(dossier.filePath(nom), e, false));
+        }
     }
 };
 

@@ -133,7 +133,9 @@ private Q_SLOTS:
         QTest::newRow("jpe") << u"a.jpe"_s << false << kPositionAucune;
         QTest::newRow("jpg.bak") << u"a.jpg.bak"_s << false << kPositionAucune;
         QTest::newRow("tif") << u"a.tif"_s << false << qint64(0);
-        QTest::newRow("tiff") << u"a.tiff"_s << false << kPositionAucune;
+        QTest::newRow("tiff") << u"a.tiff"_s << false << qint64(0);
+        QTest::newRow("cr3") << u"a.cr3"_s << false << kPositionISO;
+        QTest::newRow("heic") << u"a.Heic"_s << false << kPositionISO;
         QTest::newRow("dotless i") << u"a.t\u0131f"_s << false << qint64(0); // upper-cases to TIF
         QTest::newRow("nef") << u"a.nef"_s << false << qint64(0);
         QTest::newRow("raf") << u"a.Raf"_s << false << kPositionRAF;
@@ -147,12 +149,15 @@ private Q_SLOTS:
         QFETCH(qint64, position);
         QCOMPARE(EstJPEG(nom), jpeg);
         QCOMPARE(PositionEXIF(nom), position);
+        // The historical reading knows neither .tiff nor today's formats.
+        const bool nouveau = position == kPositionISO || nom.endsWith(u"tiff"_s);
+        QCOMPARE(PositionEXIF(nom, false), nouveau ? kPositionAucune : position);
     }
 
     void autresExtensionsNonLues()
     {
         const QByteArray jpeg = JPEGAvecTIFF(TIFFAvecValeurs(TValeursEXIF()));
-        for (const QString &nom : {u"a.bmp"_s, u"a.png"_s, u"a.tiff"_s, u"sans_extension"_s}) {
+        for (const QString &nom : {u"a.bmp"_s, u"a.png"_s, u"a.gif"_s, u"sans_extension"_s}) {
             const TEnrEXIF e = Lire(nom, jpeg);
             QCOMPARE(Resume(e), u"0||||||"_s);
         }

@@ -26,6 +26,7 @@ void ComparerOptions(const TEnrOptions &a, const TEnrOptions &b)
     QCOMPARE(a.nDatePDVSep, b.nDatePDVSep);
     QCOMPARE(a.lDatePDVHierCompoSiCopie, b.lDatePDVHierCompoSiCopie);
     QCOMPARE(a.nSep, b.nSep);
+    QCOMPARE(a.lFormatsEtendus, b.lFormatsEtendus);
 }
 
 TEnrOptions OptionsParDefaut()
@@ -121,6 +122,14 @@ private Q_SLOTS:
         QTest::newRow("folder stored empty") << QByteArray("cDossDst=") << u"cDossDst"_s << u""_s;
         QTest::newRow("folder missing") << QByteArray("x=1") << u"cDossDst"_s << u"<programme>"_s;
         QTest::newRow("before the header") << QByteArray("<avant>nSep=4") << u"nSep"_s << u"2"_s;
+        QTest::newRow("newer formats by default") << QByteArray("x=1") << u"lFormatsEtendus"_s << u"1"_s;
+        QTest::newRow("newer formats off") << QByteArray("lFormatsEtendus=0") << u"lFormatsEtendus"_s << u"0"_s;
+        QTest::newRow("newer formats on") << QByteArray("lFormatsEtendus=1") << u"lFormatsEtendus"_s << u"1"_s;
+        QTest::newRow("newer formats empty") << QByteArray("lFormatsEtendus=") << u"lFormatsEtendus"_s << u"1"_s;
+        QTest::newRow("newer formats non") << QByteArray("lFormatsEtendus=non") << u"lFormatsEtendus"_s << u"1"_s;
+        QTest::newRow("newer formats 2") << QByteArray("lFormatsEtendus=2") << u"lFormatsEtendus"_s << u"1"_s;
+        QTest::newRow("newer formats in another section") << QByteArray("x=1\r\n[Autre]\r\nlFormatsEtendus=0")
+                                                          << u"lFormatsEtendus"_s << u"1"_s;
         QTest::newRow("second GENERAL ignored") << QByteArray("x=1\r\n[GENERAL]\r\nnSep=4")
                                                 << u"nSep"_s << u"2"_s;
     }
@@ -145,6 +154,7 @@ private Q_SLOTS:
             {u"nDatePDVSep"_s, QString::number(o.nDatePDVSep)},
             {u"nCFDatePDVC"_s, QString::number(o.nCFDatePDVC)},
             {u"nCFDatePDVF"_s, QString::number(o.nCFDatePDVF)},
+            {u"lFormatsEtendus"_s, QString::number(o.lFormatsEtendus)},
         };
         QCOMPARE(vus.value(champ), attendu == u"<programme>"_s ? DossierProgramme() : attendu);
     }
@@ -209,6 +219,35 @@ private Q_SLOTS:
                                             "[GENERAL]\r\n"
                                             "nSep=1\r\n"));
         ComparerOptions(ChargerOptions(TBigIniFile(m_ini)), o);
+    }
+
+    // The newer formats' key is read and never written: a file that holds it keeps its
+    // line as it is, whatever the run did; a file without it does not gain it (see
+    // sansFichier for the exact bytes).
+    void formatsEtendusJamaisEcrit_data()
+    {
+        QTest::addColumn<QByteArray>("ligne");
+        QTest::addColumn<bool>("lu");
+        QTest::newRow("0") << QByteArray("lFormatsEtendus=0") << false;
+        QTest::newRow("oui") << QByteArray("lFormatsEtendus=oui") << true;
+        QTest::newRow("absent") << QByteArray("; rien") << true;
+    }
+    void formatsEtendusJamaisEcrit()
+    {
+        QFETCH(QByteArray, ligne);
+        QFETCH(bool, lu);
+        const QByteArray avant = "[GENERAL]\r\ncDossSrc=/photos/\r\n" + ligne + "\r\nnSep=3\r\n";
+        QVERIFY(EcrireFichier(m_ini, avant));
+        TBigIniFile ini(m_ini);
+        ini.SetAutoSave(false);
+        TEnrOptions o = ChargerOptions(ini);
+        QCOMPARE(o.lFormatsEtendus, lu);
+        o.lFormatsEtendus = !lu; // whatever the field holds at exit
+        SauverOptions(ini, o);
+        QVERIFY(ini.UpdateFile());
+        const QByteArray apres = LireFichier(m_ini);
+        QVERIFY2(apres.contains("\r\n" + ligne + "\r\n"), apres.constData());
+        QCOMPARE(apres.count("FormatsEtendus"), ligne.count("FormatsEtendus"));
     }
 
     // A file made on Windows: CR LF endings, accented folder names in Windows-1252.

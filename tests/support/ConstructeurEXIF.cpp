@@ -210,3 +210,168 @@ QByteArray JPEGSansEXIF(int remplissage)
     j += Segment(0xE0, QByteArray("JFIF\0\x01\x01\0\0\x01\0\x01\0\0", 14));
     return j + FinJPEG(remplissage);
 }
+
+QByteArray GB16(quint16 v)
+{
+    QByteArray b;
+    b.append(char(v >> 8)).append(char(v));
+    return b;
+}
+
+QByteArray GB32(quint32 v)
+{
+    return GB16(quint16(v >> 16)) + GB16(quint16(v));
+}
+
+QByteArray BoiteISO(const char *type, const QByteArray &contenu, bool taille64)
+{
+    if (taille64)
+        return GB32(1) + QByteArray(type, 4) + GB32(0) + GB32(quint32(16 + contenu.size())) + contenu;
+    return GB32(quint32(8 + contenu.size())) + QByteArray(type, 4) + contenu;
+}
+
+QByteArray BoitePleine(const char *type, quint8 version, const QByteArray &contenu)
+{
+    QByteArray tete(4, '\0');
+    tete[0] = char(version);
+    return BoiteISO(type, tete + contenu);
+}
+
+QByteArray TIFFModele(const TValeursEXIF &v, bool grosBoutiste)
+{
+    TConstructeurTIFF c(grosBoutiste);
+    c.AjouterIFD0(c.Texte(kTagModel, v.modele));
+    return c.Construire();
+}
+
+QByteArray TIFFExifSeul(const TValeursEXIF &v, bool grosBoutiste)
+{
+    // The Exif IFD's entries as the IFD0 of their own structure.
+    TConstructeurTIFF seul(grosBoutiste);
+    seul.AjouterIFD0(seul.Rationnel(kTagExposureTime, v.vitesseNum, v.vitesseDen));
+    seul.AjouterIFD0(seul.Rationnel(kTagFNumber, v.diaphragmeNum, v.diaphragmeDen));
+    if (v.iso)
+        seul.AjouterIFD0(seul.Short(kTagISOSpeedRatings, *v.iso));
+    seul.AjouterIFD0(seul.Texte(kTagDateTimeOriginal, v.date));
+    seul.AjouterIFD0(seul.Rationnel(kTagFocalLength, v.focaleNum, v.focaleDen));
+    return seul.Construire();
+}
+
+QByteArray CR3AvecTIFF(const QByteArray &cmt1, const QByteArray &cmt2, const TOptionsCR3 &o)
+{
+    static const QByteArray kUuidCanon("\x85\xC0\xB6\x87\x82\x0F\x11\xE0\x81\x11\xF4\xCE\x46\x2B\x6A\x48", 16);
+    const QByteArray ftyp = BoiteISO("ftyp", QByteArray("crx \0\0\0\x01" "crx isom", 16));
+    QByteArray boites = BoiteISO("CNCV", "CanonCR3_001/00.10.00/00.00.00");
+    const QByteArray b1 = cmt1.isEmpty() ? QByteArray() : BoiteISO("CMT1", cmt1);
+    const QByteArray b2 = cmt2.isEmpty() ? QByteArray() : BoiteISO("CMT2", cmt2);
+    boites += o.cmt2Avant ? b2 + b1 : b1 + b2;
+    boites += BoiteISO("CMT3", TIFFModele({}, false)); // a maker note structure: not read
+    QByteArray moov = BoiteISO("uuid", kUuidCanon + boites) + BoiteISO("mvhd", QByteArray(100, '\0'));
+    const QByteArray mdat = BoiteISO("mdat", QByteArray(o.remplissage, '\x5A'));
+    if (o.moovJusquaLaFin)
+        return ftyp + mdat + GB32(0) + "moov" + moov;
+    return ftyp + BoiteISO("moov", moov, o.moov64) + mdat;
+}
+
+QByteArray CR3AvecValeurs(const TValeursEXIF &v, bool grosBoutiste, const TOptionsCR3 &o)
+{
+    return CR3AvecTIFF(TIFFModele(v, grosBoutiste), TIFFExifSeul(v, grosBoutiste), o);
+}
+
+QByteArray HEIFAvecTIFF(const QByteArray &tiff, const TOptionsHEIF &o)
+{
+    const QByteArray exif = GB32(quint32(o.avantTIFF.size())) + o.avantTIFF + tiff;
+    const QByteArray image(300, '\x3C'); // the primary item's coded bytes
+    const bool idV2 = o.versionIloc == 2;
+    const auto id = [&](quint32 v) { return idV2 ? GB32(v) : GB16(quint16(v)); };
+
+    // The Exif item's pieces, stored in reverse order with a byte of filler between them.
+    QList<QByteArray> morceaux;
+    const int n = qMax(1, o.morceaux);
+    for (int i = 0; i < n; ++i) {
+        const qsizetype debut = exif.size() * i / n, fin = exif.size() * (i + 1) / n;
+        morceaux.append(exif.mid(debut, fin - debut));
+    }
+    const QByteArray leurre = GB32(6) + QByteArray("Exif\0\0", 6) + TIFFModele({"Leurre"}, false);
+
+    // The meta box for given positions of the mdat's content and of idat's content.
+    const auto meta = [&](quint32 debutMdat) {
+        QByteArray infe;
+        quint16 entrees = 0;
+        const auto ajouterInfe = [&](quint16 itemId, const char *type) {
+            infe += BoitePleine("infe", 2, GB16(itemId) + GB16(0) + QByteArray(type, 4) + QByteArray("\0", 1));
+            ++entrees;
+        };
+        if (o.deuxExif)
+            ajouterInfe(3, "Exif");
+        ajouterInfe(1, "hvc1");
+        for (int i = 0; i < o.itemsEnPlus; ++i)
+            ajouterInfe(quint16(10 + i), "hvc1");
+        ajouterInfe(2, "Exif");
+        const QByteArray iinf = BoitePleine("iinf", 0, GB16(entrees) + infe);
+        QByteArray refs = BoiteISO("cdsc", GB16(2) + GB16(1) + GB16(1));
+        if (o.deuxExif) // the decoy describes the Exif item, which describes the primary
+            refs = BoiteISO("cdsc", GB16(3) + GB16(1) + GB16(2)) + refs;
+        const QByteArray iref = BoitePleine("iref", 0, refs + o.irefEnPlus);
+
+        // iloc: offsets and lengths of 4 bytes, no base offset, no index.
+        QByteArray items;
+        quint32 nbItems = 0;
+        const auto item = [&](quint32 itemId, quint16 methode, const QList<QPair<quint32, quint32>> &etendues) {
+            items += id(itemId);
+            if (o.versionIloc >= 1)
+                items += GB16(methode);
+            items += GB16(0) + GB16(quint16(etendues.size()));
+            for (const auto &[debut, longueur] : etendues)
+                items += GB32(debut) + GB32(longueur);
+            ++nbItems;
+        };
+        item(1, 0, {{debutMdat, quint32(image.size())}});
+        quint32 p = debutMdat + quint32(image.size());
+        if (o.deuxExif) {
+            item(3, 0, {{p, quint32(leurre.size())}});
+            p += quint32(leurre.size());
+        }
+        if (o.dansIdat) {
+            item(2, 1, {{0, quint32(exif.size())}});
+        } else {
+            QList<QPair<quint32, quint32>> etendues;
+            QList<quint32> positions(n);
+            for (int i = n - 1; i >= 0; --i) {
+                ++p; // the filler byte
+                positions[i] = p;
+                p += quint32(morceaux[i].size());
+            }
+            for (int i = 0; i < n; ++i)
+                etendues.append({positions[i], quint32(morceaux[i].size())});
+            item(2, 0, etendues);
+        }
+        const QByteArray tailles("\x44\x00", 2);
+        const QByteArray iloc = BoitePleine("iloc", o.versionIloc,
+                                            tailles + (idV2 ? GB32(nbItems) : GB16(quint16(nbItems))) + items);
+        QByteArray contenu = BoitePleine("hdlr", 0, QByteArray(4, '\0') + "pict" + QByteArray(13, '\0'))
+            + BoitePleine("pitm", 0, GB16(1)) + iinf + iref + iloc;
+        if (o.dansIdat)
+            contenu += BoiteISO("idat", exif);
+        QByteArray tete(4, '\0');
+        return BoiteISO("meta", tete + contenu, o.meta64);
+    };
+
+    const QByteArray ftyp = BoiteISO("ftyp", o.marque + GB32(0) + "mif1" + o.marque);
+    // First pass for the sizes, second with the real positions.
+    const qsizetype tailleMeta = meta(0).size();
+    const quint32 debutMdat = quint32(ftyp.size() + tailleMeta + 8);
+    const QByteArray m = meta(debutMdat);
+    QByteArray contenuMdat = image;
+    if (o.deuxExif)
+        contenuMdat += leurre;
+    if (!o.dansIdat)
+        for (int i = n - 1; i >= 0; --i)
+            contenuMdat += QByteArray(1, '\xEE') + morceaux[i];
+    QByteArray mdat = BoiteISO("mdat", contenuMdat);
+    if (o.mdatJusquaLaFin)
+        mdat.replace(0, 4, GB32(0));
+    if (o.mdatAuDela)
+        mdat.replace(0, 4, GB32(quint32(mdat.size()) + (1u << 20)));
+    return ftyp + m + mdat;
+}

@@ -95,3 +95,48 @@ QByteArray RAFAvecTIFF(const QByteArray &tiff, quint32 positionJPEG);
 
 // `tiff` preceded by `position` bytes of header (a .MRW file holds it at 48).
 QByteArray TIFFALaPosition(const QByteArray &tiff, int position);
+
+// ISO base media files (CR3, HEIF) --------------------------------------------------------
+
+// A box: 32-bit size and type, or the 64-bit size form when `taille64`.
+QByteArray BoiteISO(const char *type, const QByteArray &contenu, bool taille64 = false);
+// A full box: version, 3 bytes of flags, then the content.
+QByteArray BoitePleine(const char *type, quint8 version, const QByteArray &contenu);
+// Big-endian numbers.
+QByteArray GB16(quint16 v);
+QByteArray GB32(quint32 v);
+
+// The two TIFF structures of a CR3 for the values: IFD0 with the model (CMT1), and the
+// Exif IFD alone as the IFD0 of a TIFF structure of its own (CMT2).
+QByteArray TIFFModele(const TValeursEXIF &v, bool grosBoutiste = false);
+QByteArray TIFFExifSeul(const TValeursEXIF &v, bool grosBoutiste = false);
+
+struct TOptionsCR3 {
+    bool cmt2Avant = false;   // CMT2 before CMT1 in Canon's box
+    bool moov64 = false;      // moov with a 64-bit size
+    bool moovJusquaLaFin = false; // moov last, with size 0 (to the end of the file)
+    int remplissage = 256;    // bytes of the mdat after moov
+};
+// A CR3 file: ftyp "crx ", moov holding Canon's uuid box (CNCV, CMT1, CMT2, CMT3) and
+// mvhd, then an mdat. An empty `cmt1` or `cmt2` leaves that box out.
+QByteArray CR3AvecTIFF(const QByteArray &cmt1, const QByteArray &cmt2, const TOptionsCR3 &o = {});
+QByteArray CR3AvecValeurs(const TValeursEXIF &v, bool grosBoutiste = false, const TOptionsCR3 &o = {});
+
+struct TOptionsHEIF {
+    QByteArray marque = "heic";  // the ftyp's major brand
+    QByteArray avantTIFF = QByteArray("Exif\0\0", 6); // bytes between the offset and the TIFF header
+    int morceaux = 1;            // extents of the Exif item, stored in the file in reverse order
+    bool dansIdat = false;       // the Exif item in "idat" (construction method 1)
+    quint8 versionIloc = 1;      // 0, 1 or 2
+    bool meta64 = false;         // meta with a 64-bit size
+    bool mdatJusquaLaFin = false;// mdat with size 0 (to the end of the file)
+    bool mdatAuDela = false;     // mdat's size says 1 MB more than the file holds
+    int itemsEnPlus = 0;         // image items listed before the Exif one
+    QByteArray irefEnPlus;       // more reference boxes at the end of iref's content
+    bool deuxExif = false;       // a decoy Exif item (id 3, other model) listed first,
+                                 // describing no item; iref points the real one to the primary
+};
+// A HEIF file: ftyp, meta (hdlr, pitm = 1, iinf, iref, iloc, [idat]), then an mdat holding
+// the image item's bytes and the Exif item: the big-endian offset of the TIFF header
+// (avantTIFF.size()), avantTIFF, then `tiff`.
+QByteArray HEIFAvecTIFF(const QByteArray &tiff, const TOptionsHEIF &o = {});

@@ -1,0 +1,135 @@
+// A whole copy run over a card of today's cameras: CR3, HEIC, HIF, ARW, DNG and JPEG files
+// side by side are all read, sorted into the hierarchy of their values and copied whole.
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "ConstructeurEXIF.h"
+#include "Corpus.h"
+#include "FauxOptions.h"
+#include "FauxRetour.h"
+#include "Fichiers.h"
+#include "engine/Traitement.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QStringList Fichiers(const QString &dossier)
+{
+    QStringList noms;
+    QDirIterator it(dossier, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        noms.append(it.next().mid(dossier.size()));
+    noms.sort();
+    return noms;
+}
+
+TValeursEXIF Valeurs(const QByteArray &modele, quint32 focale, quint16 iso)
+{
+    TValeursEXIF v;
+    v.modele = modele;
+    v.focaleNum = focale;
+    v.iso = iso;
+    return v;
+}
+
+struct TBanc {
+    QTemporaryDir tmp;
+    QString src, dst, prog;
+    TFauxOptions options;
+    TFauxRetour retour;
+    TListeImages liste;
+
+    TBanc()
+    {
+        src = tmp.path() + u"/DCIM/"_s;
+        dst = tmp.path() + u"/Tri/"_s;
+        prog = tmp.path() + u"/programme/"_s;
+        for (const QString &d : {src, dst, prog})
+            QDir().mkpath(d);
+        options.options.cDossSrc = src;
+        options.options.cDossDst = dst;
+        options.options.lLectRecurs = true;
+        options.options.cOrdreDonEXIF = u"AFvdpI"_s; // camera, focal length, ISO
+        retour.dossierJournal = prog;
+        retour.reponses = {true};
+    }
+    void Lancer() { LancerTraitement(true, options, retour, liste); }
+};
+
+} // namespace
+
+class TestFormatsModernes : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
+
+    // Built files of each kind, in two folders of the card.
+    void carteMelangee()
+    {
+        TBanc b;
+        QVERIFY(EcrireFichier(b.src + u"100CANON/IMG_0001.CR3"_s, CR3AvecValeurs(Valeurs("Canon EOS R6", 50, 100))));
+        QVERIFY(EcrireFichier(b.src + u"100CANON/IMG_0002.JPG"_s,
+                              JPEGAvecTIFF(TIFFAvecValeurs(Valeurs("Canon EOS R6", 50, 100)))));
+        QVERIFY(EcrireFichier(b.src + u"100CANON/IMG_0002.HIF"_s,
+                              HEIFAvecTIFF(TIFFAvecValeurs(Valeurs("Canon EOS R6", 85, 400), true))));
+        QVERIFY(EcrireFichier(b.src + u"101MSDCF/DSC00001.ARW"_s, TIFFAvecValeurs(Valeurs("ILCE-7M4", 35, 800))));
+        TOptionsHEIF morceaux;
+        morceaux.morceaux = 3;
+        QVERIFY(EcrireFichier(b.src + u"iPhone/IMG_4242.HEIC"_s,
+                              HEIFAvecTIFF(TIFFAvecValeurs(Valeurs("iPhone 15", 6, 50), true), morceaux)));
+        QVERIFY(EcrireFichier(b.src + u"iPhone/IMG_4243.dng"_s, TIFFAvecValeurs(Valeurs("iPhone 15", 6, 50), true)));
+        QVERIFY(EcrireFichier(b.src + u"iPhone/notes.txt"_s, "pas une image"));
+        const QStringList sources = Fichiers(b.src);
+
+        b.Lancer();
+        QCOMPARE(b.retour.Appels(u"Confirmer"_s).size(), 1);
+        QVERIFY2(b.retour.Appels(u"Confirmer"_s).first().startsWith(u"Confirmer: Traiter les 6 Images"_s),
+                 qPrintable(b.retour.appels.join(u'\n')));
+        QVERIFY2(b.retour.appels.last().startsWith(u"Information: 6 images traitées"_s),
+                 qPrintable(b.retour.appels.join(u'\n')));
+        QCOMPARE(Fichiers(b.dst), (QStringList{
+            u"Canon EOS R6/50 mm/100 iso/IMG_0001.CR3"_s,
+            u"Canon EOS R6/50 mm/100 iso/IMG_0002.JPG"_s,
+            u"Canon EOS R6/85 mm/400 iso/IMG_0002.HIF"_s,
+            u"ILCE-7M4/35 mm/800 iso/DSC00001.ARW"_s,
+            u"iPhone 15/6 mm/50 iso/IMG_4242.HEIC"_s,
+            u"iPhone 15/6 mm/50 iso/IMG_4243.dng"_s,
+        }));
+        // Copied whole, sources untouched, no error.
+        QCOMPARE(LireFichier(b.dst + u"iPhone 15/6 mm/50 iso/IMG_4242.HEIC"_s),
+                 LireFichier(b.src + u"iPhone/IMG_4242.HEIC"_s));
+        QCOMPARE(LireFichier(b.dst + u"Canon EOS R6/50 mm/100 iso/IMG_0001.CR3"_s),
+                 LireFichier(b.src + u"100CANON/IMG_0001.CR3"_s));
+        QCOMPARE(Fichiers(b.src), sources);
+        QCOMPARE(LireFichier(b.prog + u"Clarvane.erreurs.txt"_s), QByteArray());
+    }
+
+    // The real files of today's cameras that hold values.
+    void corpus()
+    {
+        EXIGER_CORPUS();
+        TBanc b;
+        const QString modern = DossierCorpus() + u"modern/"_s;
+        for (const QString &nom : {u"Canon-R6-pruned.CR3"_s, u"Stonehenge.heic"_s, u"Sony.HIF"_s, u"IMG_1361.dng"_s})
+            QVERIFY(QFile::copy(modern + nom, b.src + nom));
+        QVERIFY(QFile::copy(DossierCorpus() + u"cameras/Canon_40D.jpg"_s, b.src + u"Canon_40D.jpg"_s));
+        b.Lancer();
+        QCOMPARE(Fichiers(b.dst), (QStringList{
+            u"Canon EOS 40D/135 mm/100 iso/Canon_40D.jpg"_s,
+            u"Canon EOS R6/200 mm/100 iso/Canon-R6-pruned.CR3"_s,
+            u"ILCE-1/35 mm/100 iso/Sony.HIF"_s,
+            u"NIKON D5300/44 mm/200 iso/Stonehenge.heic"_s,
+            u"iPhone 12 Pro/4,20 mm/32 iso/IMG_1361.dng"_s,
+        }));
+        QCOMPARE(LireFichier(b.dst + u"ILCE-1/35 mm/100 iso/Sony.HIF"_s), LireFichier(modern + u"Sony.HIF"_s));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFormatsModernes)
+#include "tst_formatsmodernes.moc"
