@@ -26,7 +26,9 @@
 #include "app/Main_fm.h"
 #include "commun/Dossiers.h"
 #include "controls/FolderTreeView.h"
+#include "engine/OptionsNommage.h"
 #include "ui/Apercu_fm.h"
+#include "ui/ArbreOrdre.h"
 #include "ui/SaisieChaine_fm.h"
 
 using namespace Qt::StringLiterals;
@@ -50,7 +52,7 @@ QTreeWidgetItem *Noeud(QTreeWidget *arbre, const QString &legende)
 
 int Etat(QTreeWidgetItem *noeud)
 {
-    return noeud->data(0, TfmMainClarvane::RoleEtat).toInt();
+    return noeud->data(0, TArbreOrdre::RoleEtat).toInt();
 }
 
 QString SansEsperluette(QString texte)
@@ -77,6 +79,54 @@ void QuandModale(QObject *contexte, std::function<void(T *)> reponse)
     });
     minuterie->start(10);
 }
+
+// The window with its controls found by their names, as a user's tools would find them.
+class TFenetre final : public TfmMainClarvane {
+public:
+    explicit TFenetre(const QString &reglages) : TfmMainClarvane(reglages) {}
+
+    template <typename T>
+    T *C(const char *nom) const
+    {
+        T *w = findChild<T *>(QString::fromLatin1(nom));
+        if (!w)
+            qFatal("no control %s", nom);
+        return w;
+    }
+    QLabel *stSrc = C<QLabel>("stSrc");
+    TFolderTreeView *tvSrc = C<TFolderTreeView>("tvSrc");
+    QPushButton *btLectRecurs = C<QPushButton>("btLectRecurs");
+    QPushButton *btCopier = C<QPushButton>("btCopier");
+    QPushButton *btRenommer = C<QPushButton>("btRenommer");
+    TArbreOrdre *tvEXIFOrdre = C<TArbreOrdre>("tvEXIFOrdre");
+    QPushButton *btEXIFOrdreMonter = C<QPushButton>("btEXIFOrdreMonter");
+    QPushButton *btEXIFOrdreDescendre = C<QPushButton>("btEXIFOrdreDescendre");
+    QGroupBox *gbDatePDV = C<QGroupBox>("gbDatePDV");
+    QCheckBox *cbDatePDV1 = C<QCheckBox>("cbDatePDV1");
+    QComboBox *cbDonDatePDV1 = C<QComboBox>("cbDonDatePDV1");
+    QCheckBox *cbDatePDV2 = C<QCheckBox>("cbDatePDV2");
+    QComboBox *cbDonDatePDV2 = C<QComboBox>("cbDonDatePDV2");
+    QCheckBox *cbDatePDV3 = C<QCheckBox>("cbDatePDV3");
+    QComboBox *cbDonDatePDV3 = C<QComboBox>("cbDonDatePDV3");
+    QLabel *stDatePDVSep = C<QLabel>("stDatePDVSep");
+    QComboBox *cbDatePDVSep = C<QComboBox>("cbDatePDVSep");
+    QCheckBox *cbDatePDVHierCompoSiCopie = C<QCheckBox>("cbDatePDVHierCompoSiCopie");
+    QLabel *stDatePDVEx = C<QLabel>("stDatePDVEx");
+    QLabel *stDatePDVDonEx = C<QLabel>("stDatePDVDonEx");
+    QLabel *stSep = C<QLabel>("stSep");
+    QComboBox *cbSep = C<QComboBox>("cbSep");
+    QLabel *stInformation = C<QLabel>("stInformation");
+    QLabel *stDst = C<QLabel>("stDst");
+    QPushButton *btCreerDossier = C<QPushButton>("btCreerDossier");
+    TFolderTreeView *tvDst = C<TFolderTreeView>("tvDst");
+    QPushButton *btApercu = C<QPushButton>("btApercu");
+    QPushButton *btTraiter = C<QPushButton>("btTraiter");
+    QPushButton *btQuitter = C<QPushButton>("btQuitter");
+
+    QString OrdreDepuisArbre() const { return tvEXIFOrdre->Code(); }
+    int NbDonneesPresentes() const { return tvEXIFOrdre->NbPresents(); }
+    QRect RectangleEtat(QTreeWidgetItem *noeud) const { return tvEXIFOrdre->RectangleEtat(noeud); }
+};
 } // namespace
 
 class TestMainWindow : public QObject {
@@ -86,9 +136,9 @@ private:
     std::unique_ptr<QTemporaryDir> m_dossier;
     QString m_reglages;
 
-    std::unique_ptr<TfmMainClarvane> Ouvrir()
+    std::unique_ptr<TFenetre> Ouvrir()
     {
-        auto fm = std::make_unique<TfmMainClarvane>(m_reglages);
+        auto fm = std::make_unique<TFenetre>(m_reglages);
         fm->show();
         if (!QTest::qWaitForWindowExposed(fm.get()))
             return nullptr;
@@ -107,7 +157,7 @@ private:
             return {};
         return QString::fromUtf8(f.readAll()).split(u"\r\n"_s, Qt::SkipEmptyParts);
     }
-    void CliquerEtat(TfmMainClarvane &fm, const QString &legende, Qt::KeyboardModifiers m = {})
+    void CliquerEtat(TFenetre &fm, const QString &legende, Qt::KeyboardModifiers m = {})
     {
         QTreeWidgetItem *n = Noeud(fm.tvEXIFOrdre, legende);
         QVERIFY(n);
@@ -402,10 +452,10 @@ private Q_SLOTS:
         }
         QCOMPARE(fm->tvEXIFOrdre->currentItem(), fm->tvEXIFOrdre->topLevelItem(0));
         QVERIFY(!fm->btEXIFOrdreMonter->isEnabled());
-        // The icons travel too.
+        // The field travels with its caption (its icons are drawn from it).
         QTreeWidgetItem *haut = fm->tvEXIFOrdre->topLevelItem(0);
-        QCOMPARE(haut->data(0, TfmMainClarvane::RoleImage).toInt(), 10);
-        QCOMPARE(haut->data(0, TfmMainClarvane::RoleImageSelection).toInt(), 11);
+        QCOMPARE(haut->data(0, TArbreOrdre::RoleChamp).toInt(), kIndexISO);
+        QCOMPARE(fm->tvEXIFOrdre->Noeud(kIndexISO), haut);
         Cliquer(fm->btEXIFOrdreDescendre);
         QCOMPARE(fm->OrdreDepuisArbre(), u"aIfvdP"_s);
     }
