@@ -1,6 +1,7 @@
 #include "ui/ArbreOrdre.h"
 
 #include <QIcon>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
@@ -212,4 +213,22 @@ void TArbreOrdre::mousePressEvent(QMouseEvent *evenement)
             BasculerPresence(noeud);
     }
     QTreeWidget::mousePressEvent(evenement);
+}
+
+void TArbreOrdre::keyPressEvent(QKeyEvent *evenement)
+{
+    const Qt::KeyboardModifiers modificateurs = evenement->modifiers() & ~Qt::KeypadModifier;
+    if (evenement->key() == Qt::Key_Space && modificateurs == Qt::NoModifier) {
+        if (!evenement->isAutoRepeat())
+            BasculerPresence(currentItem());
+        evenement->accept();
+        return;
+    }
+    if ((evenement->key() == Qt::Key_Up || evenement->key() == Qt::Key_Down)
+        && modificateurs == Qt::ControlModifier) {
+        Deplacer(evenement->key() == Qt::Key_Up ? -1 : 1);
+        evenement->accept();
+        return;
+    }
+    QTreeWidget::keyPressEvent(evenement);
 }

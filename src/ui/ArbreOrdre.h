@@ -1,6 +1,6 @@
 // The order tree of the EXIF fields: a chain of six nodes, top to bottom the order of the
 // values in a name, each with its presence drawn as a check box. A click on the box (or
-// the arrows move the current field.
+// Space) toggles the presence, the arrows (or Ctrl+Up / Ctrl+Down) move the current field.
 #pragma once
 
 #include <QList>
@@ -56,6 +56,7 @@ Q_SIGNALS:
 
 protected:
     void mousePressEvent(QMouseEvent *evenement) override;
+    void keyPressEvent(QKeyEvent *evenement) override;
 
 private:
     void PoserNoeud(QTreeWidgetItem *noeud, int champ, bool present);

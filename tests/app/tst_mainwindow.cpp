@@ -460,6 +460,30 @@ private Q_SLOTS:
         QCOMPARE(fm->OrdreDepuisArbre(), u"aIfvdP"_s);
     }
 
+    void clavierArbreOrdre()
+    {
+        // Space and Ctrl+Up in the window's order tree act as a click on the box and the
+        // up arrow do, the date group following the date's presence.
+        auto fm = Ouvrir();
+        QVERIFY(fm);
+        fm->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(fm.get()));
+        fm->tvEXIFOrdre->setFocus();
+        fm->tvEXIFOrdre->setCurrentItem(fm->tvEXIFOrdre->Noeud(kIndexDate));
+        QTest::keyClick(fm->tvEXIFOrdre, Qt::Key_Space); // the last present field stays
+        QCOMPARE(fm->OrdreDepuisArbre(), u"afvdPi"_s);
+        fm->tvEXIFOrdre->setCurrentItem(fm->tvEXIFOrdre->Noeud(kIndexFocale));
+        QTest::keyClick(fm->tvEXIFOrdre, Qt::Key_Space);
+        fm->tvEXIFOrdre->setCurrentItem(fm->tvEXIFOrdre->Noeud(kIndexDate));
+        QTest::keyClick(fm->tvEXIFOrdre, Qt::Key_Space);
+        QCOMPARE(fm->OrdreDepuisArbre(), u"aFvdpi"_s);
+        QVERIFY(!fm->cbDatePDV1->isEnabled());
+        QTest::keyClick(fm->tvEXIFOrdre, Qt::Key_Up, Qt::ControlModifier);
+        QCOMPARE(fm->OrdreDepuisArbre(), u"aFvpdi"_s);
+        QVERIFY(fm->btEXIFOrdreMonter->isEnabled());
+        QVERIFY(fm->btEXIFOrdreDescendre->isEnabled());
+    }
+
     void clicsSansEffet_data()
     {
         QTest::addColumn<int>("decalage"); // from the state image's centre
