@@ -1,5 +1,5 @@
 // The machine's volumes, from /proc/self/mountinfo, udev's /dev/disk links and sysfs.
-#include "controls/Volumes.h"
+#include "systeme/Volumes.h"
 
 #include <algorithm>
 
