@@ -16,6 +16,7 @@
 #include "settings/ReglagesGeneraux.h"
 #include "ui/ArbreOrdre.h"
 #include "ui/ElementsFenetre.h"
+#include "ui/LibellesOptions.h"
 
 using namespace Qt::StringLiterals;
 

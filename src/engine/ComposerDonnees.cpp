@@ -136,11 +136,6 @@ QString ComposerDonnees(const TEnrEXIF &exif, const TEnrOptions &options)
     return copie ? NeutraliserPoints(resultat) : resultat;
 }
 
-QString ComposerDonnees(const TEnrEXIF &exif, const ISourceOptions &source)
-{
-    return ComposerDonnees(exif, source.Options());
-}
-
 bool CheminOccupe(const QString &chemin)
 {
     struct stat st;

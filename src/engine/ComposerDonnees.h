@@ -4,7 +4,6 @@
 
 #include <QString>
 
-#include "engine/ISourceOptions.h"
 #include "engine/TEnrOptions.h"
 #include "metadata/TEnrEXIF.h"
 #include "metadata/TEnrFichier.h"
@@ -15,8 +14,6 @@
 // per value) or by the separator of nSep in rename mode. In copy mode a level made only
 // of dots gets "_" for each dot, so that no level names the folder itself or its parent.
 QString ComposerDonnees(const TEnrEXIF &exif, const TEnrOptions &options);
-// The same with the options read from `source` now (mode included).
-QString ComposerDonnees(const TEnrEXIF &exif, const ISourceOptions &source);
 
 // Appends avant + valeur + apres to `resultat`, after `separateur` when `resultat` is not
 // empty; a missing (empty) value adds nothing at all. With `remplacer`, the value (and
