@@ -27,6 +27,7 @@
 #include "settings/ReglagesGeneraux.h"
 #include "ui/ArbreOrdre.h"
 #include "ui/ElementsFenetre.h"
+#include "ui/LibellesOptions.h"
 #include "ui/PoliceFormulaire.h"
 #include "ui/SaisieChaine_fm.h"
 
@@ -103,7 +104,7 @@ void TfmMainClarvane::CreerControles()
     stEXIFOrdre = Etiquette(u"&Ordre/présence des données EXIF"_s, u"stEXIFOrdre"_s, this, {296, 48, 165, 13});
     tvEXIFOrdre = new TArbreOrdre(this);
     tvEXIFOrdre->setObjectName(u"tvEXIFOrdre"_s);
-    tvEXIFOrdre->setGeometry(296, 64, 273, 105);
+    tvEXIFOrdre->setGeometry(296, 64, 272, 105); // clear of the arrows
     stEXIFOrdre->setBuddy(tvEXIFOrdre);
     btEXIFOrdreMonter = Bouton(new QPushButton(this), u"btEXIFOrdreMonter"_s,
                                Icone(u"monter"_s, true), {568, 64, 25, 49});
@@ -121,13 +122,13 @@ void TfmMainClarvane::CreerControles()
     gbDatePDV = new QGroupBox(this);
     gbDatePDV->setObjectName(u"gbDatePDV"_s);
     gbDatePDV->setGeometry(296, 176, 297, 113);
-    cbDatePDV1 = Case(QString(), u"cbDatePDV1"_s, gbDatePDV, {8, 16, 17, 17});
+    cbDatePDV1 = Case(QString(), u"cbDatePDV1"_s, gbDatePDV, {8, 16, 16, 17});
     cbDonDatePDV1 = Liste(u"cbDonDatePDV1"_s, gbDatePDV, {24, 16, 105, 21});
     stDatePDV1 = Etiquette(u"+"_s, u"stDatePDV1"_s, gbDatePDV, {136, 20, 8, 13});
-    cbDatePDV2 = Case(QString(), u"cbDatePDV2"_s, gbDatePDV, {152, 16, 17, 17});
+    cbDatePDV2 = Case(QString(), u"cbDatePDV2"_s, gbDatePDV, {152, 16, 16, 17});
     cbDonDatePDV2 = Liste(u"cbDonDatePDV2"_s, gbDatePDV, {168, 16, 105, 21});
     stDatePDV2 = Etiquette(u"+"_s, u"stDatePDV2"_s, gbDatePDV, {280, 20, 8, 13});
-    cbDatePDV3 = Case(QString(), u"cbDatePDV3"_s, gbDatePDV, {8, 40, 17, 17});
+    cbDatePDV3 = Case(QString(), u"cbDatePDV3"_s, gbDatePDV, {8, 40, 16, 17});
     cbDonDatePDV3 = Liste(u"cbDonDatePDV3"_s, gbDatePDV, {24, 40, 105, 21});
     stDatePDVSep = Etiquette(u"Séparateur"_s, u"stDatePDVSep"_s, gbDatePDV, {152, 40, 54, 13});
     cbDatePDVSep = Liste(u"cbDatePDVSep"_s, gbDatePDV, {208, 40, 81, 21});

@@ -239,56 +239,41 @@ private Q_SLOTS:
         QCOMPARE(fm->btEXIFOrdreDescendre->toolTip(), u"Descendre d'un niveau la donnée"_s);
     }
 
-    // Positions of the table, with the texts that must fit them.
-    void disposition_data()
+    // The controls with a caption, and the caption each must show whole.
+    void textesEntiers_data()
     {
         QTest::addColumn<QString>("nom");
-        QTest::addColumn<QRect>("position");
         QTest::addColumn<QString>("texte");
-        const auto ligne = [](const char *nom, QRect r, const QString &texte) {
-            QTest::newRow(nom) << QString::fromLatin1(nom) << r << texte;
+        const auto ligne = [](const char *nom, const QString &texte) {
+            QTest::newRow(nom) << QString::fromLatin1(nom) << texte;
         };
-        ligne("stSrc", {8, 8, 33, 13}, u"&Source"_s);
-        ligne("tvSrc", {8, 24, 281, 441}, {});
-        ligne("btLectRecurs", {8, 472, 281, 25}, u"&lecture récursive"_s);
-        ligne("btCopier", {296, 16, 145, 25}, u"&Copier"_s);
-        ligne("btRenommer", {448, 16, 145, 25}, u"&Renommer"_s);
-        ligne("stEXIFOrdre", {296, 48, 165, 13}, u"&Ordre/présence des données EXIF"_s);
-        ligne("tvEXIFOrdre", {296, 64, 273, 105}, {});
-        ligne("btEXIFOrdreMonter", {568, 64, 25, 49}, {});
-        ligne("btEXIFOrdreDescendre", {568, 120, 25, 49}, {});
-        ligne("gbDatePDV", {296, 176, 297, 113}, {});
-        ligne("cbDatePDV1", {8, 16, 17, 17}, {});
-        ligne("cbDonDatePDV2", {168, 16, 105, 21}, {});
-        ligne("stDatePDV2", {280, 20, 8, 13}, u"+"_s);
-        ligne("stDatePDVSep", {152, 40, 54, 13}, u"Séparateur"_s);
-        ligne("cbDatePDVSep", {208, 40, 81, 21}, {});
-        ligne("cbDatePDVHierCompoSiCopie", {8, 64, 281, 17}, u"Hiérarchiser les composants de la date lors de la copie"_s);
-        ligne("stDatePDVEx", {8, 88, 40, 13}, u"Exemple"_s);
-        ligne("stSep", {296, 296, 143, 13}, u"Séparateur des données EXIF"_s);
-        ligne("cbSep", {448, 296, 145, 21}, {});
-        ligne("gbInformation", {296, 320, 297, 145}, {});
-        ligne("stInformation", {8, 16, 281, 121}, {});
-        ligne("stDst", {600, 8, 54, 13}, u"&Destination"_s);
-        ligne("btCreerDossier", {760, 4, 121, 20}, u"Créer un dossier..."_s);
-        ligne("tvDst", {600, 24, 281, 441}, {});
-        ligne("btApercu", {296, 472, 145, 25}, u"&Aperçu"_s);
-        ligne("btTraiter", {448, 472, 145, 25}, u"&Traiter"_s);
-        ligne("btQuitter", {600, 472, 281, 25}, u"&Quitter"_s);
+        ligne("stSrc", u"&Source"_s);
+        ligne("btLectRecurs", u"&lecture récursive"_s);
+        ligne("btCopier", u"&Copier"_s);
+        ligne("btRenommer", u"&Renommer"_s);
+        ligne("stEXIFOrdre", u"&Ordre/présence des données EXIF"_s);
+        ligne("stDatePDV1", u"+"_s);
+        ligne("stDatePDV2", u"+"_s);
+        ligne("stDatePDVSep", u"Séparateur"_s);
+        ligne("cbDatePDVHierCompoSiCopie", u"Hiérarchiser les composants de la date lors de la copie"_s);
+        ligne("stDatePDVEx", u"Exemple"_s);
+        ligne("stSep", u"Séparateur des données EXIF"_s);
+        ligne("stDst", u"&Destination"_s);
+        ligne("btCreerDossier", u"Créer un dossier..."_s);
+        ligne("btApercu", u"&Aperçu"_s);
+        ligne("btTraiter", u"&Traiter"_s);
+        ligne("btQuitter", u"&Quitter"_s);
     }
-    void disposition()
+    void textesEntiers()
     {
         QFETCH(QString, nom);
-        QFETCH(QRect, position);
         QFETCH(QString, texte);
         auto fm = Ouvrir();
         QVERIFY(fm);
         auto *w = fm->findChild<QWidget *>(nom);
         QVERIFY(w);
-        QCOMPARE(w->geometry(), position);
-        if (texte.isEmpty())
-            return;
-        int place = w->width();
+        // The room the text has: the control's contents, less its picture or box.
+        int place = w->contentsRect().width();
         if (auto *b = qobject_cast<QPushButton *>(w)) {
             QCOMPARE(b->text(), texte);
             QVERIFY(!b->icon().isNull());
@@ -301,7 +286,32 @@ private Q_SLOTS:
         }
         const int largeur = w->fontMetrics().horizontalAdvance(SansEsperluette(texte));
         QVERIFY2(largeur <= place, qPrintable(u"%1 px for %2 px"_s.arg(largeur).arg(place)));
-        QVERIFY(w->fontMetrics().height() <= std::max(13, w->height()));
+        QVERIFY(w->fontMetrics().height() <= std::max(13, w->contentsRect().height()));
+    }
+
+    void controlesSansChevauchement()
+    {
+        // Within the window and within each group, no two controls share a pixel, and
+        // each lies inside its parent.
+        auto fm = Ouvrir();
+        QVERIFY(fm);
+        QList<QWidget *> parents = {fm.get()};
+        parents << fm->gbDatePDV << fm->findChild<QGroupBox *>(u"gbInformation"_s);
+        int controles = 0;
+        for (QWidget *parent : parents) {
+            QList<QWidget *> enfants;
+            for (QWidget *w : parent->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+                if (!w->isWindow() && w->isVisible() && !w->objectName().isEmpty())
+                    enfants << w;
+            for (int i = 0; i < enfants.size(); ++i) {
+                QVERIFY2(parent->rect().contains(enfants[i]->geometry()), qPrintable(enfants[i]->objectName()));
+                for (int j = i + 1; j < enfants.size(); ++j)
+                    QVERIFY2(!enfants[i]->geometry().intersects(enfants[j]->geometry()),
+                             qPrintable(enfants[i]->objectName() + u" / "_s + enfants[j]->objectName()));
+            }
+            controles += enfants.size();
+        }
+        QCOMPARE(controles, 33); // every named control was looked at
     }
 
     void informationEntiere()
