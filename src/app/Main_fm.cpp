@@ -54,7 +54,7 @@ TfmMainClarvane::TfmMainClarvane(const QString &cheminReglages, QWidget *parent)
     // configuration folder for an installed program.
     m_adaptateur = std::make_unique<TAdaptateurTraitement>(
         this, [this] { return Options(); },
-        QFileInfo(Fichier->NomFichier()).absolutePath() + u'/', OuvrirUrl);
+        AvecBarreFinale(QFileInfo(Fichier->NomFichier()).absolutePath()), OuvrirUrl);
     RelierControles();
     ChargerOptions();
     // Key preview: the Ctrl shortcuts reach the window before its controls.

@@ -8,23 +8,19 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-QString AvecSeparateur(QString chemin)
+QString AvecBarreFinale(const QString &chemin)
 {
-    if (!chemin.endsWith(u'/'))
-        chemin += u'/';
-    return chemin;
+    return chemin.isEmpty() || chemin.endsWith(u'/') ? chemin : chemin + u'/';
 }
-} // namespace
 
 QString DossierProgramme()
 {
-    return AvecSeparateur(QCoreApplication::applicationDirPath());
+    return AvecBarreFinale(QCoreApplication::applicationDirPath());
 }
 
 bool DossierInscriptible(const QString &dossier)
 {
-    QTemporaryFile essai(AvecSeparateur(dossier) + u".clarvane-essai-XXXXXX"_s);
+    QTemporaryFile essai(AvecBarreFinale(dossier) + u".clarvane-essai-XXXXXX"_s);
     return essai.open();
 }
 
@@ -37,5 +33,5 @@ QString DossierFichiersProgramme()
     if (config.isEmpty())
         return programme;
     QDir().mkpath(config);
-    return AvecSeparateur(config);
+    return AvecBarreFinale(config);
 }
