@@ -18,7 +18,6 @@
 #include "app/BoiteMessage.h"
 #include "app/ExecuterAction.h"
 #include "commun/Dossiers.h"
-#include "commun/EErreur.h"
 #include "controls/Fenetres.h"
 #include "controls/FolderTreeView.h"
 #include "engine/OptionsNommage.h"

@@ -10,6 +10,8 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 
+#include "commun/Dossiers.h"
+
 using namespace Qt::StringLiterals;
 
 QString IFournisseurVolumes::DossierBureau() const
@@ -256,7 +258,7 @@ QList<TVolume> TVolumesSysteme::Volumes() const
         if (!type && !racine)
             continue;
         TVolume v;
-        v.PointMontage = racine ? m.PointMontage : m.PointMontage + u'/';
+        v.PointMontage = AvecBarreFinale(m.PointMontage);
         v.Type = type.value_or(TTypeLecteur::Fixe);
         v.SystemeFichiers = m.SystemeFichiers;
         v.Peripherique = m.Source;
