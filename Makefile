@@ -4,12 +4,14 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= 2
 PREFIX     ?= /usr/local
 FUZZ_SECONDS ?= 60
+# The second build of `make test`: every test again under AddressSanitizer and UBSan.
+BUILD_ASAN ?= build-asan
 # Warnings are errors in CI (CI=true is set there) and wherever WERROR=ON is given.
 WERROR     ?= $(if $(CI),ON,OFF)
 # ccache, when the machine has it, keeps rebuilds short.
 LAUNCHER   := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache,)
 
-.PHONY: all deps configure build run test bench fuzz install uninstall package clean
+.PHONY: all deps configure build run test test-asan bench fuzz install uninstall package clean
 
 all: build
 
@@ -33,8 +35,18 @@ else
 	@$(BUILD)/bin/clarvane
 endif
 
+# The tests, then the same tests built with the sanitizers, then a short fuzz run of the
+# EXIF reader: any failure, sanitizer finding or crash fails `make test`.
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+	@$(MAKE) --no-print-directory test-asan
+	@$(MAKE) --no-print-directory fuzz
+
+test-asan: deps
+	@cmake -S . -B $(BUILD_ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" \
+	  -DCLARVANE_SANITISEURS=ON -DCLARVANE_WERROR=$(WERROR) $(LAUNCHER) >/dev/null
+	@ninja -C $(BUILD_ASAN) -j$(JOBS)
+	@cd $(BUILD_ASAN) && ctest --output-on-failure -j$(JOBS)
 
 bench: build
 	@for b in $(BUILD)/bin/bench_*; do echo "== $$(basename $$b)"; "$$b" || exit 1; done
@@ -57,4 +69,4 @@ package: build
 	@cd $(BUILD) && cpack -G DEB
 
 clean:
-	@rm -rf $(BUILD) build-fuzz
+	@rm -rf $(BUILD) $(BUILD_ASAN) build-fuzz

@@ -124,7 +124,7 @@ int main(int argc, char *argv[])
         cibles.reserve(aTrier.size());
         const qint64 k = ChronometrerNs([&] {
             for (const TEnrFichier &f : aTrier) {
-                const QString valeurs = ComposerDonnees(*f.EXIF, source);
+                const QString valeurs = ComposerDonnees(*f.EXIF, source.Options());
                 cibles.append(DossierCibleCopie(destination, valeurs));
             }
         });

@@ -21,8 +21,6 @@ bool ExecuterAction(QWidget *parent, const std::function<void()> &action)
         message = u"Mémoire insuffisante."_s;
     } catch (const std::exception &e) {
         message = QString::fromUtf8(e.what());
-    } catch (...) {
-        message = u"Erreur inattendue."_s;
     }
     // Shown outside the catch block: the box runs an event loop of its own.
     BoiteMessage::Erreur(parent, message);

@@ -7,6 +7,7 @@
 
 class QWidget;
 
-// Runs `action`; an EErreur shows its French message, any other exception its text.
+// Runs `action`; an EErreur shows its French message, any other standard exception its
+// text (the program throws nothing else).
 // Returns false when the action ended with an error.
 bool ExecuterAction(QWidget *parent, const std::function<void()> &action);

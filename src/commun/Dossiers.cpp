@@ -8,29 +8,25 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-QString AvecSeparateur(QString chemin)
+QString AvecBarreFinale(const QString &chemin)
 {
-    if (!chemin.endsWith(u'/'))
-        chemin += u'/';
-    return chemin;
+    return chemin.isEmpty() || chemin.endsWith(u'/') ? chemin : chemin + u'/';
 }
-} // namespace
 
 QString DossierProgramme()
 {
-    return AvecSeparateur(QCoreApplication::applicationDirPath());
+    return AvecBarreFinale(QCoreApplication::applicationDirPath());
 }
 
 bool DossierInscriptible(const QString &dossier)
 {
-    QTemporaryFile essai(AvecSeparateur(dossier) + u".clarvane-essai-XXXXXX"_s);
+    QTemporaryFile essai(AvecBarreFinale(dossier) + u".clarvane-essai-XXXXXX"_s);
     return essai.open();
 }
 
 bool ProgrammeInstalle(const QString &dossierProgramme)
 {
-    const QString dossier = AvecSeparateur(dossierProgramme);
+    const QString dossier = AvecBarreFinale(dossierProgramme);
     for (const QString &systeme : {u"/usr/"_s, u"/bin/"_s, u"/sbin/"_s, u"/opt/"_s})
         if (dossier.startsWith(systeme))
             return true;
@@ -40,14 +36,14 @@ bool ProgrammeInstalle(const QString &dossierProgramme)
 
 QString DossierFichiersPour(const QString &dossierProgramme)
 {
-    const QString programme = AvecSeparateur(dossierProgramme);
+    const QString programme = AvecBarreFinale(dossierProgramme);
     if (!ProgrammeInstalle(programme) && DossierInscriptible(programme))
         return programme;
     QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     if (config.isEmpty())
         return programme;
     QDir().mkpath(config);
-    return AvecSeparateur(config);
+    return AvecBarreFinale(config);
 }
 
 QString DossierFichiersProgramme()

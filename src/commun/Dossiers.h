@@ -3,6 +3,10 @@
 
 #include <QString>
 
+// `chemin` ending with "/": the path itself when it already does, else with a "/" added.
+// An empty path stays empty (no folder is not the root).
+QString AvecBarreFinale(const QString &chemin);
+
 // The folder of the running program file, ending with "/".
 QString DossierProgramme();
 

@@ -20,6 +20,7 @@
 #include <QToolTip>
 
 #include "commun/EErreur.h"
+#include "controls/Fenetres.h"
 
 using namespace Qt::StringLiterals;
 
@@ -156,10 +157,7 @@ TFolderTreeView::TFolderTreeView(QWidget *parent, IFournisseurVolumes *volumes)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setMouseTracking(true);
-    QPalette p = palette();
-    p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
-    p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::HighlightedText));
-    setPalette(p);
+    SelectionToujoursVisible(this);
 }
 
 TFolderTreeView::~TFolderTreeView() = default;

@@ -7,7 +7,7 @@
 #include <QString>
 #include <QTreeWidget>
 
-#include "controls/Volumes.h"
+#include "systeme/Volumes.h"
 
 class QAction;
 class QMenu;

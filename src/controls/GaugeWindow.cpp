@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include "controls/Fenetres.h"
 #include "controls/Gauges.h"
 
 TGaugeWindow::TGaugeWindow(QWidget *owner) : QObject(owner), m_owner(owner)
@@ -195,6 +196,5 @@ void TGaugeWindow::Centrer()
         return;
     const QRect bureau = ecran->availableGeometry();
     const QSize dehors = m_window->size().grownBy(m_cadre);
-    m_window->move(bureau.x() + (bureau.width() - dehors.width()) / 2,
-                   bureau.y() + (bureau.height() - dehors.height()) / 2);
+    m_window->move(CoinCentre(bureau, dehors));
 }

@@ -149,11 +149,6 @@ QString ComposerDonnees(const TEnrEXIF &exif, const TEnrOptions &options)
     return copie ? NeutraliserPoints(resultat) : SansPointsInitiaux(resultat);
 }
 
-QString ComposerDonnees(const TEnrEXIF &exif, const ISourceOptions &source)
-{
-    return ComposerDonnees(exif, source.Options());
-}
-
 bool CheminOccupe(const QString &chemin)
 {
     const TCheminLong c(NomEnOctets(chemin));

@@ -4,7 +4,6 @@
 
 #include <QString>
 
-#include "engine/ISourceOptions.h"
 #include "engine/TEnrOptions.h"
 #include "metadata/TEnrEXIF.h"
 #include "metadata/TEnrFichier.h"
@@ -16,8 +15,6 @@
 // of dots gets "_" for each dot, so that no level names the folder itself or its parent;
 // in rename mode the dots that begin the text get "_", so that no new name is hidden.
 QString ComposerDonnees(const TEnrEXIF &exif, const TEnrOptions &options);
-// The same with the options read from `source` now (mode included).
-QString ComposerDonnees(const TEnrEXIF &exif, const ISourceOptions &source);
 
 // Appends avant + valeur + apres to `resultat`, after `separateur` when `resultat` is not
 // empty; a missing (empty) value adds nothing at all. With `remplacer`, the value (and

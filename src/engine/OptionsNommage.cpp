@@ -60,12 +60,12 @@ bool EstChiffre(QChar c) { return c >= u'0' && c <= u'9'; }
 const std::array<TChampEXIF, kNbChamps> &ChampsEXIF()
 {
     static const std::array<TChampEXIF, kNbChamps> champs{{
-        {kIndexAppareil, u'A', u"Appareil"_s, 0, 1},
-        {kIndexFocale, u'F', u"Focale"_s, 2, 3},
-        {kIndexVitesse, u'V', u"Vitesse"_s, 4, 5},
-        {kIndexDiaphragme, u'D', u"Diaphragme"_s, 6, 7},
-        {kIndexDate, u'P', u"Date (prise de vue)"_s, 8, 9},
-        {kIndexISO, u'I', u"ISO"_s, 10, 11},
+        {kIndexAppareil, u'A', u"Appareil"_s},
+        {kIndexFocale, u'F', u"Focale"_s},
+        {kIndexVitesse, u'V', u"Vitesse"_s},
+        {kIndexDiaphragme, u'D', u"Diaphragme"_s},
+        {kIndexDate, u'P', u"Date (prise de vue)"_s},
+        {kIndexISO, u'I', u"ISO"_s},
     }};
     return champs;
 }
@@ -140,21 +140,7 @@ QString OrdreDepuisElements(const QList<TElementOrdre> &elements)
     return code.size() == kNbChamps ? code : OrdreParDefaut();
 }
 
-int NbDonneesPresentes(const QString &code)
-{
-    int n = 0;
-    for (QChar c : ValiderOrdre(code))
-        if (LettresReference().contains(c))
-            ++n;
-    return n;
-}
-
 bool DatePresente(const QString &code) { return ValiderOrdre(code).contains(u'P'); }
-
-QStringList ElementsSeparateurs()
-{
-    return {u"<Aucun>"_s, u"<Espace>"_s, u"- (tiret)"_s, u"_ (underscore)"_s, u", (virgule)"_s};
-}
 
 QString TexteSeparateur(int index)
 {
@@ -163,26 +149,6 @@ QString TexteSeparateur(int index)
     if (index < 0 || index >= kNbSeparateurs)
         return {};
     return textes[index];
-}
-
-QString MotifFormatDate(int index)
-{
-    static const std::array<QString, kNbFormatsDate> motifs{
-        u"yy"_s, u"yyyy"_s, u"mm"_s, u"mmm"_s, u"mmmm"_s, u"dd"_s, u"ddd"_s, u"dddd"_s};
-    if (index < 0 || index >= kNbFormatsDate)
-        return {};
-    return motifs[index];
-}
-
-QString PrefixeFormatDate(int index)
-{
-    if (index < 0 || index >= kNbFormatsDate)
-        return {};
-    if (index <= 1)
-        return u"Année ("_s;
-    if (index <= 4)
-        return u"Mois ("_s;
-    return u"Jour ("_s;
 }
 
 namespace {
@@ -213,15 +179,6 @@ QString FormaterComposantDate(const QDate &date, int index)
     int annee = 0, mois = 0, jour = 0;
     date.getDate(&annee, &mois, &jour);
     return FormaterParties(annee, mois, jour, date, index);
-}
-
-QStringList ElementsFormatsDate(const QDate &date)
-{
-    QStringList elements;
-    elements.reserve(kNbFormatsDate);
-    for (int i = 0; i < kNbFormatsDate; ++i)
-        elements.append(PrefixeFormatDate(i) + FormaterComposantDate(date, i) + u')');
-    return elements;
 }
 
 TComposantsDate DecoderComposants(int nCFDatePDVC)
@@ -271,14 +228,6 @@ bool LireParties(const QString &dateTexte, int &annee, int &mois, int &jour)
 }
 
 } // namespace
-
-QDate LireDatePDV(const QString &dateTexte)
-{
-    int annee = 0, mois = 0, jour = 0;
-    if (!LireParties(dateTexte, annee, mois, jour))
-        return {};
-    return QDate(annee, mois, jour);
-}
 
 QString ComposerDate(const QString &dateTexte, const QString &separateur,
                      const TComposantsDate &composants, const TFormatsDate &formats)

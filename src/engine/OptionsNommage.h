@@ -22,16 +22,10 @@ constexpr int kIndexDiaphragme = 3;
 constexpr int kIndexDate = 4;
 constexpr int kIndexISO = 5;
 
-// State images of the order tree's nodes (image list ilEXIFOrdre).
-constexpr int kEtatAbsent = 12;
-constexpr int kEtatPresent = 13;
-
 struct TChampEXIF {
     int Index;            // 0..5
     QChar Lettre;         // upper-case letter of "AFVDPI"
-    QString Legende;      // caption of the order tree's node
-    int IconeNormale;     // 2 × Index
-    int IconeSelection;   // 2 × Index + 1
+    QString Legende;      // the field's name, as the window shows it
 };
 
 // The six fields in reference order.
@@ -57,7 +51,7 @@ QString ValiderOrdre(const QString &code);
 struct TElementOrdre {
     int Index = -1;       // field index, 0..5
     QString Legende;      // the field's caption
-    bool Present = false; // upper-case letter / state image 13
+    bool Present = false; // upper-case letter
 };
 
 // The six nodes of the tree shown for the code (the code is passed through ValiderOrdre
@@ -69,20 +63,13 @@ QList<TElementOrdre> ElementsDepuisOrdre(const QString &code);
 // Present. A result of any length other than six gives "afvdPi".
 QString OrdreDepuisElements(const QList<TElementOrdre> &elements);
 
-// Number of present fields of a code (upper-case letters of "AFVDPI"). Like every rule
-// below, it reads an unusable code as ValiderOrdre gives it: as "afvdPi".
-int NbDonneesPresentes(const QString &code);
-
-// The shot date is present: the code holds an upper-case P.
+// The shot date is present (read, like every rule below, from the code as ValiderOrdre
+// gives it: an unusable code reads as "afvdPi"): the code holds an upper-case P.
 bool DatePresente(const QString &code);
 
 // ---- Separators --------------------------------------------------------------------------
 
 constexpr int kNbSeparateurs = 5;
-
-// The five drop-down item texts: "<Aucun>", "<Espace>", "- (tiret)", "_ (underscore)",
-// ", (virgule)".
-QStringList ElementsSeparateurs();
 
 // The separator text of item `index` ("", " ", "-", "_", ","); empty outside 0..4.
 QString TexteSeparateur(int index);
@@ -95,21 +82,9 @@ constexpr int kNbComposantsDate = 3;
 using TComposantsDate = std::array<bool, kNbComposantsDate>; // components 1, 2, 3 enabled
 using TFormatsDate = std::array<int, kNbComposantsDate>;     // format index of 1, 2, 3
 
-// Pattern of format `index`: "yy", "yyyy", "mm", "mmm", "mmmm", "dd", "ddd", "dddd";
-// empty outside 0..7.
-QString MotifFormatDate(int index);
-
-// The literal part of the drop-down item of format `index`: "Année (", "Mois (" or
-// "Jour ("; empty outside 0..7.
-QString PrefixeFormatDate(int index);
-
 // `date` written with format `index` (names from QLocale(), or the built-in French names
 // under the C locale); empty for an invalid date or an index outside 0..7.
 QString FormaterComposantDate(const QDate &date, int index);
-
-// The eight drop-down items of the date formats for `date`: "Année (26)", "Année (2026)",
-// "Mois (12)", "Mois (<short month>)", ..., "Jour (<long weekday>)".
-QStringList ElementsFormatsDate(const QDate &date);
 
 // nCFDatePDVC <-> the three check boxes (bit 4 = component 1, 2 = component 2, 1 = 3).
 // Bits above 7 are ignored when decoding.
@@ -123,10 +98,6 @@ int CoderComposants(const TComposantsDate &composants);
 TFormatsDate DecoderFormats(int nCFDatePDVF);
 // 100 × format 1 + 10 × format 2 + format 3 (formats expected in 0..7).
 int CoderFormats(const TFormatsDate &formats);
-
-// Reads a shot date written "dd/mm/yyyy"; an invalid date when it cannot be read
-// (wrong shape, not a calendar date).
-QDate LireDatePDV(const QString &dateTexte);
 
 // The enabled components of the date, in the order 1, 2, 3, joined by `separateur`
 // (which stands only between two written components). Empty when the text cannot be

@@ -9,13 +9,13 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QResizeEvent>
-#include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "controls/Fenetres.h"
 #include "metadata/Nombres.h"
 
 using namespace Qt::StringLiterals;
@@ -36,15 +36,6 @@ QString SansBlancsAuxBouts(const QString &texte)
     while (fin > debut && texte.at(fin - 1).unicode() <= 32)
         --fin;
     return texte.mid(debut, fin - debut);
-}
-
-// The selection keeps its colours when the widget loses the focus.
-void SelectionToujoursVisible(QWidget *w)
-{
-    QPalette p = w->palette();
-    for (const auto role : {QPalette::Highlight, QPalette::HighlightedText})
-        p.setColor(QPalette::Inactive, role, p.color(QPalette::Active, role));
-    w->setPalette(p);
 }
 
 // Appends the lines of the node and its descendants, in tree order.
@@ -88,15 +79,6 @@ size_t qHash(const TCleNoeud &cle, size_t graine = 0)
 {
     return qHashMulti(graine, cle.parent, cle.texte);
 }
-
-// Restores the normal cursor however the filling ends.
-class TCurseurOccupe {
-public:
-    TCurseurOccupe() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TCurseurOccupe() { QApplication::restoreOverrideCursor(); }
-    TCurseurOccupe(const TCurseurOccupe &) = delete;
-    TCurseurOccupe &operator=(const TCurseurOccupe &) = delete;
-};
 
 } // namespace
 
@@ -323,13 +305,7 @@ void TfmApercu::showEvent(QShowEvent *evenement)
     if (m_dejaMontre)
         return;
     m_dejaMontre = true;
-    auto centrer = [this] {
-        if (const QScreen *ecran = screen()) {
-            QRect cadre = frameGeometry();
-            cadre.moveCenter(ecran->availableGeometry().center());
-            move(cadre.topLeft());
-        }
-    };
+    auto centrer = [this] { CentrerFenetre(this); };
     centrer();
     // The window manager adds its frame once the window is mapped: the 599 x 400 are the
     // outer size, so the inside is made smaller by the frame, then the window centred.

@@ -26,7 +26,9 @@
 #include "app/Main_fm.h"
 #include "commun/Dossiers.h"
 #include "controls/FolderTreeView.h"
+#include "engine/OptionsNommage.h"
 #include "ui/Apercu_fm.h"
+#include "ui/ArbreOrdre.h"
 #include "ui/SaisieChaine_fm.h"
 
 using namespace Qt::StringLiterals;
@@ -50,7 +52,7 @@ QTreeWidgetItem *Noeud(QTreeWidget *arbre, const QString &legende)
 
 int Etat(QTreeWidgetItem *noeud)
 {
-    return noeud->data(0, TfmMainClarvane::RoleEtat).toInt();
+    return noeud->data(0, TArbreOrdre::RoleEtat).toInt();
 }
 
 QString SansEsperluette(QString texte)
@@ -77,6 +79,54 @@ void QuandModale(QObject *contexte, std::function<void(T *)> reponse)
     });
     minuterie->start(10);
 }
+
+// The window with its controls found by their names, as a user's tools would find them.
+class TFenetre final : public TfmMainClarvane {
+public:
+    explicit TFenetre(const QString &reglages) : TfmMainClarvane(reglages) {}
+
+    template <typename T>
+    T *C(const char *nom) const
+    {
+        T *w = findChild<T *>(QString::fromLatin1(nom));
+        if (!w)
+            qFatal("no control %s", nom);
+        return w;
+    }
+    QLabel *stSrc = C<QLabel>("stSrc");
+    TFolderTreeView *tvSrc = C<TFolderTreeView>("tvSrc");
+    QPushButton *btLectRecurs = C<QPushButton>("btLectRecurs");
+    QPushButton *btCopier = C<QPushButton>("btCopier");
+    QPushButton *btRenommer = C<QPushButton>("btRenommer");
+    TArbreOrdre *tvEXIFOrdre = C<TArbreOrdre>("tvEXIFOrdre");
+    QPushButton *btEXIFOrdreMonter = C<QPushButton>("btEXIFOrdreMonter");
+    QPushButton *btEXIFOrdreDescendre = C<QPushButton>("btEXIFOrdreDescendre");
+    QGroupBox *gbDatePDV = C<QGroupBox>("gbDatePDV");
+    QCheckBox *cbDatePDV1 = C<QCheckBox>("cbDatePDV1");
+    QComboBox *cbDonDatePDV1 = C<QComboBox>("cbDonDatePDV1");
+    QCheckBox *cbDatePDV2 = C<QCheckBox>("cbDatePDV2");
+    QComboBox *cbDonDatePDV2 = C<QComboBox>("cbDonDatePDV2");
+    QCheckBox *cbDatePDV3 = C<QCheckBox>("cbDatePDV3");
+    QComboBox *cbDonDatePDV3 = C<QComboBox>("cbDonDatePDV3");
+    QLabel *stDatePDVSep = C<QLabel>("stDatePDVSep");
+    QComboBox *cbDatePDVSep = C<QComboBox>("cbDatePDVSep");
+    QCheckBox *cbDatePDVHierCompoSiCopie = C<QCheckBox>("cbDatePDVHierCompoSiCopie");
+    QLabel *stDatePDVEx = C<QLabel>("stDatePDVEx");
+    QLabel *stDatePDVDonEx = C<QLabel>("stDatePDVDonEx");
+    QLabel *stSep = C<QLabel>("stSep");
+    QComboBox *cbSep = C<QComboBox>("cbSep");
+    QLabel *stInformation = C<QLabel>("stInformation");
+    QLabel *stDst = C<QLabel>("stDst");
+    QPushButton *btCreerDossier = C<QPushButton>("btCreerDossier");
+    TFolderTreeView *tvDst = C<TFolderTreeView>("tvDst");
+    QPushButton *btApercu = C<QPushButton>("btApercu");
+    QPushButton *btTraiter = C<QPushButton>("btTraiter");
+    QPushButton *btQuitter = C<QPushButton>("btQuitter");
+
+    QString OrdreDepuisArbre() const { return tvEXIFOrdre->Code(); }
+    int NbDonneesPresentes() const { return tvEXIFOrdre->NbPresents(); }
+    QRect RectangleEtat(QTreeWidgetItem *noeud) const { return tvEXIFOrdre->RectangleEtat(noeud); }
+};
 } // namespace
 
 class TestMainWindow : public QObject {
@@ -86,9 +136,9 @@ private:
     std::unique_ptr<QTemporaryDir> m_dossier;
     QString m_reglages;
 
-    std::unique_ptr<TfmMainClarvane> Ouvrir()
+    std::unique_ptr<TFenetre> Ouvrir()
     {
-        auto fm = std::make_unique<TfmMainClarvane>(m_reglages);
+        auto fm = std::make_unique<TFenetre>(m_reglages);
         fm->show();
         if (!QTest::qWaitForWindowExposed(fm.get()))
             return nullptr;
@@ -107,7 +157,7 @@ private:
             return {};
         return QString::fromUtf8(f.readAll()).split(u"\r\n"_s, Qt::SkipEmptyParts);
     }
-    void CliquerEtat(TfmMainClarvane &fm, const QString &legende, Qt::KeyboardModifiers m = {})
+    void CliquerEtat(TFenetre &fm, const QString &legende, Qt::KeyboardModifiers m = {})
     {
         QTreeWidgetItem *n = Noeud(fm.tvEXIFOrdre, legende);
         QVERIFY(n);
@@ -189,56 +239,41 @@ private Q_SLOTS:
         QCOMPARE(fm->btEXIFOrdreDescendre->toolTip(), u"Descendre d'un niveau la donnée"_s);
     }
 
-    // Positions of the table, with the texts that must fit them.
-    void disposition_data()
+    // The controls with a caption, and the caption each must show whole.
+    void textesEntiers_data()
     {
         QTest::addColumn<QString>("nom");
-        QTest::addColumn<QRect>("position");
         QTest::addColumn<QString>("texte");
-        const auto ligne = [](const char *nom, QRect r, const QString &texte) {
-            QTest::newRow(nom) << QString::fromLatin1(nom) << r << texte;
+        const auto ligne = [](const char *nom, const QString &texte) {
+            QTest::newRow(nom) << QString::fromLatin1(nom) << texte;
         };
-        ligne("stSrc", {8, 8, 33, 13}, u"&Source"_s);
-        ligne("tvSrc", {8, 24, 281, 441}, {});
-        ligne("btLectRecurs", {8, 472, 281, 25}, u"&lecture récursive"_s);
-        ligne("btCopier", {296, 16, 145, 25}, u"&Copier"_s);
-        ligne("btRenommer", {448, 16, 145, 25}, u"&Renommer"_s);
-        ligne("stEXIFOrdre", {296, 48, 165, 13}, u"&Ordre/présence des données EXIF"_s);
-        ligne("tvEXIFOrdre", {296, 64, 273, 105}, {});
-        ligne("btEXIFOrdreMonter", {568, 64, 25, 49}, {});
-        ligne("btEXIFOrdreDescendre", {568, 120, 25, 49}, {});
-        ligne("gbDatePDV", {296, 176, 297, 113}, {});
-        ligne("cbDatePDV1", {8, 16, 17, 17}, {});
-        ligne("cbDonDatePDV2", {168, 16, 105, 21}, {});
-        ligne("stDatePDV2", {280, 20, 8, 13}, u"+"_s);
-        ligne("stDatePDVSep", {152, 40, 54, 13}, u"Séparateur"_s);
-        ligne("cbDatePDVSep", {208, 40, 81, 21}, {});
-        ligne("cbDatePDVHierCompoSiCopie", {8, 64, 281, 17}, u"Hiérarchiser les composants de la date lors de la copie"_s);
-        ligne("stDatePDVEx", {8, 88, 40, 13}, u"Exemple"_s);
-        ligne("stSep", {296, 296, 143, 13}, u"Séparateur des données EXIF"_s);
-        ligne("cbSep", {448, 296, 145, 21}, {});
-        ligne("gbInformation", {296, 320, 297, 145}, {});
-        ligne("stInformation", {8, 16, 281, 121}, {});
-        ligne("stDst", {600, 8, 54, 13}, u"&Destination"_s);
-        ligne("btCreerDossier", {760, 4, 121, 20}, u"Créer un dossier..."_s);
-        ligne("tvDst", {600, 24, 281, 441}, {});
-        ligne("btApercu", {296, 472, 145, 25}, u"&Aperçu"_s);
-        ligne("btTraiter", {448, 472, 145, 25}, u"&Traiter"_s);
-        ligne("btQuitter", {600, 472, 281, 25}, u"&Quitter"_s);
+        ligne("stSrc", u"&Source"_s);
+        ligne("btLectRecurs", u"&lecture récursive"_s);
+        ligne("btCopier", u"&Copier"_s);
+        ligne("btRenommer", u"&Renommer"_s);
+        ligne("stEXIFOrdre", u"&Ordre/présence des données EXIF"_s);
+        ligne("stDatePDV1", u"+"_s);
+        ligne("stDatePDV2", u"+"_s);
+        ligne("stDatePDVSep", u"Séparateur"_s);
+        ligne("cbDatePDVHierCompoSiCopie", u"Hiérarchiser les composants de la date lors de la copie"_s);
+        ligne("stDatePDVEx", u"Exemple"_s);
+        ligne("stSep", u"Séparateur des données EXIF"_s);
+        ligne("stDst", u"&Destination"_s);
+        ligne("btCreerDossier", u"Créer un dossier..."_s);
+        ligne("btApercu", u"&Aperçu"_s);
+        ligne("btTraiter", u"&Traiter"_s);
+        ligne("btQuitter", u"&Quitter"_s);
     }
-    void disposition()
+    void textesEntiers()
     {
         QFETCH(QString, nom);
-        QFETCH(QRect, position);
         QFETCH(QString, texte);
         auto fm = Ouvrir();
         QVERIFY(fm);
         auto *w = fm->findChild<QWidget *>(nom);
         QVERIFY(w);
-        QCOMPARE(w->geometry(), position);
-        if (texte.isEmpty())
-            return;
-        int place = w->width();
+        // The room the text has: the control's contents, less its picture or box.
+        int place = w->contentsRect().width();
         if (auto *b = qobject_cast<QPushButton *>(w)) {
             QCOMPARE(b->text(), texte);
             QVERIFY(!b->icon().isNull());
@@ -251,7 +286,32 @@ private Q_SLOTS:
         }
         const int largeur = w->fontMetrics().horizontalAdvance(SansEsperluette(texte));
         QVERIFY2(largeur <= place, qPrintable(u"%1 px for %2 px"_s.arg(largeur).arg(place)));
-        QVERIFY(w->fontMetrics().height() <= std::max(13, w->height()));
+        QVERIFY(w->fontMetrics().height() <= std::max(13, w->contentsRect().height()));
+    }
+
+    void controlesSansChevauchement()
+    {
+        // Within the window and within each group, no two controls share a pixel, and
+        // each lies inside its parent.
+        auto fm = Ouvrir();
+        QVERIFY(fm);
+        QList<QWidget *> parents = {fm.get()};
+        parents << fm->gbDatePDV << fm->findChild<QGroupBox *>(u"gbInformation"_s);
+        int controles = 0;
+        for (QWidget *parent : parents) {
+            QList<QWidget *> enfants;
+            for (QWidget *w : parent->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+                if (!w->isWindow() && w->isVisible() && !w->objectName().isEmpty())
+                    enfants << w;
+            for (int i = 0; i < enfants.size(); ++i) {
+                QVERIFY2(parent->rect().contains(enfants[i]->geometry()), qPrintable(enfants[i]->objectName()));
+                for (int j = i + 1; j < enfants.size(); ++j)
+                    QVERIFY2(!enfants[i]->geometry().intersects(enfants[j]->geometry()),
+                             qPrintable(enfants[i]->objectName() + u" / "_s + enfants[j]->objectName()));
+            }
+            controles += enfants.size();
+        }
+        QCOMPARE(controles, 33); // every named control was looked at
     }
 
     void informationEntiere()
@@ -402,12 +462,36 @@ private Q_SLOTS:
         }
         QCOMPARE(fm->tvEXIFOrdre->currentItem(), fm->tvEXIFOrdre->topLevelItem(0));
         QVERIFY(!fm->btEXIFOrdreMonter->isEnabled());
-        // The icons travel too.
+        // The field travels with its caption (its icons are drawn from it).
         QTreeWidgetItem *haut = fm->tvEXIFOrdre->topLevelItem(0);
-        QCOMPARE(haut->data(0, TfmMainClarvane::RoleImage).toInt(), 10);
-        QCOMPARE(haut->data(0, TfmMainClarvane::RoleImageSelection).toInt(), 11);
+        QCOMPARE(haut->data(0, TArbreOrdre::RoleChamp).toInt(), kIndexISO);
+        QCOMPARE(fm->tvEXIFOrdre->Noeud(kIndexISO), haut);
         Cliquer(fm->btEXIFOrdreDescendre);
         QCOMPARE(fm->OrdreDepuisArbre(), u"aIfvdP"_s);
+    }
+
+    void clavierArbreOrdre()
+    {
+        // Space and Ctrl+Up in the window's order tree act as a click on the box and the
+        // up arrow do, the date group following the date's presence.
+        auto fm = Ouvrir();
+        QVERIFY(fm);
+        fm->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(fm.get()));
+        fm->tvEXIFOrdre->setFocus();
+        fm->tvEXIFOrdre->setCurrentItem(fm->tvEXIFOrdre->Noeud(kIndexDate));
+        QTest::keyClick(fm->tvEXIFOrdre, Qt::Key_Space); // the last present field stays
+        QCOMPARE(fm->OrdreDepuisArbre(), u"afvdPi"_s);
+        fm->tvEXIFOrdre->setCurrentItem(fm->tvEXIFOrdre->Noeud(kIndexFocale));
+        QTest::keyClick(fm->tvEXIFOrdre, Qt::Key_Space);
+        fm->tvEXIFOrdre->setCurrentItem(fm->tvEXIFOrdre->Noeud(kIndexDate));
+        QTest::keyClick(fm->tvEXIFOrdre, Qt::Key_Space);
+        QCOMPARE(fm->OrdreDepuisArbre(), u"aFvdpi"_s);
+        QVERIFY(!fm->cbDatePDV1->isEnabled());
+        QTest::keyClick(fm->tvEXIFOrdre, Qt::Key_Up, Qt::ControlModifier);
+        QCOMPARE(fm->OrdreDepuisArbre(), u"aFvpdi"_s);
+        QVERIFY(fm->btEXIFOrdreMonter->isEnabled());
+        QVERIFY(fm->btEXIFOrdreDescendre->isEnabled());
     }
 
     void clicsSansEffet_data()

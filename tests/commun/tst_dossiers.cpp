@@ -1,3 +1,5 @@
+// The program's folders: the trailing "/" every folder path carries, and where the
+// program's own files go (beside itself only when it is not installed).
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -8,8 +10,6 @@
 
 using namespace Qt::StringLiterals;
 
-// Where the program keeps its settings, log and journal: beside itself only when it is
-// not installed.
 class TestDossiers : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -17,6 +17,34 @@ private Q_SLOTS:
     {
         // The configuration folder goes to ~/.qttest, never to the user's own.
         QStandardPaths::setTestModeEnabled(true);
+    }
+
+    void barreFinale_data()
+    {
+        QTest::addColumn<QString>("chemin");
+        QTest::addColumn<QString>("attendu");
+        QTest::newRow("added") << u"/home/anne/Photos"_s << u"/home/anne/Photos/"_s;
+        QTest::newRow("kept") << u"/home/anne/Photos/"_s << u"/home/anne/Photos/"_s;
+        QTest::newRow("root") << u"/"_s << u"/"_s;
+        QTest::newRow("relative") << u"Photos"_s << u"Photos/"_s;
+        QTest::newRow("empty stays empty") << QString() << QString();
+        QTest::newRow("trailing space kept") << u"/m/a "_s << u"/m/a /"_s;
+    }
+    void barreFinale()
+    {
+        QFETCH(QString, chemin);
+        QFETCH(QString, attendu);
+        QCOMPARE(AvecBarreFinale(chemin), attendu);
+    }
+
+    void dossiersDuProgramme()
+    {
+        QVERIFY(DossierProgramme().endsWith(u'/'));
+        QVERIFY(DossierFichiersProgramme().endsWith(u'/'));
+        QTemporaryDir dossier;
+        QVERIFY(dossier.isValid());
+        QVERIFY(DossierInscriptible(dossier.path())); // no trailing "/" needed
+        QVERIFY(!DossierInscriptible(dossier.filePath(u"absent"_s)));
     }
 
     void installe_data()

@@ -56,7 +56,7 @@ private Q_SLOTS:
         const QString canon = u"Canon EOS 300D"_s;
         const QString mai = u"21/05/2006"_s;
         // Rename: camera, date (day month year, no separator), ISO, joined by "-".
-        QTest::newRow("rename dash") << u"APfvdI"_s << false << 2 << 7 << 521 << 0 << true
+        QTest::newRow("rename dash") << u"APfvdI"_s << false << 2 << 7 << 521 << 0 << false
                                      << canon << mai << u"Canon EOS 300D-21052006-100 iso"_s;
         QTest::newRow("rename ignores hierarchy")
             << u"APfvdI"_s << false << 2 << 7 << 521 << 0 << true << canon << mai
@@ -133,7 +133,7 @@ private Q_SLOTS:
         TEnrEXIF exif = Canon();
         exif.Appareil = appareil;
         exif.DatePDV = date;
-        QCOMPARE(ComposerDonnees(exif, source), attendu);
+        QCOMPARE(ComposerDonnees(exif, source.Options()), attendu);
         QCOMPARE(source.nbLectures, 1);
     }
 
@@ -142,10 +142,10 @@ private Q_SLOTS:
         // The options are read anew at each call: a change applies to the next image.
         TFauxOptions source;
         source.options.cOrdreDonEXIF = u"AfvdpI"_s;
-        QCOMPARE(ComposerDonnees(Canon(), source), u"Canon EOS 300D/100 iso"_s);
+        QCOMPARE(ComposerDonnees(Canon(), source.Options()), u"Canon EOS 300D/100 iso"_s);
         source.options.lCopier = false;
         source.options.nSep = 3;
-        QCOMPARE(ComposerDonnees(Canon(), source), u"Canon EOS 300D_100 iso"_s);
+        QCOMPARE(ComposerDonnees(Canon(), source.Options()), u"Canon EOS 300D_100 iso"_s);
         QCOMPARE(source.nbLectures, 2);
     }
 

@@ -148,9 +148,6 @@ private Q_SLOTS:
 
     void separateurs()
     {
-        QCOMPARE(ElementsSeparateurs(),
-                 (QStringList{u"<Aucun>"_s, u"<Espace>"_s, u"- (tiret)"_s, u"_ (underscore)"_s,
-                              u", (virgule)"_s}));
         const QStringList textes{QString(), u" "_s, u"-"_s, u"_"_s, u","_s};
         for (int i = 0; i < kNbSeparateurs; ++i)
             QCOMPARE(TexteSeparateur(i), textes[i]);
@@ -231,22 +228,6 @@ private Q_SLOTS:
         o.nCFDatePDVC = 5;
         o.nCFDatePDVF = 125;
         QCOMPARE(ComposerDate(u"21/05/2006"_s, u"-"_s, o), u"2006-21"_s);
-    }
-
-    void elementsFormatsDate()
-    {
-        const QDate date(2026, 12, 7); // a Monday
-        const QStringList e = ElementsFormatsDate(date);
-        QCOMPARE(e.size(), 8);
-        QCOMPARE(e[0], u"Année (26)"_s);
-        QCOMPARE(e[1], u"Année (2026)"_s);
-        QCOMPARE(e[2], u"Mois (12)"_s);
-        QCOMPARE(e[5], u"Jour (07)"_s);
-        const QLocale fr;
-        QCOMPARE(e[3], u"Mois ("_s + fr.monthName(12, QLocale::ShortFormat) + u')');
-        QCOMPARE(e[4], u"Mois (décembre)"_s);
-        QCOMPARE(e[6], u"Jour ("_s + fr.dayName(1, QLocale::ShortFormat) + u')');
-        QCOMPARE(e[7], u"Jour (lundi)"_s);
     }
 
     void nomsSelonLocale_data()

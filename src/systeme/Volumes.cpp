@@ -1,5 +1,5 @@
 // The machine's volumes, from /proc/self/mountinfo, udev's /dev/disk links and sysfs.
-#include "controls/Volumes.h"
+#include "systeme/Volumes.h"
 
 #include <algorithm>
 
@@ -9,6 +9,8 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <QStandardPaths>
+
+#include "commun/Dossiers.h"
 
 using namespace Qt::StringLiterals;
 
@@ -256,7 +258,7 @@ QList<TVolume> TVolumesSysteme::Volumes() const
         if (!type && !racine)
             continue;
         TVolume v;
-        v.PointMontage = racine ? m.PointMontage : m.PointMontage + u'/';
+        v.PointMontage = AvecBarreFinale(m.PointMontage);
         v.Type = type.value_or(TTypeLecteur::Fixe);
         v.SystemeFichiers = m.SystemeFichiers;
         v.Peripherique = m.Source;

@@ -1,0 +1,39 @@
+// Building blocks of a window laid out in pixels: labels, drop-downs, check boxes and
+// buttons created at their place under their names (objectName), and the buttons' icons.
+#pragma once
+
+#include <functional>
+
+#include <QPushButton>
+#include <QRect>
+#include <QString>
+
+class QCheckBox;
+class QComboBox;
+class QIcon;
+class QLabel;
+class QWidget;
+
+// A toggle button whose accelerator (Alt + underlined letter) runs `Accelerateur`
+// without changing its down state.
+class TBoutonBascule final : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+    std::function<void()> Accelerateur;
+
+protected:
+    bool event(QEvent *evenement) override;
+};
+
+// The button picture ":/boutons/<nom>.svg", with "<nom>_inactif.svg" for the disabled
+// state when `avecInactif`.
+QIcon Icone(const QString &nom, bool avecInactif = false);
+
+QLabel *Etiquette(const QString &texte, const QString &nom, QWidget *parent, const QRect &position);
+QComboBox *Liste(const QString &nom, QWidget *parent, const QRect &position);
+QCheckBox *Case(const QString &texte, const QString &nom, QWidget *parent, const QRect &position);
+// `bouton` named, with its 16-pixel picture left of its caption, at its place.
+QPushButton *Bouton(QPushButton *bouton, const QString &nom, const QIcon &icone, const QRect &position);
+
+// The drop-down part shows every item whole, even where the closed list is narrow.
+void ElargirListe(QComboBox *liste);
