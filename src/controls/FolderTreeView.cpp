@@ -482,12 +482,13 @@ void TFolderTreeView::RafraichirDeplies()
     setUpdatesEnabled(false);
     {
         const QSignalBlocker bloqueur(this);
+        // The view scrolls to its current node, expanding the branches above it, each
+        // time that node changes: when the old one is deleted, when the new one is chosen.
+        const bool defilementAuto = hasAutoScroll();
+        setAutoScroll(false);
         for (int i = 0; i < topLevelItemCount(); ++i)
             RechargerDeplies(topLevelItem(i), deplies, aRelire);
         QTreeWidgetItem *choisi = selection.isEmpty() ? nullptr : NoeudDuChemin(selection);
-        // Selecting would scroll to the node and so expand a branch the user collapsed.
-        const bool defilementAuto = hasAutoScroll();
-        setAutoScroll(false);
         if (choisi)
             setCurrentItem(choisi);
         else

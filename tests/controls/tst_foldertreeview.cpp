@@ -508,6 +508,9 @@ private Q_SLOTS:
         tree.Populate();
         tree.SetSelectedPath(m_base + u"photos/2006/05"_s);
         QTreeWidgetItem *photos = tree.currentItem()->parent()->parent();
+        // Shown, where selecting a node scrolls to it and would open its branch.
+        tree.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&tree));
         tree.collapseItem(photos);
         Creer(u"photos/2010"_s);
         tree.RafraichirDeplies();
