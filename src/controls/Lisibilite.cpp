@@ -31,32 +31,36 @@ public:
     void drawControl(ControlElement element, const QStyleOption *option, QPainter *peintre,
                      const QWidget *widget) const override
     {
-        if (element == CE_PushButton && (option->state & State_On)) {
-            if (const auto *bouton = qstyleoption_cast<const QStyleOptionButton *>(option)) {
-                QStyleOptionButton enfonce(*bouton);
-                Surligner(enfonce.palette);
-                QProxyStyle::drawControl(element, &enfonce, peintre, widget);
-                return;
-            }
-        }
-        QProxyStyle::drawControl(element, option, peintre, widget);
+        if (element != CE_PushButton || !Enfonce<QStyleOptionButton>(option, [&](const QStyleOption *o) {
+                QProxyStyle::drawControl(element, o, peintre, widget);
+            }))
+            QProxyStyle::drawControl(element, option, peintre, widget);
     }
 
     void drawComplexControl(ComplexControl controle, const QStyleOptionComplex *option,
                             QPainter *peintre, const QWidget *widget) const override
     {
-        if (controle == CC_ToolButton && (option->state & State_On)) {
-            if (const auto *bouton = qstyleoption_cast<const QStyleOptionToolButton *>(option)) {
-                QStyleOptionToolButton enfonce(*bouton);
-                Surligner(enfonce.palette);
-                QProxyStyle::drawComplexControl(controle, &enfonce, peintre, widget);
-                return;
-            }
-        }
-        QProxyStyle::drawComplexControl(controle, option, peintre, widget);
+        if (controle != CC_ToolButton || !Enfonce<QStyleOptionToolButton>(option, [&](const QStyleOption *o) {
+                QProxyStyle::drawComplexControl(controle, static_cast<const QStyleOptionComplex *>(o),
+                                                peintre, widget);
+            }))
+            QProxyStyle::drawComplexControl(controle, option, peintre, widget);
     }
 
 private:
+    // Draws a button that is down with the highlight colours; false for any other.
+    template <typename TOption, typename TDessin>
+    static bool Enfonce(const QStyleOption *option, const TDessin &dessiner)
+    {
+        const auto *bouton = qstyleoption_cast<const TOption *>(option);
+        if (!bouton || !(option->state & State_On))
+            return false;
+        TOption enfonce(*bouton);
+        Surligner(enfonce.palette);
+        dessiner(&enfonce);
+        return true;
+    }
+
     // The button's face in Highlight (with the shades that styles derive bevels from),
     // its caption in HighlightedText. The active colours serve in every state, so that the
     // down button does not fade when the window loses the focus.
