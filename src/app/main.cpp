@@ -1,10 +1,10 @@
 // Program start: one instance per user; the main window runs until it is closed.
 #include <QApplication>
-#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
+#include "app/Demarrage.h"
 #include "app/InstanceUnique.h"
 #include "app/Main_fm.h"
 
@@ -15,10 +15,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     // The name chooses the user's configuration folder (~/.config/clarvane) that an
     // installed program keeps its settings and error log in.
-    QApplication::setApplicationName(u"clarvane"_s);
-    QApplication::setApplicationDisplayName(u"Clarvane"_s);
-    QApplication::setDesktopFileName(u"io.github.clarvane.Clarvane"_s);
-    QApplication::setWindowIcon(QIcon::fromTheme(u"clarvane"_s, QIcon(u":/boutons/copier.svg"_s)));
+    PreparerApplication();
 
     TInstanceUnique instance;
     if (instance.Demarrer())

@@ -2,6 +2,7 @@
 #include "controls/FolderTreeView.h"
 
 #include <algorithm>
+#include <functional>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -17,10 +18,13 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScrollBar>
+#include <QSignalBlocker>
 #include <QToolTip>
 
 #include "commun/EErreur.h"
 #include "controls/Fenetres.h"
+#include "controls/Lisibilite.h"
 
 using namespace Qt::StringLiterals;
 
@@ -126,11 +130,7 @@ bool HasSubFolders(const QString &dossier)
 TFolderTreeView::TFolderTreeView(QWidget *parent, IFournisseurVolumes *volumes)
     : QTreeWidget(parent), m_volumes(volumes)
 {
-    static const char *const kImages[] = {
-        "bureau", "mes_documents", "removable", "hard_disk", "cdrom", "network", "ram",
-        "folder_close", "folder_open"};
-    for (const char *nom : kImages)
-        m_ImageList.append(QIcon(u":/arbre/"_s + QLatin1StringView(nom) + u".svg"_s));
+    ChargerImages();
 
     m_RefreshMenu = new QMenu(this);
     m_actRafraichir = new QAction(u"&Rafraîchir"_s, this);
@@ -161,6 +161,40 @@ TFolderTreeView::TFolderTreeView(QWidget *parent, IFournisseurVolumes *volumes)
 }
 
 TFolderTreeView::~TFolderTreeView() = default;
+
+void TFolderTreeView::ChargerImages()
+{
+    static const char *const kImages[] = {
+        "bureau", "mes_documents", "removable", "hard_disk", "cdrom", "network", "ram",
+        "folder_close", "folder_open"};
+    const QPalette p = palette();
+    m_ImageList.clear();
+    for (const char *nom : kImages)
+        m_ImageList.append(QIcon(ImageLisible(u":/arbre/"_s + QLatin1StringView(nom) + u".svg"_s, p)));
+    m_IconeDossier = QIcon();
+    m_IconeDossier.addPixmap(ImageLisible(u":/arbre/folder_close.svg"_s, p), QIcon::Normal);
+    m_IconeDossier.addPixmap(ImageLisible(u":/arbre/folder_open.svg"_s, p, p.color(QPalette::Highlight)),
+                             QIcon::Selected);
+}
+
+void TFolderTreeView::changeEvent(QEvent *event)
+{
+    QTreeWidget::changeEvent(event);
+    if (event->type() != QEvent::PaletteChange)
+        return;
+    // The desktop went dark or light: every node takes the icons drawn for it.
+    ChargerImages();
+    const std::function<void(QTreeWidgetItem *)> redessiner = [&](QTreeWidgetItem *n) {
+        if (Info(n)) {
+            const int image = n->data(0, RoleImage).toInt();
+            n->setIcon(0, image == ImDossierFerme ? m_IconeDossier : m_ImageList.value(image));
+        }
+        for (int i = 0; i < n->childCount(); ++i)
+            redessiner(n->child(i));
+    };
+    for (int i = 0; i < topLevelItemCount(); ++i)
+        redessiner(topLevelItem(i));
+}
 
 void TFolderTreeView::SetShowShellNodes(bool montrer)
 {
@@ -269,16 +303,13 @@ void TFolderTreeView::LoadChildren(QTreeWidgetItem *noeud)
     std::sort(enfants.begin(), enfants.end(),
               [](const TEnfant &a, const TEnfant &b) { return OrdreLegendes(a.nom, b.nom); });
 
-    QIcon dossier;
-    dossier.addFile(u":/arbre/folder_close.svg"_s, QSize(), QIcon::Normal);
-    dossier.addFile(u":/arbre/folder_open.svg"_s, QSize(), QIcon::Selected);
     QList<QTreeWidgetItem *> noeuds;
     noeuds.reserve(enfants.size());
     for (const TEnfant &e : std::as_const(enfants)) {
         auto *n = new TNoeud;
         n->setText(0, e.nom);
         n->setData(0, RoleImage, int(ImDossierFerme));
-        n->setIcon(0, dossier);
+        n->setIcon(0, m_IconeDossier);
         n->Info.Path = info->Path + e.nom + u'/';
         if (e.sousDossiers)
             n->addChild(NouveauPlaceholder());
@@ -421,6 +452,90 @@ void TFolderTreeView::RefreshSelected()
         s->setText(0, DriveCaption(volume));
     }
     LoadChildren(s);
+}
+
+void TFolderTreeView::RafraichirDeplies()
+{
+    // What the user sees: the expanded folders, the selected one and the folders above it
+    // (which may have been collapsed with the selection inside).
+    QSet<QString> deplies, aRelire;
+    const QString selection = SelectedPath();
+    const std::function<void(QTreeWidgetItem *)> noter = [&](QTreeWidgetItem *n) {
+        const TInfoNoeud *info = Info(n);
+        if (!info || !info->Loaded)
+            return;
+        if (n->isExpanded())
+            deplies.insert(info->Path);
+        if (!selection.isEmpty() && selection.startsWith(info->Path) && selection != info->Path)
+            aRelire.insert(info->Path);
+        for (int i = 0; i < n->childCount(); ++i)
+            noter(n->child(i));
+    };
+    for (int i = 0; i < topLevelItemCount(); ++i)
+        noter(topLevelItem(i));
+    aRelire.unite(deplies);
+    const int defilementV = verticalScrollBar()->value();
+    const int defilementH = horizontalScrollBar()->value();
+
+    setUpdatesEnabled(false);
+    {
+        const QSignalBlocker bloqueur(this);
+        // The view scrolls to its current node, expanding the branches above it, each
+        // time that node changes: when the old one is deleted, when the new one is chosen.
+        const bool defilementAuto = hasAutoScroll();
+        setAutoScroll(false);
+        for (int i = 0; i < topLevelItemCount(); ++i)
+            RechargerDeplies(topLevelItem(i), deplies, aRelire);
+        QTreeWidgetItem *choisi = selection.isEmpty() ? nullptr : NoeudDuChemin(selection);
+        if (choisi)
+            setCurrentItem(choisi);
+        else
+            clearSelection();
+        setAutoScroll(defilementAuto);
+    }
+    verticalScrollBar()->setValue(defilementV);
+    horizontalScrollBar()->setValue(defilementH);
+    setUpdatesEnabled(true);
+    ActualiserMenu();
+    if (SelectedPath() != selection)
+        Q_EMIT itemSelectionChanged();
+}
+
+void TFolderTreeView::RechargerDeplies(QTreeWidgetItem *noeud, const QSet<QString> &deplies,
+                                       const QSet<QString> &aRelire)
+{
+    const TInfoNoeud *info = Info(noeud);
+    if (!info || !aRelire.contains(info->Path))
+        return;
+    LoadChildren(noeud); // collapses it
+    if (deplies.contains(info->Path) && noeud->childCount() > 0)
+        noeud->setExpanded(true);
+    for (int i = 0; i < noeud->childCount(); ++i)
+        RechargerDeplies(noeud->child(i), deplies, aRelire);
+}
+
+QTreeWidgetItem *TFolderTreeView::NoeudDuChemin(const QString &chemin) const
+{
+    // Down the loaded nodes whose folder holds the path; the shell nodes and volumes may
+    // overlap, so every root is tried.
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        QTreeWidgetItem *n = topLevelItem(i);
+        while (n) {
+            const TInfoNoeud *info = Info(n);
+            if (!info || !chemin.startsWith(info->Path))
+                break;
+            if (info->Path == chemin)
+                return n;
+            QTreeWidgetItem *suivant = nullptr;
+            for (int j = 0; j < n->childCount() && !suivant; ++j) {
+                const TInfoNoeud *enfant = Info(n->child(j));
+                if (enfant && chemin.startsWith(enfant->Path))
+                    suivant = n->child(j);
+            }
+            n = suivant;
+        }
+    }
+    return nullptr;
 }
 
 void TFolderTreeView::ActualiserMenu()

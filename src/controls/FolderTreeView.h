@@ -4,6 +4,7 @@
 
 #include <QIcon>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QTreeWidget>
 
@@ -67,6 +68,13 @@ public:
     // collapsed. Nothing without a selection.
     void RefreshSelected();
 
+    // Reads again the sub-folders of every expanded node (after a run has made or renamed
+    // folders), keeping the expanded nodes expanded, the selection and the scroll
+    // position. A selected folder that no longer exists leaves the tree without a
+    // selection rather than moving it elsewhere behind the user's back; an expanded
+    // folder that no longer exists goes with its parent's new children.
+    void RafraichirDeplies();
+
     // Replaces the children of a node by its sorted sub-folders and marks it loaded.
     void LoadChildren(QTreeWidgetItem *noeud);
 
@@ -83,13 +91,18 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     bool viewportEvent(QEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void NoeudDeploye(QTreeWidgetItem *noeud);
     void ActualiserMenu();
     void ViderEnfants(QTreeWidgetItem *noeud);
+    void RechargerDeplies(QTreeWidgetItem *noeud, const QSet<QString> &deplies, const QSet<QString> &aRelire);
+    QTreeWidgetItem *NoeudDuChemin(const QString &chemin) const;
     QTreeWidgetItem *NouveauNoeud(const QString &legende, int image, const QString &chemin);
     void PoserImage(QTreeWidgetItem *noeud, int image);
+    // The icons drawn for the palette of now (light or dark desktop).
+    void ChargerImages();
     void MajHint(const QPoint &position);
     IFournisseurVolumes &Volumes() const;
 
@@ -97,6 +110,7 @@ private:
     QTreeWidgetItem *m_DesktopNode = nullptr;
     QTreeWidgetItem *m_DocumentsNode = nullptr;
     QList<QIcon> m_ImageList;
+    QIcon m_IconeDossier; // closed, open while selected
     QMenu *m_RefreshMenu = nullptr;
     QAction *m_actRafraichir = nullptr;
     IFournisseurVolumes *m_volumes = nullptr;

@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "controls/Fenetres.h"
+#include "controls/Lisibilite.h"
 #include "metadata/Nombres.h"
 
 using namespace Qt::StringLiterals;
@@ -104,12 +105,19 @@ TfmApercu::TfmApercu(QWidget *parent) : QDialog(parent)
     setMinimumSize(kLargeurMin, kHauteurMin);
     setSizeGripEnabled(true);
 
-    ilApercu = {QIcon(u":/apercu/dossier_ferme.svg"_s), QIcon(u":/apercu/dossier_ouvert.svg"_s),
-                QIcon(u":/apercu/page.svg"_s), QIcon(u":/apercu/page_surlignee.svg"_s)};
-    m_iconeDossier.addFile(u":/apercu/dossier_ferme.svg"_s, QSize(), QIcon::Normal);
-    m_iconeDossier.addFile(u":/apercu/dossier_ouvert.svg"_s, QSize(), QIcon::Selected);
-    m_iconeFichier.addFile(u":/apercu/page.svg"_s, QSize(), QIcon::Normal);
-    m_iconeFichier.addFile(u":/apercu/page_surlignee.svg"_s, QSize(), QIcon::Selected);
+    // Drawn for the palette of the desktop, light or dark; the selected images lie on the
+    // selection's colour.
+    const QPalette p = palette();
+    const QColor selection = p.color(QPalette::Highlight);
+    const QPixmap dossierFerme = ImageLisible(u":/apercu/dossier_ferme.svg"_s, p);
+    const QPixmap dossierOuvert = ImageLisible(u":/apercu/dossier_ouvert.svg"_s, p, selection);
+    const QPixmap page = ImageLisible(u":/apercu/page.svg"_s, p);
+    const QPixmap pageSurlignee = ImageLisible(u":/apercu/page_surlignee.svg"_s, p, selection);
+    ilApercu = {QIcon(dossierFerme), QIcon(dossierOuvert), QIcon(page), QIcon(pageSurlignee)};
+    m_iconeDossier.addPixmap(dossierFerme, QIcon::Normal);
+    m_iconeDossier.addPixmap(dossierOuvert, QIcon::Selected);
+    m_iconeFichier.addPixmap(page, QIcon::Normal);
+    m_iconeFichier.addPixmap(pageSurlignee, QIcon::Selected);
 
     auto *disposition = new QVBoxLayout(this);
     disposition->setContentsMargins(0, 0, 0, 0);
@@ -163,7 +171,7 @@ TfmApercu::TfmApercu(QWidget *parent) : QDialog(parent)
     pnCommandes->setFixedHeight(kHauteurCommandes);
     disposition->addWidget(pnCommandes);
 
-    btCopierPP = new QPushButton(QIcon(u":/apercu/presse_papiers.svg"_s),
+    btCopierPP = new QPushButton(IconeLisible(u":/apercu/presse_papiers.svg"_s, p),
                                  u"&Copier vers le presse-papiers"_s, pnCommandes);
     btCopierPP->setObjectName(u"btCopierPP"_s);
     btCopierPP->setFocusPolicy(Qt::NoFocus);
@@ -171,7 +179,7 @@ TfmApercu::TfmApercu(QWidget *parent) : QDialog(parent)
     // The 169 pixels were drawn for a smaller font: never cut the caption.
     btCopierPP->setGeometry(8, 8, qMax(169, btCopierPP->sizeHint().width()), 25);
 
-    btQuitter = new QPushButton(QIcon(u":/boutons/quitter.svg"_s), u"&Quitter"_s, pnCommandes);
+    btQuitter = new QPushButton(IconeLisible(u":/boutons/quitter.svg"_s, p), u"&Quitter"_s, pnCommandes);
     btQuitter->setObjectName(u"btQuitter"_s);
     btQuitter->setFocusPolicy(Qt::NoFocus);
     btQuitter->setAutoDefault(false);

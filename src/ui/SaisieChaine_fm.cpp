@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "controls/Lisibilite.h"
 #include "ui/PoliceFormulaire.h"
 
 using namespace Qt::StringLiterals;
@@ -46,14 +47,14 @@ TfmSaisieChaine::TfmSaisieChaine(QWidget *parent)
     pnCommandes->setObjectName(u"pnCommandes"_s);
     pnCommandes->setGeometry(0, 52, 264, 41);
 
-    btOK = new QPushButton(QIcon(u":/boutons/ok.svg"_s), u"OK"_s, pnCommandes);
+    btOK = new QPushButton(IconeLisible(u":/boutons/ok.svg"_s, palette()), u"OK"_s, pnCommandes);
     btOK->setObjectName(u"btOK"_s);
     btOK->setGeometry(104, 8, 75, 25);
     btOK->setEnabled(false);
     btOK->setDefault(true);
     btOK->setAutoDefault(false);
 
-    btAnnuler = new QPushButton(QIcon(u":/boutons/annuler.svg"_s), u"Annuler"_s, pnCommandes);
+    btAnnuler = new QPushButton(IconeLisible(u":/boutons/annuler.svg"_s, palette()), u"Annuler"_s, pnCommandes);
     btAnnuler->setObjectName(u"btAnnuler"_s);
     btAnnuler->setGeometry(184, 8, 75, 25);
     btAnnuler->setAutoDefault(false);

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QLocale>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -44,6 +45,14 @@ QStringList Legendes(QTreeWidgetItem *n)
     for (int i = 0; i < n->childCount(); ++i)
         l << n->child(i)->text(0);
     return l;
+}
+
+QTreeWidgetItem *Enfant(QTreeWidgetItem *n, const QString &legende)
+{
+    for (int i = 0; i < n->childCount(); ++i)
+        if (n->child(i)->text(0) == legende)
+            return n->child(i);
+    return nullptr;
 }
 
 QTreeWidgetItem *Racine(QTreeWidgetItem *n)
@@ -427,6 +436,88 @@ private Q_SLOTS:
         tree.RefreshSelected();
         QCOMPARE(tree.topLevelItem(0)->text(0), DriveCaption(m_volumes.volumes[0]));
         QCOMPARE(tree.topLevelItem(0)->childCount(), 4);
+    }
+
+    // After a run: new folders show in the expanded nodes, removed ones go, and the user
+    // finds the tree as left: the same nodes expanded, the same folder selected.
+    void rafraichirDeplies()
+    {
+        Creer(u"photos/2006/06"_s);
+        Creer(u"photos/2007/01"_s);
+        TFolderTreeView tree(nullptr, &m_volumes);
+        tree.Populate();
+        tree.SetSelectedPath(m_base + u"photos/2006/05"_s);
+        QTreeWidgetItem *photos = tree.currentItem()->parent()->parent();
+        QVERIFY(photos->isExpanded());
+        QVERIFY(photos->child(0)->isExpanded()); // 2006
+        QVERIFY(!photos->child(1)->isExpanded()); // 2007, never opened
+        QSignalSpy selections(&tree, &QTreeWidget::itemSelectionChanged);
+
+        Creer(u"photos/2006/07"_s);       // in an expanded node
+        Creer(u"photos/Canon EOS 40D/2008"_s); // a new branch, with sub-folders
+        Creer(u"vide/nouveau"_s);         // under a node the user never expanded
+        QVERIFY(QDir(m_base + u"photos/2006/06"_s).removeRecursively());
+        QCOMPARE(Legendes(photos->child(0)), (QStringList{u"05"_s, u"06"_s}));
+
+        tree.RafraichirDeplies();
+        QCOMPARE(tree.SelectedPath(), m_base + u"photos/2006/05/"_s);
+        QCOMPARE(selections.size(), 0);
+        photos = tree.currentItem()->parent()->parent();
+        QCOMPARE(TFolderTreeView::Info(photos)->Path, m_base + u"photos/"_s);
+        QCOMPARE(Legendes(photos), (QStringList{u"2006"_s, u"2007"_s, u"Canon EOS 40D"_s}));
+        QVERIFY(photos->isExpanded());
+        QTreeWidgetItem *annee = photos->child(0);
+        QVERIFY(annee->isExpanded());
+        QCOMPARE(Legendes(annee), (QStringList{u"05"_s, u"07"_s}));
+        QVERIFY(!photos->child(1)->isExpanded());
+        // The new branch has its expand button and reads its folders when opened.
+        QTreeWidgetItem *canon = photos->child(2);
+        QCOMPARE(canon->childCount(), 1);
+        QVERIFY(!TFolderTreeView::Info(canon)->Loaded);
+        tree.expandItem(canon);
+        QCOMPARE(Legendes(canon), QStringList{u"2008"_s});
+        // A node never opened, under an expanded one, gets an expand button for its new
+        // folder, and stays collapsed.
+        QTreeWidgetItem *racine = tree.topLevelItem(0);
+        QVERIFY(racine->isExpanded());
+        QTreeWidgetItem *vide = Enfant(racine, u"vide"_s);
+        QVERIFY(vide);
+        QCOMPARE(vide->childCount(), 1);
+        QVERIFY(!vide->isExpanded());
+
+        // The selected folder removed: no selection, rather than another folder chosen.
+        QVERIFY(QDir(m_base + u"photos/2006/05"_s).removeRecursively());
+        tree.RafraichirDeplies();
+        QCOMPARE(tree.SelectedPath(), QString());
+        QCOMPARE(selections.size(), 1);
+        QVERIFY(!tree.RefreshAction()->isEnabled());
+        QCOMPARE(Legendes(photos = Enfant(racine, u"photos"_s)), (QStringList{u"2006"_s, u"2007"_s, u"Canon EOS 40D"_s}));
+        QCOMPARE(Legendes(photos->child(0)), QStringList{u"07"_s});
+
+        // An empty tree, or one without selection, is left as it is.
+        TFolderTreeView vierge(nullptr, &m_volumes);
+        vierge.RafraichirDeplies();
+        QCOMPARE(vierge.topLevelItemCount(), 0);
+    }
+
+    // The selection inside a node the user collapsed afterwards stays selected, and the
+    // node stays collapsed.
+    void rafraichirSelectionRepliee()
+    {
+        TFolderTreeView tree(nullptr, &m_volumes);
+        tree.Populate();
+        tree.SetSelectedPath(m_base + u"photos/2006/05"_s);
+        QTreeWidgetItem *photos = tree.currentItem()->parent()->parent();
+        // Shown, where selecting a node scrolls to it and would open its branch.
+        tree.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&tree));
+        tree.collapseItem(photos);
+        Creer(u"photos/2010"_s);
+        tree.RafraichirDeplies();
+        QCOMPARE(tree.SelectedPath(), m_base + u"photos/2006/05/"_s);
+        photos = tree.currentItem()->parent()->parent();
+        QVERIFY(!photos->isExpanded());
+        QCOMPARE(Legendes(photos), (QStringList{u"2006"_s, u"2007"_s, u"2010"_s}));
     }
 
     void hint()

@@ -1,0 +1,9 @@
+// How the program names itself to the desktop.
+#pragma once
+
+// The application's name (it chooses the configuration folder, ~/.config/clarvane), its
+// desktop entry (clarvane.desktop, which with the window class tells the desktop which
+// program a window belongs to) and its icon. No display name is given: Qt would add it to
+// every window title (" — Clarvane"), and the captions are shown exactly as each window
+// sets them.
+void PreparerApplication();

@@ -1,0 +1,36 @@
+// What keeps the program readable under a light and a dark desktop alike: toggle buttons
+// whose down state stands out, and pictures adapted to the colours behind them.
+#pragma once
+
+#include <QColor>
+#include <QIcon>
+#include <QPalette>
+#include <QPixmap>
+#include <QString>
+
+class QAbstractButton;
+
+// A checkable button that is down is drawn on the palette's Highlight colour with its
+// caption in HighlightedText, whatever the style: one tells at a glance which of two
+// toggles is down, in a light or a dark palette. The button keeps the application's
+// style for everything else. Safe to call more than once.
+void AppliquerEtatEnfonce(QAbstractButton *bouton);
+
+// The contrast ratio of two colours, from 1 (the same luminance) to 21 (black on white).
+double Contraste(const QColor &a, const QColor &b);
+
+// One of the program's SVG pictures, drawn for the palette it is shown with:
+// - the parts of the drawing marked class="base" take the palette's Base colour as their
+//   fill, those marked class="cadre" a frame colour halfway between Text and Base (the
+//   state images of the order tree are boxes of the view's own colours, not white squares);
+// - where the outline of the drawing hardly differs from `fond` (a dark picture on a dark
+//   background), it is redrawn, with a thin halo around it where there is room, in a grey
+//   that stands out from `fond`.
+// A picture that already stands out from `fond` is drawn as it is.
+QPixmap ImageLisible(const QString &chemin, const QPalette &palette, const QColor &fond, int taille = 16);
+// The same on the palette's Base colour, the background of trees and lists.
+QPixmap ImageLisible(const QString &chemin, const QPalette &palette, int taille = 16);
+
+// An icon for a button (drawn on the palette's Button colour) from ImageLisible; a given
+// `cheminInactif` is its disabled picture.
+QIcon IconeLisible(const QString &chemin, const QPalette &palette, const QString &cheminInactif = {});
