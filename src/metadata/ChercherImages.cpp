@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <set>
 #include <utility>
@@ -25,10 +26,62 @@ using namespace Qt::StringLiterals;
 namespace {
 
 using TIdentiteDossier = std::pair<dev_t, ino_t>;
+using THorloge = std::chrono::steady_clock;
+
+// The caller's `patienter`, called about every period and at least every so many
+// entries; once it has answered false the scan stops.
+class TPatience {
+public:
+    explicit TPatience(const TParametresScan &p)
+        : m_patienter(p.patienter),
+          m_periode(std::chrono::milliseconds(std::max(0, p.lectures.periodeAttenteMs))),
+          m_entrees(std::max(1, p.entreesParPatience)), m_prochaine(THorloge::now() + m_periode)
+    {
+    }
+    Q_DISABLE_COPY_MOVE(TPatience)
+
+    // One entry handled; false once the scan is to stop. The clock is read every few
+    // entries only: a warm listing takes well under a microsecond per entry.
+    bool Tic()
+    {
+        if (m_arret)
+            return false;
+        if (!m_patienter)
+            return true;
+        ++m_depuis;
+        if (m_depuis >= m_entrees
+            || (m_depuis % kEntreesParHorloge == 0 && THorloge::now() >= m_prochaine))
+            return Appeler();
+        return true;
+    }
+    // Calls `patienter` now (a result long awaited).
+    bool Appeler()
+    {
+        if (m_arret)
+            return false;
+        if (!m_patienter)
+            return true;
+        m_depuis = 0;
+        if (!m_patienter())
+            m_arret = true;
+        m_prochaine = THorloge::now() + m_periode;
+        return !m_arret;
+    }
+    bool Arrete() const { return m_arret; }
+
+private:
+    static constexpr int kEntreesParHorloge = 32;
+    const std::function<bool()> &m_patienter;
+    const THorloge::duration m_periode;
+    const int m_entrees;
+    THorloge::time_point m_prochaine;
+    int m_depuis = 0;
+    bool m_arret = false;
+};
 
 // One folder of the walk: its path, and the sub-folders still to enter, in the order of
 // its listing. The folder itself is closed once listed, so that the walk holds one
-// listing open at a time however deep it goes.
+// folder open at a time however deep it goes.
 struct TNiveau {
     QString dossier;         // ends with "/"
     QByteArray octets;       // the same path, as the file system's bytes
@@ -36,15 +89,51 @@ struct TNiveau {
     qsizetype suivant = 0;   // position of the next name in sousDossiers
 };
 
+// An accepted file met by a listing: where its name starts among the names (each ended
+// by a zero byte), and its size when the listing learnt it already (a link followed),
+// else -1.
+struct TEntree {
+    qsizetype nom;
+    qint64 taille;
+};
+
+// Reading pass: a folder listed, and the names of its files read, for TBilanScan.
+struct TDossierLu {
+    QString dossier;
+    QByteArray octets;
+    QByteArray inventaire;
+};
+
+// Reading pass: an accepted file listed, then what its reading gave. Written by one
+// worker (or the calling thread) during the reads, read on the calling thread after.
+struct TFichierLu {
+    std::size_t dossier; // in TContexteScan::dossiers
+    qsizetype nom;       // in TContexteScan::noms
+    qint64 taille;       // -1 until known; stays -1 for a file gone or replaced
+    QString nomTexte;    // NomDepuisOctets of the name, once read
+    TEnrEXIF exif;
+    TIssueLecture issue = TIssueLecture::Illisible;
+};
+
 struct TContexteScan {
+    TContexteScan(int &n, qint64 &t, bool comptage, bool recurs, TBilanScan *b,
+                  const TParametresScan &p)
+        : nombre(n), tailleTotale(t), comptageSeul(comptage), recursif(recurs), bilan(b),
+          lectures(p.lectures), patience(p)
+    {
+    }
     int &nombre;
     qint64 &tailleTotale;
-    bool comptageSeul;
-    bool recursif;
-    TListeImages &liste;
-    const std::function<void()> &avancer;
-    TBilanScan *bilan;
+    const bool comptageSeul;
+    const bool recursif;
+    TBilanScan *const bilan;
+    TParametresLectures lectures; // no longer adaptive once the medium proved slow
+    TPatience patience;
     std::set<TIdentiteDossier> visites; // folders entered in this scan
+    // Reading pass: the tree as listed, read once the walk is over.
+    std::vector<TDossierLu> dossiers;
+    std::vector<TFichierLu> fichiers;
+    QByteArray noms; // every accepted name, each ended by a zero byte
 };
 
 bool CommencePar(const char *nom, char c) { return nom[0] == c; }
@@ -82,35 +171,50 @@ bool EstImageOctets(const char *nom)
     return false;
 }
 
-void TraiterFichier(TContexteScan &ctx, const TNiveau &niveau, QByteArray *inventaire,
-                    const char *octets, qint64 taille)
+// Counting pass, one folder still open (`dfd`): the sizes the listing did not give
+// asked, with several in flight when they prove slow, then the files counted in the
+// order of the listing.
+void CompterFichiers(TContexteScan &ctx, int dfd, const TNiveau &niveau, const QByteArray &noms,
+                     std::vector<TEntree> &entrees)
 {
-    if (inventaire)
-        inventaire->append(octets, qsizetype(std::strlen(octets)) + 1); // with its zero
-    if (ctx.comptageSeul) {
-        ++ctx.nombre;
-        ctx.tailleTotale += taille;
-        return;
+    QByteArray *inventaire = ctx.bilan ? &ctx.bilan->Inventaire[niveau.octets] : nullptr;
+    std::vector<std::size_t> demandes;
+    for (std::size_t k = 0; k < entrees.size(); ++k)
+        if (entrees[k].taille < 0)
+            demandes.push_back(k);
+    if (!demandes.empty()) {
+        TParametresLectures p = ctx.lectures;
+        p.attente = [&ctx] { ctx.patience.Appeler(); };
+        const TBilanLectures b = LireEnParallele(
+            qsizetype(demandes.size()), p,
+            [&](qsizetype i) {
+                TEntree &e = entrees[demandes[std::size_t(i)]];
+                struct stat st;
+                if (::fstatat(dfd, noms.constData() + e.nom, &st, 0) == 0 && S_ISREG(st.st_mode))
+                    e.taille = st.st_size;
+            },
+            [&ctx](qsizetype, bool) { return ctx.patience.Tic(); });
+        if (b.parallele) // a slow medium: the next folders in parallel from their first file
+            ctx.lectures.adaptatif = false;
+        if (b.arrete)
+            return;
     }
-    if (ctx.avancer)
-        ctx.avancer();
-    TEnrFichier fichier;
-    fichier.Dossier = niveau.dossier;
-    fichier.Nom = NomDepuisOctets(octets);
-    fichier.Taille = taille;
-    fichier.EXIF.emplace();
-    const TIssueLecture issue = LireEXIFFichierIssue(fichier.Dossier + fichier.Nom, *fichier.EXIF);
-    if (issue == TIssueLecture::Valeurs) {
-        ctx.liste.append(std::move(fichier));
-    } else if (ctx.bilan) {
-        fichier.EXIF.reset();
-        ctx.bilan->NonRetenus.append({std::move(fichier), issue});
+    for (const TEntree &e : entrees) {
+        if (e.taille < 0)
+            continue; // gone since the listing, or replaced
+        if (inventaire) {
+            const char *nom = noms.constData() + e.nom;
+            inventaire->append(nom, qsizetype(std::strlen(nom)) + 1); // with its zero
+        }
+        ++ctx.nombre;
+        ctx.tailleTotale += e.taille;
     }
 }
 
-// Lists one folder: handles its accepted files at once, keeps its sub-folders in
-// niveau.sousDossiers. False when it could not be listed (wholly or in part); true also
-// for a folder not entered because this scan has entered it already.
+// Lists one folder: its accepted files are counted at once (counting pass) or noted for
+// reading (reading pass), its sub-folders kept in niveau.sousDossiers. False when it could
+// not be listed (wholly or in part); true also for a folder not entered because this scan
+// has entered it already.
 bool ListerDossier(TContexteScan &ctx, TNiveau &niveau)
 {
     const int fd = OuvrirChemin(niveau.octets, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -130,12 +234,19 @@ bool ListerDossier(TContexteScan &ctx, TNiveau &niveau)
         ::close(fd);
         return false;
     }
-    QByteArray *inventaire = ctx.bilan ? &ctx.bilan->Inventaire[niveau.octets] : nullptr;
 
+    QByteArray nomsDossier; // counting pass: this folder's accepted names
+    QByteArray &noms = ctx.comptageSeul ? nomsDossier : ctx.noms;
+    std::vector<TEntree> entrees;
+    bool complet = true;
     for (;;) {
         errno = 0;
         const dirent *entree = ::readdir(dir);
-        if (!entree)
+        if (!entree) {
+            complet = errno == 0;
+            break;
+        }
+        if (!ctx.patience.Tic())
             break;
         const char *octets = entree->d_name;
         if (CommencePar(octets, '.')) // ".", ".." and every hidden entry
@@ -154,7 +265,7 @@ bool ListerDossier(TContexteScan &ctx, TNiveau &niveau)
             image = EstImageOctets(octets);
             if (!image)
                 continue; // no stat needed for a file that is not an image
-            estFichier = true;
+            estFichier = true; // its size is asked later, with the others
             break;
         case DT_LNK:
         case DT_UNKNOWN: {
@@ -186,15 +297,20 @@ bool ListerDossier(TContexteScan &ctx, TNiveau &niveau)
         }
         if (!estFichier)
             continue;
-        if (taille < 0) {
-            struct stat fichier;
-            if (::fstatat(::dirfd(dir), octets, &fichier, 0) != 0 || !S_ISREG(fichier.st_mode))
-                continue; // gone since the listing, or replaced
-            taille = fichier.st_size;
-        }
-        TraiterFichier(ctx, niveau, inventaire, octets, taille);
+        entrees.push_back({noms.size(), taille});
+        noms.append(octets, qsizetype(std::strlen(octets)) + 1);
     }
-    const bool complet = errno == 0;
+
+    if (!ctx.patience.Arrete()) {
+        if (ctx.comptageSeul) {
+            CompterFichiers(ctx, ::dirfd(dir), niveau, nomsDossier, entrees);
+        } else {
+            ctx.dossiers.push_back({niveau.dossier, niveau.octets, {}});
+            for (const TEntree &e : entrees)
+                ctx.fichiers.push_back({ctx.dossiers.size() - 1, e.nom, e.taille, {}, {},
+                                        TIssueLecture::Illisible});
+        }
+    }
     ::closedir(dir);
     return complet;
 }
@@ -213,7 +329,7 @@ void Parcourir(TContexteScan &ctx, const QString &racine)
     pile.push_back({racine, NomEnOctets(racine), {}, 0});
     if (!ListerDossier(ctx, pile.back()))
         NoterDossierIllisible(ctx, pile.back());
-    while (!pile.empty()) {
+    while (!pile.empty() && !ctx.patience.Arrete()) {
         TNiveau &haut = pile.back();
         if (haut.suivant >= haut.sousDossiers.size()) {
             pile.pop_back();
@@ -232,6 +348,76 @@ void Parcourir(TContexteScan &ctx, const QString &racine)
         if (!enfant.sousDossiers.isEmpty())
             pile.push_back(std::move(enfant)); // may move `haut`: not used past this point
     }
+}
+
+// Reading pass, once the tree is listed: every file's size and EXIF values read, with
+// several requests in flight when they prove slow; then the records made in the order of
+// the listing. False when the scan was stopped (nothing is appended then).
+bool LireFichiers(TContexteScan &ctx, TListeImages &liste, const std::function<bool()> &avancer)
+{
+    std::vector<TFichierLu> &fichiers = ctx.fichiers;
+    const std::vector<TDossierLu> &dossiers = ctx.dossiers;
+    const QByteArray &noms = ctx.noms;
+    bool arrete = false;
+    TParametresLectures p = ctx.lectures;
+    p.attente = [&ctx] { ctx.patience.Appeler(); };
+    LireEnParallele(
+        qsizetype(fichiers.size()), p,
+        [&](qsizetype i) {
+            // On a worker: reads only what the walk left, writes only this file's slot.
+            TFichierLu &f = fichiers[std::size_t(i)];
+            const TDossierLu &d = dossiers[f.dossier];
+            const char *nom = noms.constData() + f.nom;
+            if (f.taille < 0) {
+                const TCheminLong chemin(d.octets + nom);
+                struct stat st;
+                if (chemin.Erreur() != 0 || ::fstatat(chemin.Fd(), chemin.Relatif(), &st, 0) != 0
+                    || !S_ISREG(st.st_mode))
+                    return; // gone since the listing, or replaced
+                f.taille = st.st_size;
+            }
+            f.nomTexte = NomDepuisOctets(nom);
+            f.issue = LireEXIFFichierIssue(d.dossier + f.nomTexte, f.exif);
+        },
+        [&](qsizetype i, bool reussi) {
+            TFichierLu &f = fichiers[std::size_t(i)];
+            if (!reussi) // the reading stopped on a fault: nothing of it is kept
+                f.issue = TIssueLecture::Illisible;
+            if (ctx.patience.Arrete())
+                return false;
+            if (f.taille < 0)
+                return true;
+            if (avancer && !avancer()) {
+                arrete = true;
+                return false;
+            }
+            return true;
+        });
+    if (arrete || ctx.patience.Arrete())
+        return false;
+
+    for (TFichierLu &f : fichiers) {
+        if (f.taille < 0)
+            continue; // gone since the listing, or replaced: not met
+        TDossierLu &d = ctx.dossiers[f.dossier];
+        const char *nom = noms.constData() + f.nom;
+        if (ctx.bilan)
+            d.inventaire.append(nom, qsizetype(std::strlen(nom)) + 1); // with its zero
+        TEnrFichier fichier;
+        fichier.Dossier = d.dossier;
+        fichier.Nom = f.nomTexte.isNull() ? NomDepuisOctets(nom) : std::move(f.nomTexte);
+        fichier.Taille = f.taille;
+        if (f.issue == TIssueLecture::Valeurs) {
+            fichier.EXIF = std::move(f.exif);
+            liste.append(std::move(fichier));
+        } else if (ctx.bilan) {
+            ctx.bilan->NonRetenus.append({std::move(fichier), f.issue});
+        }
+    }
+    if (ctx.bilan)
+        for (TDossierLu &d : ctx.dossiers)
+            ctx.bilan->Inventaire.insert(d.octets, std::move(d.inventaire));
+    return true;
 }
 
 bool ExtensionAcceptee(const QString &extension)
@@ -332,14 +518,18 @@ bool EstImage(const QString &nom)
     return ExtensionAcceptee(nom.mid(point).toUpper());
 }
 
-void ChercherImages(const QString &dossier, int &nombre, qint64 &tailleTotale,
+bool ChercherImages(const QString &dossier, int &nombre, qint64 &tailleTotale,
                     bool comptageSeul, bool recursif, TListeImages &liste,
-                    const std::function<void()> &avancer, TBilanScan *bilan)
+                    const std::function<bool()> &avancer, TBilanScan *bilan,
+                    const TParametresScan &parametres)
 {
     if (dossier.isEmpty())
-        return;
-    TContexteScan ctx{nombre, tailleTotale, comptageSeul, recursif, liste, avancer, bilan, {}};
+        return true;
+    TContexteScan ctx(nombre, tailleTotale, comptageSeul, recursif, bilan, parametres);
     Parcourir(ctx, dossier.endsWith(u'/') ? dossier : dossier + u'/');
+    if (ctx.patience.Arrete())
+        return false;
+    return comptageSeul || LireFichiers(ctx, liste, avancer);
 }
 
 int ComparerFichiers(const TEnrFichier &a, const TEnrFichier &b)
