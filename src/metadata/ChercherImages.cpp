@@ -89,9 +89,14 @@ struct TNiveau {
     qsizetype suivant = 0;   // position of the next name in sousDossiers
 };
 
+// The size of an accepted file not known yet, or of a file gone since the listing (or
+// replaced by something that is not a regular file).
+constexpr qint64 kTailleADemander = -1;
+constexpr qint64 kTailleDisparu = -2;
+
 // An accepted file met by a listing: where its name starts among the names (each ended
-// by a zero byte), and its size when the listing learnt it already (a link followed),
-// else -1.
+// by a zero byte), and its size when the listing learnt it already, else one of the two
+// above.
 struct TEntree {
     qsizetype nom;
     qint64 taille;
@@ -109,7 +114,7 @@ struct TDossierLu {
 struct TFichierLu {
     std::size_t dossier; // in TContexteScan::dossiers
     qsizetype nom;       // in TContexteScan::noms
-    qint64 taille;       // -1 until known; stays -1 for a file gone or replaced
+    qint64 taille;       // the size, kTailleADemander or kTailleDisparu
     QString nomTexte;    // NomDepuisOctets of the name, once read
     TEnrEXIF exif;
     TIssueLecture issue = TIssueLecture::Illisible;
@@ -119,7 +124,7 @@ struct TContexteScan {
     TContexteScan(int &n, qint64 &t, bool comptage, bool recurs, TBilanScan *b,
                   const TParametresScan &p)
         : nombre(n), tailleTotale(t), comptageSeul(comptage), recursif(recurs), bilan(b),
-          lectures(p.lectures), patience(p)
+          lectures(p.lectures), patience(p), lent(p.lectures.enVol > 1 && !p.lectures.adaptatif)
     {
     }
     int &nombre;
@@ -127,8 +132,15 @@ struct TContexteScan {
     const bool comptageSeul;
     const bool recursif;
     TBilanScan *const bilan;
-    TParametresLectures lectures; // no longer adaptive once the medium proved slow
+    const TParametresLectures lectures;
     TPatience patience;
+    // The listing asks each size itself, at once, while the medium answers fast; once a
+    // window of kFenetreMesure sizes takes more than half of them kSeuilLentNs each (or
+    // from the start when several requests in flight are forced), the sizes are left
+    // for several requests in flight.
+    bool lent;
+    int fenetre = 0;
+    THorloge::time_point debutFenetre;
     std::set<TIdentiteDossier> visites; // folders entered in this scan
     // Reading pass: the tree as listed, read once the walk is over.
     std::vector<TDossierLu> dossiers;
@@ -171,31 +183,49 @@ bool EstImageOctets(const char *nom)
     return false;
 }
 
-// Counting pass, one folder still open (`dfd`): the sizes the listing did not give
-// asked, with several in flight when they prove slow, then the files counted in the
-// order of the listing.
+// The size of an accepted file, asked by the listing itself while the medium is fast;
+// notes in ctx.lent when it proves slow.
+qint64 TailleSurPlace(TContexteScan &ctx, int dfd, const char *nom)
+{
+    if (ctx.fenetre == 0)
+        ctx.debutFenetre = THorloge::now();
+    struct stat st;
+    const qint64 taille =
+        ::fstatat(dfd, nom, &st, 0) == 0 && S_ISREG(st.st_mode) ? st.st_size : kTailleDisparu;
+    // The clock read once per window: a warm cache answers in about a microsecond.
+    if (++ctx.fenetre == kFenetreMesure) {
+        ctx.fenetre = 0;
+        if (ctx.lectures.enVol > 1
+            && THorloge::now() - ctx.debutFenetre
+                > (kFenetreMesure / 2) * std::chrono::nanoseconds(kSeuilLentNs))
+            ctx.lent = true;
+    }
+    return taille;
+}
+
+// Counting pass, one folder still open (`dfd`): the sizes the listing left asked, with
+// several in flight, then the files counted in the order of the listing.
 void CompterFichiers(TContexteScan &ctx, int dfd, const TNiveau &niveau, const QByteArray &noms,
                      std::vector<TEntree> &entrees)
 {
     QByteArray *inventaire = ctx.bilan ? &ctx.bilan->Inventaire[niveau.octets] : nullptr;
     std::vector<std::size_t> demandes;
     for (std::size_t k = 0; k < entrees.size(); ++k)
-        if (entrees[k].taille < 0)
+        if (entrees[k].taille == kTailleADemander)
             demandes.push_back(k);
-    if (!demandes.empty()) {
+    if (!demandes.empty()) { // a slow medium: several in flight from the first
         TParametresLectures p = ctx.lectures;
+        p.adaptatif = false;
         p.attente = [&ctx] { ctx.patience.Appeler(); };
         const TBilanLectures b = LireEnParallele(
             qsizetype(demandes.size()), p,
             [&](qsizetype i) {
                 TEntree &e = entrees[demandes[std::size_t(i)]];
                 struct stat st;
-                if (::fstatat(dfd, noms.constData() + e.nom, &st, 0) == 0 && S_ISREG(st.st_mode))
-                    e.taille = st.st_size;
+                e.taille = ::fstatat(dfd, noms.constData() + e.nom, &st, 0) == 0 && S_ISREG(st.st_mode)
+                    ? st.st_size : kTailleDisparu;
             },
             [&ctx](qsizetype, bool) { return ctx.patience.Tic(); });
-        if (b.parallele) // a slow medium: the next folders in parallel from their first file
-            ctx.lectures.adaptatif = false;
         if (b.arrete)
             return;
     }
@@ -254,7 +284,7 @@ bool ListerDossier(TContexteScan &ctx, TNiveau &niveau)
 
         bool estDossier = false;
         bool estFichier = false;
-        qint64 taille = -1;
+        qint64 taille = kTailleADemander;
         bool image = false;
 
         switch (entree->d_type) {
@@ -265,7 +295,9 @@ bool ListerDossier(TContexteScan &ctx, TNiveau &niveau)
             image = EstImageOctets(octets);
             if (!image)
                 continue; // no stat needed for a file that is not an image
-            estFichier = true; // its size is asked later, with the others
+            estFichier = true;
+            if (!ctx.lent)
+                taille = TailleSurPlace(ctx, ::dirfd(dir), octets);
             break;
         case DT_LNK:
         case DT_UNKNOWN: {
@@ -360,6 +392,7 @@ bool LireFichiers(TContexteScan &ctx, TListeImages &liste, const std::function<b
     const QByteArray &noms = ctx.noms;
     bool arrete = false;
     TParametresLectures p = ctx.lectures;
+    p.adaptatif = p.adaptatif && !ctx.lent; // a medium proved slow: in parallel from the first
     p.attente = [&ctx] { ctx.patience.Appeler(); };
     LireEnParallele(
         qsizetype(fichiers.size()), p,
@@ -368,14 +401,17 @@ bool LireFichiers(TContexteScan &ctx, TListeImages &liste, const std::function<b
             TFichierLu &f = fichiers[std::size_t(i)];
             const TDossierLu &d = dossiers[f.dossier];
             const char *nom = noms.constData() + f.nom;
-            if (f.taille < 0) {
+            if (f.taille == kTailleADemander) {
                 const TCheminLong chemin(d.octets + nom);
                 struct stat st;
                 if (chemin.Erreur() != 0 || ::fstatat(chemin.Fd(), chemin.Relatif(), &st, 0) != 0
                     || !S_ISREG(st.st_mode))
-                    return; // gone since the listing, or replaced
-                f.taille = st.st_size;
+                    f.taille = kTailleDisparu;
+                else
+                    f.taille = st.st_size;
             }
+            if (f.taille < 0)
+                return; // gone since the listing, or replaced
             f.nomTexte = NomDepuisOctets(nom);
             f.issue = LireEXIFFichierIssue(d.dossier + f.nomTexte, f.exif);
         },

@@ -780,7 +780,7 @@ void TestTraitement::interruptionPendantLeComptage()
     QFETCH(bool, traiter);
     QFETCH(bool, reponse);
     TBanc b;
-    constexpr int kImages = 600;
+    constexpr int kImages = 1030; // more entries than the counting pass lists between two calls
     const QByteArray photo = OctetsPhoto();
     for (int i = 0; i < kImages; ++i)
         QVERIFY(EcrireFichier(b.src + u"IMG_%1.JPG"_s.arg(i, 4, 10, QChar(u'0')), photo));
