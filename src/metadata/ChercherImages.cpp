@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <deque>
 #include <set>
 #include <utility>
 #include <vector>
@@ -109,14 +110,17 @@ struct TDossierLu {
     QByteArray inventaire;
 };
 
-// Reading pass: an accepted file listed, then what its reading gave. Written by one
-// worker (or the calling thread) during the reads, read on the calling thread after.
-struct TFichierLu {
+// Reading pass: an accepted file listed.
+struct TFichierListe {
     std::size_t dossier; // in TContexteScan::dossiers
     qsizetype nom;       // in TContexteScan::noms
     qint64 taille;       // the size, kTailleADemander or kTailleDisparu
-    QString nomTexte;    // NomDepuisOctets of the name, once read
-    TEnrEXIF exif;
+};
+
+// Reading pass: what reading one file gave. Written by one worker (or the calling
+// thread) during the reads, read on the calling thread after.
+struct TFichierLu {
+    TEnrFichier fichier; // Nom, Taille (< 0: gone or replaced), the EXIF values read
     TIssueLecture issue = TIssueLecture::Illisible;
 };
 
@@ -134,18 +138,24 @@ struct TContexteScan {
     TBilanScan *const bilan;
     const TParametresLectures lectures;
     TPatience patience;
-    // The listing asks each size itself, at once, while the medium answers fast; once a
-    // window of kFenetreMesure sizes takes more than half of them kSeuilLentNs each (or
-    // from the start when several requests in flight are forced), the sizes are left
+    // The listing asks each size itself, at once, while the medium answers fast; once
+    // more than half of a window of kFenetreMesure sizes took kSeuilLentNs or more each
+    // (or from the start when several requests in flight are forced), the sizes are left
     // for several requests in flight.
     bool lent;
-    int fenetre = 0;
-    THorloge::time_point debutFenetre;
+    int fenetre = 0; // sizes asked in this window
+    int lentes = 0;  // of which slow
+    THorloge::time_point precedente = THorloge::now();
     std::set<TIdentiteDossier> visites; // folders entered in this scan
     // Reading pass: the tree as listed, read once the walk is over.
     std::vector<TDossierLu> dossiers;
-    std::vector<TFichierLu> fichiers;
+    std::vector<TFichierListe> fichiers;
     QByteArray noms; // every accepted name, each ended by a zero byte
+    // What reading each file gave (a deque: the slots stay in place as files are added),
+    // and how many of them were read.
+    std::deque<TFichierLu> lus;
+    std::size_t nbLus = 0;
+    bool arrete = false; // the caller's `avancer` asked to stop
 };
 
 bool CommencePar(const char *nom, char c) { return nom[0] == c; }
@@ -187,18 +197,20 @@ bool EstImageOctets(const char *nom)
 // notes in ctx.lent when it proves slow.
 qint64 TailleSurPlace(TContexteScan &ctx, int dfd, const char *nom)
 {
-    if (ctx.fenetre == 0)
-        ctx.debutFenetre = THorloge::now();
     struct stat st;
     const qint64 taille =
         ::fstatat(dfd, nom, &st, 0) == 0 && S_ISREG(st.st_mode) ? st.st_size : kTailleDisparu;
-    // The clock read once per window: a warm cache answers in about a microsecond.
+    // One clock read per size: the time since the previous one holds this request and the
+    // listing around it, well under kSeuilLentNs on a warm cache. A moment without the
+    // processor slows one of them, a slow medium most.
+    const THorloge::time_point maintenant = THorloge::now();
+    if (maintenant - ctx.precedente > std::chrono::nanoseconds(kSeuilLentNs))
+        ++ctx.lentes;
+    ctx.precedente = maintenant;
     if (++ctx.fenetre == kFenetreMesure) {
+        ctx.lent = ctx.lectures.enVol > 1 && 2 * ctx.lentes > kFenetreMesure;
         ctx.fenetre = 0;
-        if (ctx.lectures.enVol > 1
-            && THorloge::now() - ctx.debutFenetre
-                > (kFenetreMesure / 2) * std::chrono::nanoseconds(kSeuilLentNs))
-            ctx.lent = true;
+        ctx.lentes = 0;
     }
     return taille;
 }
@@ -339,8 +351,7 @@ bool ListerDossier(TContexteScan &ctx, TNiveau &niveau)
         } else {
             ctx.dossiers.push_back({niveau.dossier, niveau.octets, {}});
             for (const TEntree &e : entrees)
-                ctx.fichiers.push_back({ctx.dossiers.size() - 1, e.nom, e.taille, {}, {},
-                                        TIssueLecture::Illisible});
+                ctx.fichiers.push_back({ctx.dossiers.size() - 1, e.nom, e.taille});
         }
     }
     ::closedir(dir);
@@ -353,15 +364,26 @@ void NoterDossierIllisible(TContexteScan &ctx, const TNiveau &niveau)
         ctx.bilan->DossiersIllisibles.append(niveau.dossier);
 }
 
+bool LireListes(TContexteScan &ctx, const std::function<bool()> &avancer);
+
+// Lists one folder, then, in the reading pass on a medium that answers fast, reads its
+// files at once, while the cache holds what the listing met.
+void Entrer(TContexteScan &ctx, TNiveau &niveau, const std::function<bool()> &avancer)
+{
+    if (!ListerDossier(ctx, niveau))
+        NoterDossierIllisible(ctx, niveau);
+    if (!ctx.comptageSeul && !ctx.lent && !ctx.patience.Arrete())
+        ctx.arrete = !LireListes(ctx, avancer);
+}
+
 // Depth first, each folder's sub-folders in the order of its listing, without recursion:
 // neither the stack nor the descriptors limit the depth.
-void Parcourir(TContexteScan &ctx, const QString &racine)
+void Parcourir(TContexteScan &ctx, const QString &racine, const std::function<bool()> &avancer)
 {
     std::vector<TNiveau> pile;
     pile.push_back({racine, NomEnOctets(racine), {}, 0});
-    if (!ListerDossier(ctx, pile.back()))
-        NoterDossierIllisible(ctx, pile.back());
-    while (!pile.empty() && !ctx.patience.Arrete()) {
+    Entrer(ctx, pile.back(), avancer);
+    while (!pile.empty() && !ctx.patience.Arrete() && !ctx.arrete) {
         TNiveau &haut = pile.back();
         if (haut.suivant >= haut.sousDossiers.size()) {
             pile.pop_back();
@@ -374,54 +396,59 @@ void Parcourir(TContexteScan &ctx, const QString &racine)
         enfant.dossier = haut.dossier + NomDepuisOctets(QByteArrayView(nom, longueur)) + u'/';
         enfant.octets.reserve(haut.octets.size() + longueur + 1);
         enfant.octets.append(haut.octets).append(nom, longueur).append('/');
-        const bool lu = ListerDossier(ctx, enfant);
-        if (!lu)
-            NoterDossierIllisible(ctx, enfant);
+        Entrer(ctx, enfant, avancer);
         if (!enfant.sousDossiers.isEmpty())
             pile.push_back(std::move(enfant)); // may move `haut`: not used past this point
     }
 }
 
-// Reading pass, once the tree is listed: every file's size and EXIF values read, with
-// several requests in flight when they prove slow; then the records made in the order of
-// the listing. False when the scan was stopped (nothing is appended then).
-bool LireFichiers(TContexteScan &ctx, TListeImages &liste, const std::function<bool()> &avancer)
+// Reading pass: the files listed and not read yet read (their size when the listing left
+// it, their EXIF values), with several requests in flight once they prove slow. False
+// when the scan was stopped.
+bool LireListes(TContexteScan &ctx, const std::function<bool()> &avancer)
 {
-    std::vector<TFichierLu> &fichiers = ctx.fichiers;
+    const std::vector<TFichierListe> &fichiers = ctx.fichiers;
     const std::vector<TDossierLu> &dossiers = ctx.dossiers;
     const QByteArray &noms = ctx.noms;
+    const std::size_t debut = ctx.nbLus;
+    ctx.lus.resize(fichiers.size());
+    ctx.nbLus = fichiers.size();
+    std::deque<TFichierLu> &lus = ctx.lus;
     bool arrete = false;
     TParametresLectures p = ctx.lectures;
     p.adaptatif = p.adaptatif && !ctx.lent; // a medium proved slow: in parallel from the first
     p.attente = [&ctx] { ctx.patience.Appeler(); };
-    LireEnParallele(
-        qsizetype(fichiers.size()), p,
-        [&](qsizetype i) {
+    const TBilanLectures bilan = LireEnParallele(
+        qsizetype(fichiers.size() - debut), p,
+        [&](qsizetype k) {
             // On a worker: reads only what the walk left, writes only this file's slot.
-            TFichierLu &f = fichiers[std::size_t(i)];
+            const std::size_t i = debut + std::size_t(k);
+            const TFichierListe &f = fichiers[i];
             const TDossierLu &d = dossiers[f.dossier];
             const char *nom = noms.constData() + f.nom;
+            TFichierLu &lu = lus[i];
+            lu.fichier.Taille = f.taille;
             if (f.taille == kTailleADemander) {
                 const TCheminLong chemin(d.octets + nom);
                 struct stat st;
                 if (chemin.Erreur() != 0 || ::fstatat(chemin.Fd(), chemin.Relatif(), &st, 0) != 0
                     || !S_ISREG(st.st_mode))
-                    f.taille = kTailleDisparu;
+                    lu.fichier.Taille = kTailleDisparu;
                 else
-                    f.taille = st.st_size;
+                    lu.fichier.Taille = st.st_size;
             }
-            if (f.taille < 0)
+            if (lu.fichier.Taille < 0)
                 return; // gone since the listing, or replaced
-            f.nomTexte = NomDepuisOctets(nom);
-            f.issue = LireEXIFFichierIssue(d.dossier + f.nomTexte, f.exif);
+            lu.fichier.Nom = NomDepuisOctets(nom);
+            lu.issue = LireEXIFFichierIssue(d.dossier + lu.fichier.Nom, lu.fichier.EXIF.emplace());
         },
-        [&](qsizetype i, bool reussi) {
-            TFichierLu &f = fichiers[std::size_t(i)];
+        [&](qsizetype k, bool reussi) {
+            TFichierLu &lu = lus[debut + std::size_t(k)];
             if (!reussi) // the reading stopped on a fault: nothing of it is kept
-                f.issue = TIssueLecture::Illisible;
+                lu.issue = TIssueLecture::Illisible;
             if (ctx.patience.Arrete())
                 return false;
-            if (f.taille < 0)
+            if (lu.fichier.Taille < 0)
                 return true;
             if (avancer && !avancer()) {
                 arrete = true;
@@ -429,31 +456,35 @@ bool LireFichiers(TContexteScan &ctx, TListeImages &liste, const std::function<b
             }
             return true;
         });
-    if (arrete || ctx.patience.Arrete())
-        return false;
+    if (bilan.parallele) // the reads proved slow: the rest of the tree read once listed
+        ctx.lent = true;
+    return !arrete && !ctx.patience.Arrete();
+}
 
-    for (TFichierLu &f : fichiers) {
-        if (f.taille < 0)
+// Reading pass, every file read: the records made in the order of the listing.
+void Composer(TContexteScan &ctx, TListeImages &liste)
+{
+    for (std::size_t i = 0; i < ctx.lus.size(); ++i) {
+        TEnrFichier &fichier = ctx.lus[i].fichier;
+        if (fichier.Taille < 0)
             continue; // gone since the listing, or replaced: not met
-        TDossierLu &d = ctx.dossiers[f.dossier];
-        const char *nom = noms.constData() + f.nom;
+        TDossierLu &d = ctx.dossiers[ctx.fichiers[i].dossier];
+        const char *nom = ctx.noms.constData() + ctx.fichiers[i].nom;
         if (ctx.bilan)
             d.inventaire.append(nom, qsizetype(std::strlen(nom)) + 1); // with its zero
-        TEnrFichier fichier;
         fichier.Dossier = d.dossier;
-        fichier.Nom = f.nomTexte.isNull() ? NomDepuisOctets(nom) : std::move(f.nomTexte);
-        fichier.Taille = f.taille;
-        if (f.issue == TIssueLecture::Valeurs) {
-            fichier.EXIF = std::move(f.exif);
+        if (fichier.Nom.isNull()) // the reading stopped on a fault before it
+            fichier.Nom = NomDepuisOctets(nom);
+        if (ctx.lus[i].issue == TIssueLecture::Valeurs) {
             liste.append(std::move(fichier));
         } else if (ctx.bilan) {
-            ctx.bilan->NonRetenus.append({std::move(fichier), f.issue});
+            fichier.EXIF.reset();
+            ctx.bilan->NonRetenus.append({std::move(fichier), ctx.lus[i].issue});
         }
     }
     if (ctx.bilan)
         for (TDossierLu &d : ctx.dossiers)
             ctx.bilan->Inventaire.insert(d.octets, std::move(d.inventaire));
-    return true;
 }
 
 bool ExtensionAcceptee(const QString &extension)
@@ -562,10 +593,15 @@ bool ChercherImages(const QString &dossier, int &nombre, qint64 &tailleTotale,
     if (dossier.isEmpty())
         return true;
     TContexteScan ctx(nombre, tailleTotale, comptageSeul, recursif, bilan, parametres);
-    Parcourir(ctx, dossier.endsWith(u'/') ? dossier : dossier + u'/');
-    if (ctx.patience.Arrete())
+    Parcourir(ctx, dossier.endsWith(u'/') ? dossier : dossier + u'/', avancer);
+    if (ctx.patience.Arrete() || ctx.arrete)
         return false;
-    return comptageSeul || LireFichiers(ctx, liste, avancer);
+    if (comptageSeul)
+        return true;
+    if (!LireListes(ctx, avancer)) // what a slow medium left to the end
+        return false;
+    Composer(ctx, liste);
+    return true;
 }
 
 int ComparerFichiers(const TEnrFichier &a, const TEnrFichier &b)
