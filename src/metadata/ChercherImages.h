@@ -68,12 +68,13 @@ struct TParametresScan {
 // and inode, through a link) is not entered again.
 // - comptageSeul: adds 1 to `nombre` and the file size to `tailleTotale` for every
 //   accepted file; nothing is opened, `liste` and `avancer` are untouched.
-// - otherwise: the tree is listed, then every accepted file is read (its size, its EXIF
-//   values), with several requests in flight when the medium is slow (see
-//   TParametresScan); `avancer` is called on the calling thread once per file read, in
-//   the order the reads end. Once all are read, a record is appended to `liste` for each
-//   file with Valide values, in the order of the listing (the same records, in the same
-//   order, however the reads were served); `nombre` and `tailleTotale` are untouched.
+// - otherwise: every accepted file is read (its size, its EXIF values): each folder's
+//   files once it is listed while the medium answers fast; on a slow one (see
+//   TParametresScan), the rest of the tree once listed, with several requests in flight.
+//   `avancer` is called on the calling thread once per file read, in the order the reads
+//   end. Once all are read, a record is appended to `liste` for each file with Valide
+//   values, in the order of the listing (the same records, in the same order, however
+//   the reads were served); `nombre` and `tailleTotale` are untouched.
 // `avancer` or `patienter` returning false stops the scan at once: requests not started
 // are dropped, those in flight finished and forgotten, every worker thread joined; the
 // function then returns false, with `liste` untouched by the reading pass, the counts of
