@@ -106,7 +106,7 @@ int main(int argc, char *argv[])
         etapes = 0;
         TBilanScan bilanLecture;
         const qint64 l = ChronometrerNs([&] {
-            ChercherImages(racine, n, t, false, true, liste, [&] { ++etapes; }, &bilanLecture);
+            ChercherImages(racine, n, t, false, true, liste, [&] { return ++etapes > 0; }, &bilanLecture);
         });
         qsizetype nonRetenus = -1;
         const qint64 b = ChronometrerNs([&] {

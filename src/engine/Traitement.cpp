@@ -86,9 +86,13 @@ private:
     void EcrireJournal(const QString &chemin) const;
     // The lines of ListeErreurs as text: the bytes of names that are not UTF-8 as "\xHH".
     QStringList LignesLisibles() const;
-    // Interruption: one step of phase 1 (false once the user stopped the run), and the end
-    // of a run stopped before it changed anything.
+    // Interruption: one step of phase 1, and the events processed during the counting pass
+    // or while phase 1 waits (both false once the user stopped the run); the end of a run
+    // stopped before it changed anything.
     bool AvancerLecture();
+    bool Patienter();
+    bool Continuer(); // after pending events were processed
+
     void TerminerSansSuite();
     // The base folder of the targets, read again at each call.
     QString DossierBase() const;
@@ -131,8 +135,15 @@ void TTraitement::Executer()
     const TEnrOptions depart = m_options.Options();
     if (!depart.cDossSrc.isEmpty() && !(depart.lCopier && depart.cDossDst.isEmpty())) {
         TListeImages inutilisee;
+        TParametresScan parametres;
+        parametres.patienter = [this] { return Patienter(); };
+        parametres.formatsEtendus = depart.lFormatsEtendus;
         ChercherImages(depart.cDossSrc, Nombre, TailleTotale, true, depart.lLectRecurs, inutilisee,
-                       {}, &m_comptage);
+                       {}, &m_comptage, parametres);
+    }
+    if (m_interrompu) {
+        TerminerSansSuite();
+        return;
     }
     m_curseur.Occupe(false);
     NbTraitees = 0;
@@ -157,10 +168,14 @@ void TTraitement::Executer()
         int nombre = 0;
         qint64 taille = 0;
         TBilanScan bilan;
+        TParametresScan parametres;
+        parametres.patienter = [this] { return Patienter(); };
+        parametres.formatsEtendus = lecture.lFormatsEtendus;
         if (!lecture.cDossSrc.isEmpty())
             ChercherImages(lecture.cDossSrc, nombre, taille, false, lecture.lLectRecurs,
-                           ListeImages, [this] { AvancerLecture(); }, &bilan);
-        NoterNonRetenus(ComparerPassages(m_comptage, bilan));
+                           ListeImages, [this] { return AvancerLecture(); }, &bilan, parametres);
+        if (!m_interrompu)
+            NoterNonRetenus(ComparerPassages(m_comptage, bilan));
     }
     m_progression.Fermer();
     if (m_interrompu) {
@@ -352,11 +367,23 @@ QStringList TTraitement::LignesLisibles() const
 
 bool TTraitement::AvancerLecture()
 {
-    // The reading pass goes to its end; once the run is stopped its files are let by
-    // without a step, and the list is emptied after it.
+    // Once the run is stopped the scan stops at once, and the list is emptied after it.
     if (m_interrompu)
         return false;
     m_retour.ProgressionAvancer();
+    return Continuer();
+}
+
+bool TTraitement::Patienter()
+{
+    if (m_interrompu)
+        return false;
+    m_retour.Patienter();
+    return Continuer();
+}
+
+bool TTraitement::Continuer()
+{
     if (m_retour.InterruptionDemandee()) {
         m_interrompu = true;
         m_progression.Fermer();

@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <deque>
 #include <set>
 #include <utility>
 #include <vector>
@@ -27,10 +29,62 @@ using namespace Qt::StringLiterals;
 namespace {
 
 using TIdentiteDossier = std::pair<dev_t, ino_t>;
+using THorloge = std::chrono::steady_clock;
+
+// The caller's `patienter`, called about every period and at least every so many
+// entries; once it has answered false the scan stops.
+class TPatience {
+public:
+    explicit TPatience(const TParametresScan &p)
+        : m_patienter(p.patienter),
+          m_periode(std::chrono::milliseconds(std::max(0, p.lectures.periodeAttenteMs))),
+          m_entrees(std::max(1, p.entreesParPatience)), m_prochaine(THorloge::now() + m_periode)
+    {
+    }
+    Q_DISABLE_COPY_MOVE(TPatience)
+
+    // One entry handled; false once the scan is to stop. The clock is read every few
+    // entries only: a warm listing takes well under a microsecond per entry.
+    bool Tic()
+    {
+        if (m_arret)
+            return false;
+        if (!m_patienter)
+            return true;
+        ++m_depuis;
+        if (m_depuis >= m_entrees
+            || (m_depuis % kEntreesParHorloge == 0 && THorloge::now() >= m_prochaine))
+            return Appeler();
+        return true;
+    }
+    // Calls `patienter` now (a result long awaited).
+    bool Appeler()
+    {
+        if (m_arret)
+            return false;
+        if (!m_patienter)
+            return true;
+        m_depuis = 0;
+        if (!m_patienter())
+            m_arret = true;
+        m_prochaine = THorloge::now() + m_periode;
+        return !m_arret;
+    }
+    bool Arrete() const { return m_arret; }
+
+private:
+    static constexpr int kEntreesParHorloge = 32;
+    const std::function<bool()> &m_patienter;
+    const THorloge::duration m_periode;
+    const int m_entrees;
+    THorloge::time_point m_prochaine;
+    int m_depuis = 0;
+    bool m_arret = false;
+};
 
 // One folder of the walk: its path, and the sub-folders still to enter, in the order of
 // its listing. The folder itself is closed once listed, so that the walk holds one
-// listing open at a time however deep it goes.
+// folder open at a time however deep it goes.
 struct TNiveau {
     QString dossier;         // ends with "/"
     QByteArray octets;       // the same path, as the file system's bytes
@@ -38,54 +92,148 @@ struct TNiveau {
     qsizetype suivant = 0;   // position of the next name in sousDossiers
 };
 
+// The size of an accepted file not known yet, or of a file gone since the listing (or
+// replaced by something that is not a regular file).
+constexpr qint64 kTailleADemander = -1;
+constexpr qint64 kTailleDisparu = -2;
+
+// An accepted file met by a listing: where its name starts among the names (each ended
+// by a zero byte), and its size when the listing learnt it already, else one of the two
+// above.
+struct TEntree {
+    qsizetype nom;
+    qint64 taille;
+};
+
+// Reading pass: a folder listed, and the names of its files read, for TBilanScan.
+struct TDossierLu {
+    QString dossier;
+    QByteArray octets;
+    QByteArray inventaire;
+};
+
+// Reading pass: an accepted file listed.
+struct TFichierListe {
+    std::size_t dossier; // in TContexteScan::dossiers
+    qsizetype nom;       // in TContexteScan::noms
+    qint64 taille;       // the size, kTailleADemander or kTailleDisparu
+};
+
+// Reading pass: what reading one file gave. Written by one worker (or the calling
+// thread) during the reads, read on the calling thread after.
+struct TFichierLu {
+    TEnrFichier fichier; // Nom, Taille (< 0: gone or replaced), the EXIF values read
+    TIssueLecture issue = TIssueLecture::Illisible;
+};
+
 struct TContexteScan {
+    TContexteScan(int &n, qint64 &t, bool comptage, bool recurs, TBilanScan *b,
+                  const TParametresScan &p)
+        : nombre(n), tailleTotale(t), comptageSeul(comptage), recursif(recurs), bilan(b),
+          lectures(p.lectures), patience(p), lent(p.lectures.enVol > 1 && !p.lectures.adaptatif),
+          formatsEtendus(p.formatsEtendus)
+    {
+    }
     int &nombre;
     qint64 &tailleTotale;
-    bool comptageSeul;
-    bool recursif;
-    TListeImages &liste;
-    const std::function<void()> &avancer;
-    TBilanScan *bilan;
+    const bool comptageSeul;
+    const bool recursif;
+    TBilanScan *const bilan;
+    const TParametresLectures lectures;
+    TPatience patience;
+    // The listing asks each size itself, at once, while the medium answers fast; once
+    // more than half of a window of kFenetreMesure sizes took kSeuilLentNs or more each
+    // (or from the start when several requests in flight are forced), the sizes are left
+    // for several requests in flight.
+    bool lent;
+    int fenetre = 0; // sizes asked in this window
+    int lentes = 0;  // of which slow
+    THorloge::time_point precedente = THorloge::now();
     std::set<TIdentiteDossier> visites; // folders entered in this scan
+    // Reading pass: the tree as listed, read once the walk is over.
+    std::vector<TDossierLu> dossiers;
+    std::vector<TFichierListe> fichiers;
+    QByteArray noms; // every accepted name, each ended by a zero byte
+    // What reading each file gave (a deque: the slots stay in place as files are added),
+    // and how many of them were read.
+    std::deque<TFichierLu> lus;
+    std::size_t nbLus = 0;
+    bool arrete = false; // the caller's `avancer` asked to stop
+    const bool formatsEtendus; // see TParametresScan
 };
 
 bool CommencePar(const char *nom, char c) { return nom[0] == c; }
 
 // EstImage on the name's bytes as the listing gives them (the table of FormatsImages.h).
-bool EstImageOctets(const char *nom)
+bool EstImageOctets(const char *nom, bool formatsEtendus)
 {
-    return FormatImageOctets(nom) != nullptr;
+    return FormatImageOctets(nom, formatsEtendus) != nullptr;
 }
 
-void TraiterFichier(TContexteScan &ctx, const TNiveau &niveau, QByteArray *inventaire,
-                    const char *octets, qint64 taille)
+// The size of an accepted file, asked by the listing itself while the medium is fast;
+// notes in ctx.lent when it proves slow.
+qint64 TailleSurPlace(TContexteScan &ctx, int dfd, const char *nom)
 {
-    if (inventaire)
-        inventaire->append(octets, qsizetype(std::strlen(octets)) + 1); // with its zero
-    if (ctx.comptageSeul) {
+    struct stat st;
+    const qint64 taille =
+        ::fstatat(dfd, nom, &st, 0) == 0 && S_ISREG(st.st_mode) ? st.st_size : kTailleDisparu;
+    // One clock read per size: the time since the previous one holds this request and the
+    // listing around it, well under kSeuilLentNs on a warm cache. A moment without the
+    // processor slows one of them, a slow medium most.
+    const THorloge::time_point maintenant = THorloge::now();
+    if (maintenant - ctx.precedente > std::chrono::nanoseconds(kSeuilLentNs))
+        ++ctx.lentes;
+    ctx.precedente = maintenant;
+    if (++ctx.fenetre == kFenetreMesure) {
+        ctx.lent = ctx.lectures.enVol > 1 && 2 * ctx.lentes > kFenetreMesure;
+        ctx.fenetre = 0;
+        ctx.lentes = 0;
+    }
+    return taille;
+}
+
+// Counting pass, one folder still open (`dfd`): the sizes the listing left asked, with
+// several in flight, then the files counted in the order of the listing.
+void CompterFichiers(TContexteScan &ctx, int dfd, const TNiveau &niveau, const QByteArray &noms,
+                     std::vector<TEntree> &entrees)
+{
+    QByteArray *inventaire = ctx.bilan ? &ctx.bilan->Inventaire[niveau.octets] : nullptr;
+    std::vector<std::size_t> demandes;
+    for (std::size_t k = 0; k < entrees.size(); ++k)
+        if (entrees[k].taille == kTailleADemander)
+            demandes.push_back(k);
+    if (!demandes.empty()) { // a slow medium: several in flight from the first
+        TParametresLectures p = ctx.lectures;
+        p.adaptatif = false;
+        p.attente = [&ctx] { ctx.patience.Appeler(); };
+        const TBilanLectures b = LireEnParallele(
+            qsizetype(demandes.size()), p,
+            [&](qsizetype i) {
+                TEntree &e = entrees[demandes[std::size_t(i)]];
+                struct stat st;
+                e.taille = ::fstatat(dfd, noms.constData() + e.nom, &st, 0) == 0 && S_ISREG(st.st_mode)
+                    ? st.st_size : kTailleDisparu;
+            },
+            [&ctx](qsizetype, bool) { return ctx.patience.Tic(); });
+        if (b.arrete)
+            return;
+    }
+    for (const TEntree &e : entrees) {
+        if (e.taille < 0)
+            continue; // gone since the listing, or replaced
+        if (inventaire) {
+            const char *nom = noms.constData() + e.nom;
+            inventaire->append(nom, qsizetype(std::strlen(nom)) + 1); // with its zero
+        }
         ++ctx.nombre;
-        ctx.tailleTotale += taille;
-        return;
-    }
-    if (ctx.avancer)
-        ctx.avancer();
-    TEnrFichier fichier;
-    fichier.Dossier = niveau.dossier;
-    fichier.Nom = NomDepuisOctets(octets);
-    fichier.Taille = taille;
-    fichier.EXIF.emplace();
-    const TIssueLecture issue = LireEXIFFichierIssue(fichier.Dossier + fichier.Nom, *fichier.EXIF);
-    if (issue == TIssueLecture::Valeurs) {
-        ctx.liste.append(std::move(fichier));
-    } else if (ctx.bilan) {
-        fichier.EXIF.reset();
-        ctx.bilan->NonRetenus.append({std::move(fichier), issue});
+        ctx.tailleTotale += e.taille;
     }
 }
 
-// Lists one folder: handles its accepted files at once, keeps its sub-folders in
-// niveau.sousDossiers. False when it could not be listed (wholly or in part); true also
-// for a folder not entered because this scan has entered it already.
+// Lists one folder: its accepted files are counted at once (counting pass) or noted for
+// reading (reading pass), its sub-folders kept in niveau.sousDossiers. False when it could
+// not be listed (wholly or in part); true also for a folder not entered because this scan
+// has entered it already.
 bool ListerDossier(TContexteScan &ctx, TNiveau &niveau)
 {
     const int fd = OuvrirChemin(niveau.octets, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -105,12 +253,19 @@ bool ListerDossier(TContexteScan &ctx, TNiveau &niveau)
         ::close(fd);
         return false;
     }
-    QByteArray *inventaire = ctx.bilan ? &ctx.bilan->Inventaire[niveau.octets] : nullptr;
 
+    QByteArray nomsDossier; // counting pass: this folder's accepted names
+    QByteArray &noms = ctx.comptageSeul ? nomsDossier : ctx.noms;
+    std::vector<TEntree> entrees;
+    bool complet = true;
     for (;;) {
         errno = 0;
         const dirent *entree = ::readdir(dir);
-        if (!entree)
+        if (!entree) {
+            complet = errno == 0;
+            break;
+        }
+        if (!ctx.patience.Tic())
             break;
         const char *octets = entree->d_name;
         if (CommencePar(octets, '.')) // ".", ".." and every hidden entry
@@ -118,7 +273,7 @@ bool ListerDossier(TContexteScan &ctx, TNiveau &niveau)
 
         bool estDossier = false;
         bool estFichier = false;
-        qint64 taille = -1;
+        qint64 taille = kTailleADemander;
         bool image = false;
 
         switch (entree->d_type) {
@@ -126,17 +281,19 @@ bool ListerDossier(TContexteScan &ctx, TNiveau &niveau)
             estDossier = true;
             break;
         case DT_REG:
-            image = EstImageOctets(octets);
+            image = EstImageOctets(octets, ctx.formatsEtendus);
             if (!image)
                 continue; // no stat needed for a file that is not an image
             estFichier = true;
+            if (!ctx.lent)
+                taille = TailleSurPlace(ctx, ::dirfd(dir), octets);
             break;
         case DT_LNK:
         case DT_UNKNOWN: {
             // A link counts as what it leads to; a broken link is skipped. When the
             // entry cannot be a folder that we would enter, and its name is not an
             // image, nothing needs to be asked.
-            image = EstImageOctets(octets);
+            image = EstImageOctets(octets, ctx.formatsEtendus);
             if (!image && !ctx.recursif)
                 continue;
             struct stat lien;
@@ -161,15 +318,19 @@ bool ListerDossier(TContexteScan &ctx, TNiveau &niveau)
         }
         if (!estFichier)
             continue;
-        if (taille < 0) {
-            struct stat fichier;
-            if (::fstatat(::dirfd(dir), octets, &fichier, 0) != 0 || !S_ISREG(fichier.st_mode))
-                continue; // gone since the listing, or replaced
-            taille = fichier.st_size;
-        }
-        TraiterFichier(ctx, niveau, inventaire, octets, taille);
+        entrees.push_back({noms.size(), taille});
+        noms.append(octets, qsizetype(std::strlen(octets)) + 1);
     }
-    const bool complet = errno == 0;
+
+    if (!ctx.patience.Arrete()) {
+        if (ctx.comptageSeul) {
+            CompterFichiers(ctx, ::dirfd(dir), niveau, nomsDossier, entrees);
+        } else {
+            ctx.dossiers.push_back({niveau.dossier, niveau.octets, {}});
+            for (const TEntree &e : entrees)
+                ctx.fichiers.push_back({ctx.dossiers.size() - 1, e.nom, e.taille});
+        }
+    }
     ::closedir(dir);
     return complet;
 }
@@ -180,15 +341,26 @@ void NoterDossierIllisible(TContexteScan &ctx, const TNiveau &niveau)
         ctx.bilan->DossiersIllisibles.append(niveau.dossier);
 }
 
+bool LireListes(TContexteScan &ctx, const std::function<bool()> &avancer);
+
+// Lists one folder, then, in the reading pass on a medium that answers fast, reads its
+// files at once, while the cache holds what the listing met.
+void Entrer(TContexteScan &ctx, TNiveau &niveau, const std::function<bool()> &avancer)
+{
+    if (!ListerDossier(ctx, niveau))
+        NoterDossierIllisible(ctx, niveau);
+    if (!ctx.comptageSeul && !ctx.lent && !ctx.patience.Arrete())
+        ctx.arrete = !LireListes(ctx, avancer);
+}
+
 // Depth first, each folder's sub-folders in the order of its listing, without recursion:
 // neither the stack nor the descriptors limit the depth.
-void Parcourir(TContexteScan &ctx, const QString &racine)
+void Parcourir(TContexteScan &ctx, const QString &racine, const std::function<bool()> &avancer)
 {
     std::vector<TNiveau> pile;
     pile.push_back({racine, NomEnOctets(racine), {}, 0});
-    if (!ListerDossier(ctx, pile.back()))
-        NoterDossierIllisible(ctx, pile.back());
-    while (!pile.empty()) {
+    Entrer(ctx, pile.back(), avancer);
+    while (!pile.empty() && !ctx.patience.Arrete() && !ctx.arrete) {
         TNiveau &haut = pile.back();
         if (haut.suivant >= haut.sousDossiers.size()) {
             pile.pop_back();
@@ -201,12 +373,96 @@ void Parcourir(TContexteScan &ctx, const QString &racine)
         enfant.dossier = haut.dossier + NomDepuisOctets(QByteArrayView(nom, longueur)) + u'/';
         enfant.octets.reserve(haut.octets.size() + longueur + 1);
         enfant.octets.append(haut.octets).append(nom, longueur).append('/');
-        const bool lu = ListerDossier(ctx, enfant);
-        if (!lu)
-            NoterDossierIllisible(ctx, enfant);
+        Entrer(ctx, enfant, avancer);
         if (!enfant.sousDossiers.isEmpty())
             pile.push_back(std::move(enfant)); // may move `haut`: not used past this point
     }
+}
+
+// Reading pass: the files listed and not read yet read (their size when the listing left
+// it, their EXIF values), with several requests in flight once they prove slow. False
+// when the scan was stopped.
+bool LireListes(TContexteScan &ctx, const std::function<bool()> &avancer)
+{
+    const std::vector<TFichierListe> &fichiers = ctx.fichiers;
+    const std::vector<TDossierLu> &dossiers = ctx.dossiers;
+    const QByteArray &noms = ctx.noms;
+    const std::size_t debut = ctx.nbLus;
+    ctx.lus.resize(fichiers.size());
+    ctx.nbLus = fichiers.size();
+    std::deque<TFichierLu> &lus = ctx.lus;
+    bool arrete = false;
+    TParametresLectures p = ctx.lectures;
+    p.adaptatif = p.adaptatif && !ctx.lent; // a medium proved slow: in parallel from the first
+    p.attente = [&ctx] { ctx.patience.Appeler(); };
+    const TBilanLectures bilan = LireEnParallele(
+        qsizetype(fichiers.size() - debut), p,
+        [&](qsizetype k) {
+            // On a worker: reads only what the walk left, writes only this file's slot.
+            const std::size_t i = debut + std::size_t(k);
+            const TFichierListe &f = fichiers[i];
+            const TDossierLu &d = dossiers[f.dossier];
+            const char *nom = noms.constData() + f.nom;
+            TFichierLu &lu = lus[i];
+            lu.fichier.Taille = f.taille;
+            if (f.taille == kTailleADemander) {
+                const TCheminLong chemin(d.octets + nom);
+                struct stat st;
+                if (chemin.Erreur() != 0 || ::fstatat(chemin.Fd(), chemin.Relatif(), &st, 0) != 0
+                    || !S_ISREG(st.st_mode))
+                    lu.fichier.Taille = kTailleDisparu;
+                else
+                    lu.fichier.Taille = st.st_size;
+            }
+            if (lu.fichier.Taille < 0)
+                return; // gone since the listing, or replaced
+            lu.fichier.Nom = NomDepuisOctets(nom);
+            lu.issue = LireEXIFFichierIssue(d.dossier + lu.fichier.Nom, lu.fichier.EXIF.emplace(),
+                                            nullptr, ctx.formatsEtendus);
+        },
+        [&](qsizetype k, bool reussi) {
+            TFichierLu &lu = lus[debut + std::size_t(k)];
+            if (!reussi) // the reading stopped on a fault: nothing of it is kept
+                lu.issue = TIssueLecture::Illisible;
+            if (ctx.patience.Arrete())
+                return false;
+            if (lu.fichier.Taille < 0)
+                return true;
+            if (avancer && !avancer()) {
+                arrete = true;
+                return false;
+            }
+            return true;
+        });
+    if (bilan.parallele) // the reads proved slow: the rest of the tree read once listed
+        ctx.lent = true;
+    return !arrete && !ctx.patience.Arrete();
+}
+
+// Reading pass, every file read: the records made in the order of the listing.
+void Composer(TContexteScan &ctx, TListeImages &liste)
+{
+    for (std::size_t i = 0; i < ctx.lus.size(); ++i) {
+        TEnrFichier &fichier = ctx.lus[i].fichier;
+        if (fichier.Taille < 0)
+            continue; // gone since the listing, or replaced: not met
+        TDossierLu &d = ctx.dossiers[ctx.fichiers[i].dossier];
+        const char *nom = ctx.noms.constData() + ctx.fichiers[i].nom;
+        if (ctx.bilan)
+            d.inventaire.append(nom, qsizetype(std::strlen(nom)) + 1); // with its zero
+        fichier.Dossier = d.dossier;
+        if (fichier.Nom.isNull()) // the reading stopped on a fault before it
+            fichier.Nom = NomDepuisOctets(nom);
+        if (ctx.lus[i].issue == TIssueLecture::Valeurs) {
+            liste.append(std::move(fichier));
+        } else if (ctx.bilan) {
+            fichier.EXIF.reset();
+            ctx.bilan->NonRetenus.append({std::move(fichier), ctx.lus[i].issue});
+        }
+    }
+    if (ctx.bilan)
+        for (TDossierLu &d : ctx.dossiers)
+            ctx.bilan->Inventaire.insert(d.octets, std::move(d.inventaire));
 }
 
 // The text upper-cased by the locale's rules; the bytes kept from names that are not
@@ -290,14 +546,23 @@ bool EstImage(const QString &nom, bool formatsEtendus)
     return FormatImage(nom, formatsEtendus) != nullptr;
 }
 
-void ChercherImages(const QString &dossier, int &nombre, qint64 &tailleTotale,
+bool ChercherImages(const QString &dossier, int &nombre, qint64 &tailleTotale,
                     bool comptageSeul, bool recursif, TListeImages &liste,
-                    const std::function<void()> &avancer, TBilanScan *bilan)
+                    const std::function<bool()> &avancer, TBilanScan *bilan,
+                    const TParametresScan &parametres)
 {
     if (dossier.isEmpty())
-        return;
-    TContexteScan ctx{nombre, tailleTotale, comptageSeul, recursif, liste, avancer, bilan, {}};
-    Parcourir(ctx, dossier.endsWith(u'/') ? dossier : dossier + u'/');
+        return true;
+    TContexteScan ctx(nombre, tailleTotale, comptageSeul, recursif, bilan, parametres);
+    Parcourir(ctx, dossier.endsWith(u'/') ? dossier : dossier + u'/', avancer);
+    if (ctx.patience.Arrete() || ctx.arrete)
+        return false;
+    if (comptageSeul)
+        return true;
+    if (!LireListes(ctx, avancer)) // what a slow medium left to the end
+        return false;
+    Composer(ctx, liste);
+    return true;
 }
 
 int ComparerFichiers(const TEnrFichier &a, const TEnrFichier &b)

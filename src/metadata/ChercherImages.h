@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include "metadata/LecturesParalleles.h"
 #include "metadata/LireEXIF.h"
 #include "metadata/TEnrFichier.h"
 
@@ -47,20 +48,48 @@ TNonRetenus ComparerPassages(const TBilanScan &comptage, const TBilanScan &lectu
 // (with formatsEtendus false, only .JPG .JPEG .CR2 .NEF .MRW .ORF .PEF .RAF .TIF).
 bool EstImage(const QString &nom, bool formatsEtendus = true);
 
+// How a scan serves its per-file requests, and how it lets its caller in while it works.
+struct TParametresScan {
+    // The requests for each file (its size in the counting pass, its size and EXIF values
+    // in the reading pass): by default on the calling thread while they are fast, with
+    // kEnVolLent in flight once they prove slow (a card reader, a USB disk, a share).
+    // Its `attente` is not used: see `patienter`.
+    TParametresLectures lectures;
+    // Called on the calling thread, in both passes, while the scan lists folders or waits
+    // for requests: about every lectures.periodeAttenteMs, and at least once every
+    // `entreesParPatience` entries listed (and, in the counting pass, sizes received).
+    // Lets the window process its events; false stops the scan at once.
+    std::function<bool()> patienter;
+    int entreesParPatience = 1024;
+    // The image kinds accepted and how they are read: every kind of FormatsImages.h, or
+    // (false) only the nine historical extensions, each read by its extension alone.
+    bool formatsEtendus = true;
+};
+
 // Scans `dossier` (ending with "/"), and its sub-folders when `recursif`. Entries whose
 // name begins with "." are skipped; a folder already entered in this scan (same device
 // and inode, through a link) is not entered again.
 // - comptageSeul: adds 1 to `nombre` and the file size to `tailleTotale` for every
-//   accepted file; nothing is opened and `liste` is untouched.
-// - otherwise: calls `avancer` once per accepted file, reads its EXIF values and appends
-//   a record to `liste` when they are Valide; `nombre` and `tailleTotale` are untouched.
+//   accepted file; nothing is opened, `liste` and `avancer` are untouched.
+// - otherwise: every accepted file is read (its size, its EXIF values): each folder's
+//   files once it is listed while the medium answers fast; on a slow one (see
+//   TParametresScan), the rest of the tree once listed, with several requests in flight.
+//   `avancer` is called on the calling thread once per file read, in the order the reads
+//   end. Once all are read, a record is appended to `liste` for each file with Valide
+//   values, in the order of the listing (the same records, in the same order, however
+//   the reads were served); `nombre` and `tailleTotale` are untouched.
+// `avancer` or `patienter` returning false stops the scan at once: requests not started
+// are dropped, those in flight finished and forgotten, every worker thread joined; the
+// function then returns false, with `liste` untouched by the reading pass, the counts of
+// the counting pass and `bilan` holding only part of the tree.
 // A folder that cannot be listed adds nothing. Raises nothing; when `bilan` is given, what
 // was not kept is noted there (see TBilanScan). Names are taken as bytes whatever they are
 // (NomDepuisOctets); the walk has no depth or path length limit and holds one folder
-// listing open at a time.
-void ChercherImages(const QString &dossier, int &nombre, qint64 &tailleTotale,
+// open at a time.
+bool ChercherImages(const QString &dossier, int &nombre, qint64 &tailleTotale,
                     bool comptageSeul, bool recursif, TListeImages &liste,
-                    const std::function<void()> &avancer = {}, TBilanScan *bilan = nullptr);
+                    const std::function<bool()> &avancer = {}, TBilanScan *bilan = nullptr,
+                    const TParametresScan &parametres = {});
 
 // -1, 0 or 1: A before, at the same place as, or after B. The key is Dossier, a
 // character of code 1, then Nom, upper-cased, compared code by code.

@@ -1,32 +1,21 @@
 // A whole copy run over a card of today's cameras: CR3, HEIC, HIF, ARW, DNG and JPEG files
 // side by side are all read, sorted into the hierarchy of their values and copied whole.
 #include <QDir>
-#include <QDirIterator>
+#include <QFileInfo>
 #include <QFile>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "BancTraitement.h"
 #include "ConstructeurEXIF.h"
 #include "Corpus.h"
-#include "FauxOptions.h"
-#include "FauxRetour.h"
 #include "Fichiers.h"
-#include "engine/Traitement.h"
+#include "metadata/Nombres.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QStringList Fichiers(const QString &dossier)
-{
-    QStringList noms;
-    QDirIterator it(dossier, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        noms.append(it.next().mid(dossier.size()));
-    noms.sort();
-    return noms;
-}
 
 TValeursEXIF Valeurs(const QByteArray &modele, quint32 focale, quint16 iso)
 {
@@ -37,29 +26,16 @@ TValeursEXIF Valeurs(const QByteArray &modele, quint32 focale, quint16 iso)
     return v;
 }
 
-struct TBanc {
-    QTemporaryDir tmp;
-    QString src, dst, prog;
-    TFauxOptions options;
-    TFauxRetour retour;
-    TListeImages liste;
-
-    TBanc()
-    {
-        src = tmp.path() + u"/DCIM/"_s;
-        dst = tmp.path() + u"/Tri/"_s;
-        prog = tmp.path() + u"/programme/"_s;
-        for (const QString &d : {src, dst, prog})
-            QDir().mkpath(d);
-        options.options.cDossSrc = src;
-        options.options.cDossDst = dst;
-        options.options.lLectRecurs = true;
-        options.options.cOrdreDonEXIF = u"AFvdpI"_s; // camera, focal length, ISO
-        retour.dossierJournal = prog;
-        retour.reponses = {true};
-    }
-    void Lancer() { LancerTraitement(true, options, retour, liste); }
-};
+// A card's folder DCIM/, read recursively, sorted by camera, focal length and ISO.
+void Preparer(TBanc &b)
+{
+    b.src = b.tmp.path() + u"/DCIM/"_s;
+    QDir().mkpath(b.src);
+    b.options.options.cDossSrc = b.src;
+    b.options.options.lLectRecurs = true;
+    b.options.options.cOrdreDonEXIF = u"AFvdpI"_s; // camera, focal length, ISO
+    b.retour.reponses = {true};
+}
 
 } // namespace
 
@@ -69,10 +45,20 @@ class TestFormatsModernes : public QObject {
 private Q_SLOTS:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
 
-    // Built files of each kind, in two folders of the card.
+    // Built files of each kind, in two folders of the card; with lFormatsEtendus=0 the
+    // historical reading: the nine extensions, each read by its extension alone.
+    void carteMelangee_data()
+    {
+        QTest::addColumn<bool>("etendus");
+        QTest::newRow("every kind") << true;
+        QTest::newRow("historical list") << false;
+    }
     void carteMelangee()
     {
+        QFETCH(bool, etendus);
         TBanc b;
+        Preparer(b);
+        b.options.options.lFormatsEtendus = etendus;
         QVERIFY(EcrireFichier(b.src + u"100CANON/IMG_0001.CR3"_s, CR3AvecValeurs(Valeurs("Canon EOS R6", 50, 100))));
         QVERIFY(EcrireFichier(b.src + u"100CANON/IMG_0002.JPG"_s,
                               JPEGAvecTIFF(TIFFAvecValeurs(Valeurs("Canon EOS R6", 50, 100)))));
@@ -85,19 +71,35 @@ private Q_SLOTS:
                               HEIFAvecTIFF(TIFFAvecValeurs(Valeurs("iPhone 15", 6, 50), true), morceaux)));
         QVERIFY(EcrireFichier(b.src + u"iPhone/IMG_4243.dng"_s, TIFFAvecValeurs(Valeurs("iPhone 15", 6, 50), true)));
         QVERIFY(EcrireFichier(b.src + u"iPhone/notes.txt"_s, "pas une image"));
+        // A JPEG under a raw's name: read as what it is, or (historical) as a TIFF, which
+        // it is not.
+        QVERIFY(EcrireFichier(b.src + u"100NIKON/DSC_0001.NEF"_s,
+                              JPEGAvecTIFF(TIFFAvecValeurs(Valeurs("NIKON D850", 24, 64)))));
         const QStringList sources = Fichiers(b.src);
 
-        b.Lancer();
+        b.Lancer(true);
+        if (!etendus) {
+            QCOMPARE(b.retour.Appels(u"Confirmer"_s),
+                     QStringList{u"Confirmer: Traiter les 2 Images (%1) ?"_s.arg(TailleEnTexte(
+                         QFileInfo(b.src + u"100CANON/IMG_0002.JPG"_s).size()
+                         + QFileInfo(b.src + u"100NIKON/DSC_0001.NEF"_s).size()))});
+            QCOMPARE(Fichiers(b.dst), QStringList{u"Canon EOS R6/50 mm/100 iso/IMG_0002.JPG"_s});
+            QCOMPARE(LireFichier(b.Journal()),
+                     (u"Aucune donnée EXIF lisible pour "_s + b.src + u"100NIKON/DSC_0001.NEF\r\n"_s).toUtf8());
+            QCOMPARE(Fichiers(b.src), sources);
+            return;
+        }
         QCOMPARE(b.retour.Appels(u"Confirmer"_s).size(), 1);
-        QVERIFY2(b.retour.Appels(u"Confirmer"_s).first().startsWith(u"Confirmer: Traiter les 6 Images"_s),
+        QVERIFY2(b.retour.Appels(u"Confirmer"_s).first().startsWith(u"Confirmer: Traiter les 7 Images"_s),
                  qPrintable(b.retour.appels.join(u'\n')));
-        QVERIFY2(b.retour.appels.last().startsWith(u"Information: 6 images traitées"_s),
+        QVERIFY2(b.retour.appels.last().startsWith(u"Information: 7 images traitées"_s),
                  qPrintable(b.retour.appels.join(u'\n')));
         QCOMPARE(Fichiers(b.dst), (QStringList{
             u"Canon EOS R6/50 mm/100 iso/IMG_0001.CR3"_s,
             u"Canon EOS R6/50 mm/100 iso/IMG_0002.JPG"_s,
             u"Canon EOS R6/85 mm/400 iso/IMG_0002.HIF"_s,
             u"ILCE-7M4/35 mm/800 iso/DSC00001.ARW"_s,
+            u"NIKON D850/24 mm/64 iso/DSC_0001.NEF"_s,
             u"iPhone 15/6 mm/50 iso/IMG_4242.HEIC"_s,
             u"iPhone 15/6 mm/50 iso/IMG_4243.dng"_s,
         }));
@@ -107,7 +109,7 @@ private Q_SLOTS:
         QCOMPARE(LireFichier(b.dst + u"Canon EOS R6/50 mm/100 iso/IMG_0001.CR3"_s),
                  LireFichier(b.src + u"100CANON/IMG_0001.CR3"_s));
         QCOMPARE(Fichiers(b.src), sources);
-        QCOMPARE(LireFichier(b.prog + u"Clarvane.erreurs.txt"_s), QByteArray());
+        QCOMPARE(LireFichier(b.Journal()), QByteArray());
     }
 
     // The real files of today's cameras that hold values.
@@ -115,11 +117,12 @@ private Q_SLOTS:
     {
         EXIGER_CORPUS();
         TBanc b;
+        Preparer(b);
         const QString modern = DossierCorpus() + u"modern/"_s;
         for (const QString &nom : {u"Canon-R6-pruned.CR3"_s, u"Stonehenge.heic"_s, u"Sony.HIF"_s, u"IMG_1361.dng"_s})
             QVERIFY(QFile::copy(modern + nom, b.src + nom));
         QVERIFY(QFile::copy(DossierCorpus() + u"cameras/Canon_40D.jpg"_s, b.src + u"Canon_40D.jpg"_s));
-        b.Lancer();
+        b.Lancer(true);
         QCOMPARE(Fichiers(b.dst), (QStringList{
             u"Canon EOS 40D/135 mm/100 iso/Canon_40D.jpg"_s,
             u"Canon EOS R6/200 mm/100 iso/Canon-R6-pruned.CR3"_s,

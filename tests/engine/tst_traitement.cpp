@@ -70,6 +70,8 @@ private Q_SLOTS:
     void cheminPlusLongQuePathMax();
     void interruption_data();
     void interruption();
+    void interruptionPendantLeComptage_data();
+    void interruptionPendantLeComptage();
 };
 
 void TestTraitement::aucuneImage_data()
@@ -759,6 +761,54 @@ void TestTraitement::interruption()
         u"Journal: "_s + b.Journal()}));
     QCOMPARE(b.liste.size(), 5); // kept, as after any processing run
     QCOMPARE(Fichiers(b.src), noms);
+}
+
+void TestTraitement::interruptionPendantLeComptage_data()
+{
+    QTest::addColumn<bool>("traiter");
+    QTest::addColumn<bool>("reponse"); // Oui
+    QTest::newRow("traitement, Oui") << true << true;
+    QTest::newRow("traitement, Non") << true << false;
+    QTest::newRow("aperçu, Oui") << false << true;
+    QTest::newRow("aperçu, Non") << false << false;
+}
+
+// Escape while the images are counted: the counting pass processes the window's events
+// (at least once per 1,024 entries) and "Oui" ends the run before anything is asked.
+void TestTraitement::interruptionPendantLeComptage()
+{
+    QFETCH(bool, traiter);
+    QFETCH(bool, reponse);
+    TBanc b;
+    constexpr int kImages = 1030; // more entries than the counting pass lists between two calls
+    const QByteArray photo = OctetsPhoto();
+    for (int i = 0; i < kImages; ++i)
+        QVERIFY(EcrireFichier(b.src + u"IMG_%1.JPG"_s.arg(i, 4, 10, QChar(u'0')), photo));
+    QVERIFY(EcrireFichier(b.Journal(), "ancien\r\n"));
+    b.liste.append(TEnrFichier{u"/avant/"_s, u"a.jpg"_s, 1, TEnrEXIF{}});
+    b.retour.reponses = {true};
+    b.retour.interrompreALaPatience = 1;
+    b.retour.reponseInterruption = reponse;
+    b.Lancer(traiter);
+
+    QVERIFY(b.retour.patiences >= 1);
+    QVERIFY(!b.retour.curseurOccupe);
+    QVERIFY(!b.retour.progressionOuverte);
+    if (!reponse) { // the run goes on as if nothing had been asked
+        QCOMPARE(b.retour.appels.mid(0, 2), (QStringList{u"Curseur: occupé"_s, u"Interrompre: Non"_s}));
+        QCOMPARE(b.retour.avancees, 2 * kImages);
+        if (traiter)
+            QCOMPARE(Fichiers(b.dst + u"Canon EOS 300D/"_s).size(), kImages);
+        else
+            QCOMPARE(b.retour.apercu.size(), kImages);
+        return;
+    }
+    // Stopped at once: nothing asked, read, copied or shown, no log, the list emptied.
+    QCOMPARE(b.retour.appels, (QStringList{u"Curseur: occupé"_s, u"Interrompre: Oui"_s, u"Curseur: normal"_s}));
+    QCOMPARE(b.retour.avancees, 0);
+    QCOMPARE(Fichiers(b.dst), QStringList());
+    QCOMPARE(LireFichier(b.Journal()), QByteArray("ancien\r\n"));
+    QVERIFY(b.liste.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestTraitement)

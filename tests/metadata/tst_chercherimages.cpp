@@ -1,10 +1,12 @@
-// Image scan on temporary folder trees: what is counted, what is read, links, sorting.
+// Image scan on temporary folder trees: what is counted, what is read, links, sorting,
+// the same results with one or many requests in flight, and a scan stopped part way.
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <random>
+#include <set>
 
 #include <QDir>
 #include <QDirIterator>
@@ -35,7 +37,7 @@ TResultatScan Compter(const QString &dossier, bool recursif)
     TResultatScan r;
     TListeImages liste;
     ChercherImages(dossier, r.nombre, r.taille, true, recursif, liste,
-                   [&] { ++r.avancees; });
+                   [&] { ++r.avancees; return true; });
     r.liste = liste;
     return r;
 }
@@ -43,7 +45,7 @@ TResultatScan Compter(const QString &dossier, bool recursif)
 TResultatScan Lire(const QString &dossier, bool recursif)
 {
     TResultatScan r;
-    ChercherImages(dossier, r.nombre, r.taille, false, recursif, r.liste, [&] { ++r.avancees; });
+    ChercherImages(dossier, r.nombre, r.taille, false, recursif, r.liste, [&] { ++r.avancees; return true; });
     return r;
 }
 
@@ -59,6 +61,149 @@ bool Lien(const QString &cible, const QString &lien)
 {
     return ::symlink(QFile::encodeName(cible).constData(), QFile::encodeName(lien).constData())
         == 0;
+}
+
+// Threads of this process, as the kernel lists them.
+int FilsDuProcessus()
+{
+    return int(QDir(u"/proc/self/task"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
+TParametresScan Parametres(int enVol, bool adaptatif = false)
+{
+    TParametresScan p;
+    p.lectures.enVol = enVol;
+    p.lectures.adaptatif = adaptatif;
+    return p;
+}
+
+// Everything both passes give, as text: counts, steps, the list in the order returned
+// (paths, sizes, values), what each pass met and the comparison of the two.
+QStringList Passages(const QString &d, const TParametresScan &p)
+{
+    QStringList lignes;
+    int nombre = 0, avancees = 0;
+    qint64 taille = 0;
+    TListeImages liste, inutilisee;
+    TBilanScan comptage, lecture;
+    const bool compte = ChercherImages(d, nombre, taille, true, true, inutilisee, {}, &comptage, p);
+    const bool lu = ChercherImages(d, nombre, taille, false, true, liste,
+                                   [&] { return ++avancees > 0; }, &lecture, p);
+    lignes.append(u"fini %1 %2, %3 images, %4 octets, %5 pas"_s.arg(compte).arg(lu).arg(nombre)
+                      .arg(taille).arg(avancees));
+    for (const TEnrFichier &f : liste)
+        lignes.append(QStringList{NomLisible(f.Dossier + f.Nom), QString::number(f.Taille),
+                                  f.EXIF->Appareil, f.EXIF->Focale, f.EXIF->Vitesse,
+                                  f.EXIF->Diaphragme, f.EXIF->DatePDV, f.EXIF->ISO}
+                          .join(u'|'));
+    for (const TBilanScan *b : {&comptage, &lecture}) {
+        lignes.append(u"illisibles: "_s + NomLisible(b->DossiersIllisibles.join(u',')));
+        for (const TFichierNonRetenu &f : b->NonRetenus)
+            lignes.append(u"non retenu %1 %2 %3"_s.arg(NomLisible(f.Fichier.Dossier + f.Fichier.Nom))
+                              .arg(f.Fichier.Taille).arg(int(f.Issue)));
+        std::set<QByteArray> inventaire;
+        for (auto it = b->Inventaire.cbegin(); it != b->Inventaire.cend(); ++it)
+            inventaire.insert(it.key().toHex() + ':' + it.value().toHex());
+        for (const QByteArray &l : inventaire)
+            lignes.append(QString::fromLatin1(l));
+    }
+    const TNonRetenus r = ComparerPassages(comptage, lecture);
+    for (const QString &dossier : r.Dossiers)
+        lignes.append(u"dossier "_s + NomLisible(dossier));
+    for (const TFichierNonRetenu &f : r.Fichiers)
+        lignes.append(u"fichier %1 %2"_s.arg(NomLisible(f.Fichier.Dossier + f.Fichier.Nom)).arg(int(f.Issue)));
+    return lignes;
+}
+
+// Empty when the scan gives the same with one request at a time as with several in
+// flight (forced or adaptive), else the first difference. `illisibles`: the tree must
+// show unreadable files and folders, so that they are compared too.
+QString EcartsSelonVol(const QString &d, bool illisibles)
+{
+    const QStringList attendu = Passages(d, Parametres(1));
+    if (attendu.size() < 3)
+        return u"nothing found in "_s + d;
+    if (illisibles && !(attendu.join(u'\n').contains(u"illisibles: /"_s)
+                        && attendu.join(u'\n').contains(u"fichier /"_s)))
+        return u"no unreadable file or folder met:\n"_s + attendu.join(u'\n');
+    for (const TParametresScan &p : {Parametres(16), Parametres(3), Parametres(kEnVolLent, true),
+                                     Parametres(4, true)}) {
+        const QStringList obtenu = Passages(d, p);
+        for (qsizetype i = 0; i < std::max(attendu.size(), obtenu.size()); ++i)
+            if (attendu.value(i) != obtenu.value(i))
+                return u"%1 in flight%2, line %3: %4 instead of %5"_s.arg(p.lectures.enVol)
+                    .arg(p.lectures.adaptatif ? u" (adaptive)"_s : QString()).arg(i)
+                    .arg(obtenu.value(i), attendu.value(i));
+    }
+    return {};
+}
+
+// A tree of images of several cameras in nested folders, with files without values,
+// files that are no images, hidden ones, names that are not UTF-8, links; `illisibles`
+// adds files and a folder closed to anyone but root.
+bool ArbreVarie(const QByteArray &d, bool illisibles)
+{
+    // Writes a file, its folders created first.
+    const auto EcrireOctets = [](const QByteArray &chemin, const QByteArray &contenu) {
+        for (qsizetype i = chemin.indexOf('/', 1); i > 0; i = chemin.indexOf('/', i + 1))
+            ::mkdir(chemin.left(i).constData(), 0755);
+        return ::EcrireOctets(chemin, contenu);
+    };
+    bool ok = true;
+    for (int i = 0; i < 120; ++i) {
+        TValeursEXIF v;
+        v.modele = "Appareil " + QByteArray::number(i % 7);
+        v.focaleNum = quint32(10 + i);
+        v.iso = quint16(100 * (1 + i % 4));
+        const QByteArray dossier = d + "d" + QByteArray::number(i % 6) + '/' + (i % 5 == 0 ? "sous/" : "");
+        const QByteArray nom = (i % 3 == 0 ? "IMG_" : i % 3 == 1 ? "img_" : "caf\xE9_")
+            + QByteArray::number(i).rightJustified(4, '0') + (i % 2 ? ".jpg" : ".JPEG");
+        ok = ok && EcrireOctets(dossier + nom, JPEGAvecTIFF(TIFFAvecValeurs(v, i % 2 == 0), true, i * 13));
+    }
+    ok = ok && EcrireOctets(d + "sans exif.jpg", JPEGSansEXIF(300))
+        && EcrireOctets(d + "illisible.NEF", "pas un TIFF") && EcrireOctets(d + "notes.txt", "x")
+        && EcrireOctets(d + ".cache/cache.jpg", JPEGSansEXIF(300))
+        && EcrireOctets(d + "\xC9t\xE9/\xE8.JPG", JPEGAvecTIFF(TIFFAvecValeurs({})))
+        && ::symlink("../d1", (d + "d2/vers d1").constData()) == 0
+        && ::symlink("d3/IMG_0003.jpg", (d + "lien.jpg").constData()) == 0;
+    if (illisibles) {
+        ok = ok && EcrireOctets(d + "ferme/x.jpg", JPEGAvecTIFF(TIFFAvecValeurs({})))
+            && ::chmod((d + "ferme").constData(), 0) == 0
+            && ::chmod((d + "d1/img_0001.jpg").constData(), 0) == 0
+            && ::chmod((d + "d2/sous/caf\xE9_0020.JPEG").constData(), 0) == 0;
+    }
+    return ok;
+}
+
+// Runs `test` in a child process without root (which reads whatever the permissions
+// say); its text comes back, or "skip" when root could not be given up.
+QString SansRoot(const std::function<QString()> &test)
+{
+    int tube[2];
+    if (::pipe(tube) != 0)
+        return u"no pipe"_s;
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        return u"no fork"_s;
+    if (pid == 0) {
+        ::close(tube[0]);
+        QByteArray texte = "skip";
+        if (::geteuid() != 0 || (::setgid(65534) == 0 && ::setuid(65534) == 0))
+            texte = test().toUtf8();
+        const bool ecrit = ::write(tube[1], texte.constData(), size_t(texte.size())) == texte.size();
+        ::_exit(ecrit ? 0 : 1);
+    }
+    ::close(tube[1]);
+    QByteArray texte;
+    char tampon[4096];
+    for (ssize_t n; (n = ::read(tube[0], tampon, sizeof tampon)) > 0;)
+        texte.append(tampon, n);
+    ::close(tube[0]);
+    int statut = 0;
+    ::waitpid(pid, &statut, 0);
+    if (!WIFEXITED(statut) || WEXITSTATUS(statut) != 0)
+        return u"the child failed"_s;
+    return QString::fromUtf8(texte);
 }
 
 TEnrFichier Fichier(const QString &dossier, const QString &nom)
@@ -421,6 +566,107 @@ private Q_SLOTS:
             canon = canon || (f.Nom == u"Canon_40D.jpg"_s && f.EXIF->Appareil == u"Canon EOS 40D"_s);
         }
         QVERIFY(canon);
+    }
+
+    // The same list (order and texts), counts, steps and error lines whatever the number
+    // of requests in flight.
+    void memesResultatsSelonVol()
+    {
+        QTemporaryDir tmp;
+        QVERIFY(tmp.isValid());
+        const QByteArray d = NomEnOctets(tmp.path()) + '/';
+        QVERIFY(::chmod(NomEnOctets(tmp.path()).constData(), 0755) == 0);
+        QVERIFY(ArbreVarie(d, false));
+        const QString arbre = EcartsSelonVol(NomDepuisOctets(d), false);
+        QVERIFY2(arbre.isEmpty(), qPrintable(arbre));
+        if (!DossierCorpus().isEmpty()) {
+            const QString corpus = EcartsSelonVol(DossierCorpus(), false);
+            QVERIFY2(corpus.isEmpty(), qPrintable(corpus));
+        }
+
+        // Unreadable files and folder: read by a process that is not root.
+        QVERIFY(ArbreVarie(d + "illisibles/", true));
+        const QString illisibles =
+            SansRoot([&] { return EcartsSelonVol(NomDepuisOctets(d + "illisibles/"), true); });
+        ::chmod((d + "illisibles/ferme").constData(), 0755);
+        SupprimerArbre(d);
+        if (illisibles == u"skip"_s)
+            QSKIP("could not give up root to make files unreadable");
+        QVERIFY2(illisibles.isEmpty(), qPrintable(illisibles));
+        EXIGER_CORPUS();
+    }
+
+    // A reading pass stopped while requests are in flight: at once, nothing appended,
+    // no worker thread left.
+    void lectureArretee()
+    {
+        QTemporaryDir tmp;
+        QVERIFY(tmp.isValid());
+        const QString d = tmp.path() + u'/';
+        for (int i = 0; i < 60; ++i)
+            QVERIFY(EcrireFichier(d + u"%1.jpg"_s.arg(i), JPEGAvecTIFF(TIFFAvecValeurs({}))));
+        const int avant = FilsDuProcessus();
+        for (int enVol : {1, 8}) {
+            TListeImages liste;
+            TBilanScan bilan;
+            int nombre = 0, avancees = 0;
+            qint64 taille = 0;
+            const bool fini = ChercherImages(d, nombre, taille, false, true, liste,
+                                             [&] { return ++avancees < 5; }, &bilan, Parametres(enVol));
+            QVERIFY(!fini);
+            QCOMPARE(avancees, 5);
+            QVERIFY(liste.isEmpty());
+            QVERIFY(bilan.NonRetenus.isEmpty());
+            QCOMPARE(FilsDuProcessus(), avant);
+        }
+    }
+
+    // `patienter` is called in both passes, listing and waiting, and stops the scan.
+    void patienceArretee_data()
+    {
+        QTest::addColumn<bool>("comptage");
+        QTest::addColumn<int>("enVol");
+        QTest::newRow("comptage, 1 en vol") << true << 1;
+        QTest::newRow("comptage, 8 en vol") << true << 8;
+        QTest::newRow("lecture, 1 en vol") << false << 1;
+        QTest::newRow("lecture, 8 en vol") << false << 8;
+    }
+    void patienceArretee()
+    {
+        QFETCH(bool, comptage);
+        QFETCH(int, enVol);
+        QTemporaryDir tmp;
+        QVERIFY(tmp.isValid());
+        const QString d = tmp.path() + u'/';
+        for (int i = 0; i < 40; ++i)
+            QVERIFY(EcrireFichier(d + u"d%1/%2.jpg"_s.arg(i % 4).arg(i), JPEGAvecTIFF(TIFFAvecValeurs({}))));
+        const int avant = FilsDuProcessus();
+
+        // Never stopped: called at least once per so many entries, on the calling thread.
+        TParametresScan p = Parametres(enVol);
+        p.entreesParPatience = 5;
+        int appels = 0;
+        p.patienter = [&] { return ++appels > 0; };
+        int nombre = 0, avancees = 0;
+        qint64 taille = 0;
+        TListeImages liste;
+        QVERIFY(ChercherImages(d, nombre, taille, comptage, true, liste,
+                               [&] { return ++avancees > 0; }, nullptr, p));
+        QVERIFY2(appels >= 40 / 5, qPrintable(QString::number(appels)));
+        QCOMPARE(comptage ? nombre : int(liste.size()), 40);
+
+        // Stopped at the third call.
+        appels = 0;
+        nombre = avancees = 0;
+        liste.clear();
+        p.patienter = [&] { return ++appels < 3; };
+        QVERIFY(!ChercherImages(d, nombre, taille, comptage, true, liste,
+                                [&] { return ++avancees > 0; }, nullptr, p));
+        QCOMPARE(appels, 3);
+        QVERIFY(nombre < 40);
+        QVERIFY(liste.isEmpty());
+        QVERIFY(avancees < 40);
+        QCOMPARE(FilsDuProcessus(), avant);
     }
 
     void comparer_data()

@@ -1,6 +1,6 @@
 // Reads with several requests in flight: every item handed back once on the calling
 // thread, results in the caller's order, faults kept inside the workers, a stop that
-// leaves no worker behind, and the scan built on it giving what ChercherImages gives.
+// leaves no worker behind.
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -11,13 +11,8 @@
 
 #include <QDir>
 #include <QLocale>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include "ConstructeurEXIF.h"
-#include "Corpus.h"
-#include "ScanParallele.h"
-#include "metadata/ChercherImages.h"
 #include "metadata/LecturesParalleles.h"
 
 using namespace Qt::StringLiterals;
@@ -63,62 +58,6 @@ TParametresLectures Parametres(int enVol, bool adaptatif = false)
     p.enVol = enVol;
     p.adaptatif = adaptatif;
     return p;
-}
-
-// The paths, sizes and texts of a sorted list.
-QStringList Contenu(const TListeImages &liste)
-{
-    QStringList lignes;
-    for (const TEnrFichier &f : liste)
-        lignes.append(QStringList{f.Dossier + f.Nom, QString::number(f.Taille), f.EXIF->Appareil,
-                                  f.EXIF->Focale, f.EXIF->Vitesse, f.EXIF->Diaphragme,
-                                  f.EXIF->DatePDV, f.EXIF->ISO}
-                          .join(u'|'));
-    return lignes;
-}
-
-struct TScan {
-    int nombre = 0;
-    qint64 taille = 0;
-    int avancees = 0;
-    QStringList contenu;
-};
-
-TScan ScanAujourdhui(const QString &d)
-{
-    TScan s;
-    TListeImages liste, inutile;
-    ChercherImages(d, s.nombre, s.taille, true, true, inutile);
-    int n = 0;
-    qint64 t = 0;
-    ChercherImages(d, n, t, false, true, liste, [&] { ++s.avancees; });
-    TrierListe(liste);
-    s.contenu = Contenu(liste);
-    return s;
-}
-
-TScan ScanParallele(const QString &d, const TParametresLectures &p)
-{
-    TScan s;
-    CompterImagesParallele(d, true, p, s.nombre, s.taille);
-    TListeImages liste;
-    LireImagesParallele(d, true, p, liste, [&] { return ++s.avancees > 0; });
-    TrierListe(liste);
-    s.contenu = Contenu(liste);
-    return s;
-}
-
-void ComparerScans(const QString &d)
-{
-    const TScan attendu = ScanAujourdhui(d);
-    QVERIFY(attendu.nombre > 0);
-    for (const TParametresLectures &p : {Parametres(1), Parametres(16), Parametres(3, true)}) {
-        const TScan s = ScanParallele(d, p);
-        QCOMPARE(s.nombre, attendu.nombre);
-        QCOMPARE(s.taille, attendu.taille);
-        QCOMPARE(s.avancees, attendu.avancees);
-        QCOMPARE(s.contenu, attendu.contenu);
-    }
 }
 
 } // namespace
@@ -299,57 +238,6 @@ private Q_SLOTS:
             [](qsizetype, bool) { return true; });
         QVERIFY(surAppelant);
         QVERIFY2(attentes >= 5, qPrintable(QString::number(attentes)));
-    }
-
-    // The scan with requests in flight finds, counts and reads what ChercherImages does.
-    void scanArbreGenere()
-    {
-        QTemporaryDir tmp;
-        QVERIFY(tmp.isValid());
-        const QString d = tmp.path() + u'/';
-        const QByteArray sansExif = JPEGSansEXIF(300);
-        for (int i = 0; i < 120; ++i) {
-            TValeursEXIF v;
-            v.modele = "Appareil " + QByteArray::number(i % 7);
-            v.focaleNum = quint32(10 + i);
-            v.iso = quint16(100 * (1 + i % 4));
-            const QString dossier = d + u"d%1/"_s.arg(i % 6) + (i % 5 == 0 ? u"sous/"_s : QString());
-            const QString nom = (i % 3 == 0 ? u"IMG_%1.jpg"_s : u"img_%1.JPEG"_s).arg(i, 4, 10, QChar(u'0'));
-            QVERIFY(EcrireFichier(dossier + nom, JPEGAvecTIFF(TIFFAvecValeurs(v, i % 2 == 0), true, i * 13)));
-        }
-        QVERIFY(EcrireFichier(d + u"sans exif.jpg"_s, sansExif));
-        QVERIFY(EcrireFichier(d + u"illisible.NEF"_s, "pas un TIFF"));
-        QVERIFY(EcrireFichier(d + u"notes.txt"_s, "x"));
-        QVERIFY(EcrireFichier(d + u".cache/cache.jpg"_s, sansExif));
-        QVERIFY(EcrireFichier(d + u"d1/.a.jpg"_s, sansExif));
-        QVERIFY(EcrireFichier(d + u"\u00e9t\u00e9/Caf\u00e9.jpg"_s,
-                              JPEGAvecTIFF(TIFFAvecValeurs({}))));
-        ComparerScans(d);
-    }
-
-    void scanCorpus()
-    {
-        EXIGER_CORPUS();
-        ComparerScans(DossierCorpus());
-    }
-
-    // Stopping the reading pass part way: nothing appended, no worker left.
-    void scanArrete()
-    {
-        QTemporaryDir tmp;
-        QVERIFY(tmp.isValid());
-        const QString d = tmp.path() + u'/';
-        for (int i = 0; i < 60; ++i)
-            QVERIFY(EcrireFichier(d + u"%1.jpg"_s.arg(i), JPEGAvecTIFF(TIFFAvecValeurs({}))));
-        const int avant = FilsDuProcessus();
-        TListeImages liste;
-        int avancees = 0;
-        const TBilanLectures bilan =
-            LireImagesParallele(d, true, Parametres(8), liste, [&] { return ++avancees < 5; });
-        QVERIFY(bilan.arrete);
-        QCOMPARE(avancees, 5);
-        QVERIFY(liste.isEmpty());
-        QCOMPARE(FilsDuProcessus(), avant);
     }
 };
 

@@ -48,12 +48,23 @@ void TFauxRetour::ProgressionAvancer()
     ++avancees;
     ++valeur;
     if (interrompreAuPas > 0 && progressionOuverte && valeur == interrompreAuPas
-        && legende.startsWith(interrompreLegende)) {
-        appels.append(reponseInterruption ? u"Interrompre: Oui"_s : u"Interrompre: Non"_s);
-        interrompu = interrompu || reponseInterruption;
-    }
+        && legende.startsWith(interrompreLegende))
+        Interrompre();
     if (surAvancer)
         surAvancer(avancees);
+}
+
+void TFauxRetour::Patienter()
+{
+    ++patiences;
+    if (patiences == interrompreALaPatience)
+        Interrompre();
+}
+
+void TFauxRetour::Interrompre()
+{
+    appels.append(reponseInterruption ? u"Interrompre: Oui"_s : u"Interrompre: Non"_s);
+    interrompu = interrompu || reponseInterruption;
 }
 
 void TFauxRetour::ProgressionFermer()

@@ -24,6 +24,7 @@ public:
     QString DossierJournal() const override { return dossierJournal; }
     void OuvrirJournal(const QString &chemin) override;
     bool InterruptionDemandee() override { return interrompu; }
+    void Patienter() override;
 
     // What the run did, one entry per call: "Confirmer: <text>", "Erreur: <text>",
     // "Information: <text>", "Curseur: occupé|normal", "Ouvrir: <caption> <min> <max> <value>",
@@ -62,6 +63,11 @@ public:
     int interrompreAuPas = 0;
     bool reponseInterruption = true;
     bool interrompu = false; // answered Oui
+    // The same at the `interrompreALaPatience`-th call of Patienter (events processed
+    // without a step: the counting pass, phase 1 waiting); the calls are counted in
+    // `patiences`, not listed.
+    int interrompreALaPatience = 0;
+    int patiences = 0;
     QString legende;         // of the pop-up as last opened
 
     // The calls whose entry begins with `debut`.
@@ -69,4 +75,5 @@ public:
 
 private:
     void Boite();
+    void Interrompre();
 };
