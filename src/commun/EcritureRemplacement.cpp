@@ -13,12 +13,11 @@
 
 namespace {
 
-int Supprimer(const QByteArray &chemin)
+void Supprimer(const QByteArray &chemin)
 {
     const TCheminLong c(chemin);
-    if (c.Erreur())
-        return c.Erreur();
-    return ::unlinkat(c.Fd(), c.Relatif(), 0) == 0 ? 0 : errno;
+    if (!c.Erreur())
+        ::unlinkat(c.Fd(), c.Relatif(), 0);
 }
 
 // The folder of `chemin`, ending with "/"; "./" for a bare name.
