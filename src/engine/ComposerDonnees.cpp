@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "commun/CheminsLongs.h"
+#include "commun/Dossiers.h"
 #include "commun/NomsFichiers.h"
 
 #include "engine/OptionsNommage.h"
@@ -171,10 +172,7 @@ QString NomNumerote(const QString &dossier, const QString &nom)
 
 QString DossierCibleCopie(const QString &dossierDestination, const QString &valeurs)
 {
-    QString dossier = dossierDestination;
-    if (!dossier.endsWith(u'/'))
-        dossier += u'/';
-    return dossier + valeurs + u'/';
+    return AvecBarreFinale(dossierDestination) + valeurs + u'/';
 }
 
 QString CheminCibleCopie(const QString &dossierCible, const QString &nom)

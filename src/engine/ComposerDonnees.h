@@ -31,7 +31,8 @@ QString NettoyerNom(const QString &texte);
 QString NomNumerote(const QString &dossier, const QString &nom);
 
 // Copy mode: the folder that receives the image, `dossierDestination` + values + "/"
-// (a "/" is added to the destination when it lacks one).
+// (a "/" is added to the destination when it lacks one). An empty destination is no
+// folder: the result is relative, so callers refuse an empty one first.
 QString DossierCibleCopie(const QString &dossierDestination, const QString &valeurs);
 
 // Copy mode: `dossierCible` + `nom`, or NomNumerote(dossierCible, nom) when that path is

@@ -18,6 +18,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "commun/EcritureRemplacement.h"
 #include "commun/NomsFichiers.h"
 
 using namespace Qt::StringLiterals;
@@ -33,24 +34,6 @@ constexpr char kEntete[] = "Clarvane journal 1\n";
 QByteArray CheminJournal(const QString &dossier)
 {
     return NomEnOctets(dossier) + kNomJournalAnnulation;
-}
-
-// Writes all of `octets`; 0 or an errno.
-int EcrireTout(int fd, const QByteArray &octets)
-{
-    const char *p = octets.constData();
-    qsizetype reste = octets.size();
-    while (reste > 0) {
-        const ssize_t n = ::write(fd, p, size_t(reste));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        p += n;
-        reste -= n;
-    }
-    return 0;
 }
 
 // " <n>" in decimal, without a temporary string: an entry is made for every image.
@@ -212,13 +195,9 @@ TJournalTraitement::TJournalTraitement(const QString &dossier)
         m_chemin = CheminJournal(dossier);
 }
 
-TJournalTraitement::~TJournalTraitement()
-{
-    // Not flushed to the disk: the copies are not either (a copy keeps its source), and
-    // what write() took survives the program.
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
+// The journal is closed without being flushed to the disk: the copies are not either (a
+// copy keeps its source), and what write() took survives the program.
+TJournalTraitement::~TJournalTraitement() = default;
 
 void TJournalTraitement::DossierCree(const QString &dossier)
 {
@@ -227,7 +206,7 @@ void TJournalTraitement::DossierCree(const QString &dossier)
     QByteArray entree("D");
     AjouterChemin(entree, NomEnOctets(dossier));
     entree += '\n';
-    if (m_fd < 0)
+    if (m_fd.Fd() < 0)
         m_enAttente += entree; // a run that copies nothing leaves the last journal alone
     else
         Ajouter(entree);
@@ -263,13 +242,13 @@ void TJournalTraitement::Ajouter(const QByteArray &entree)
 {
     if (!m_echec.isEmpty())
         return; // the journal stopped at its first failure
-    if (m_fd < 0) {
+    if (m_fd.Fd() < 0) {
         Commencer(entree);
         return;
     }
     // One write per entry and no flush to the disk: a killed program loses nothing that
     // write() accepted, and the run stays as fast as without a journal.
-    if (const int erreur = EcrireTout(m_fd, entree))
+    if (const int erreur = EcrireTout(m_fd.Fd(), entree))
         Echouer(erreur);
 }
 
@@ -278,23 +257,19 @@ void TJournalTraitement::Commencer(const QByteArray &premiere)
     // Written aside, then moved over the previous journal in one step: at every moment
     // the journal is either the last run's or this one's, and never without an image.
     const qsizetype barre = m_chemin.lastIndexOf('/');
-    QByteArray modele = m_chemin.left(barre + 1) + '.' + kNomJournalAnnulation + "-XXXXXX";
-    const int fd = ::mkostemp(modele.data(), O_CLOEXEC);
-    if (fd < 0) {
-        Echouer(errno);
-        return;
-    }
-    int erreur = EcrireTout(fd, kEntete + m_enAttente + premiere);
-    if (erreur == 0 && ::rename(modele.constData(), m_chemin.constData()) != 0)
-        erreur = errno;
+    TFichierTemporaire temporaire(m_chemin.left(barre + 1),
+                                  QByteArray(".") + kNomJournalAnnulation + '-');
+    int erreur = temporaire.Erreur();
+    if (erreur == 0)
+        erreur = temporaire.Ecrire(kEntete + m_enAttente + premiere);
+    if (erreur == 0)
+        erreur = temporaire.RemplacerVers(m_chemin);
     m_enAttente.clear();
     if (erreur != 0) {
-        ::close(fd);
-        ::unlink(modele.constData());
         Echouer(erreur);
         return;
     }
-    m_fd = fd;
+    m_fd.Prendre(temporaire.Detacher());
 }
 
 void TJournalTraitement::Echouer(int erreur)
@@ -302,7 +277,7 @@ void TJournalTraitement::Echouer(int erreur)
     m_echec = u"Impossible d'écrire le journal d'annulation %1 : %2"_s.arg(
         NomLisible(NomDepuisOctets(m_chemin)), MessageSysteme(erreur));
     // A journal of an earlier run would make this run's undo take back the wrong one.
-    if (m_fd < 0)
+    if (m_fd.Fd() < 0)
         ::unlink(m_chemin.constData());
 }
 
@@ -312,19 +287,20 @@ QList<TEntreeJournal> LireJournal(const QString &dossier, qsizetype *longueur)
         *longueur = 0;
     QList<TEntreeJournal> entrees;
     QByteArray octets;
-    const int fd = ::open(CheminJournal(dossier).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return entrees;
-    char tampon[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, tampon, sizeof tampon);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        octets.append(tampon, n);
+    {
+        const TDescripteur fd(::open(CheminJournal(dossier).constData(), O_RDONLY | O_CLOEXEC));
+        if (fd.Fd() < 0)
+            return entrees;
+        char tampon[65536];
+        for (;;) {
+            const ssize_t n = ::read(fd.Fd(), tampon, sizeof tampon);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            octets.append(tampon, n);
+        }
     }
-    ::close(fd);
     TLecteur lecteur(octets);
     if (!lecteur.Entete())
         return entrees;
@@ -343,11 +319,11 @@ QList<TEntreeJournal> LireJournal(const QString &dossier, qsizetype *longueur)
 
 bool MarquerAnnulee(const QString &dossier, int index)
 {
-    const int fd = ::open(CheminJournal(dossier).constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
-    if (fd < 0)
+    TDescripteur fd(::open(CheminJournal(dossier).constData(), O_WRONLY | O_APPEND | O_CLOEXEC));
+    if (fd.Fd() < 0)
         return false;
-    const int erreur = EcrireTout(fd, "A " + QByteArray::number(index) + '\n');
-    return ::close(fd) == 0 && erreur == 0;
+    const bool ecrit = EcrireTout(fd.Fd(), "A " + QByteArray::number(index) + '\n') == 0;
+    return fd.Fermer() == 0 && ecrit;
 }
 
 bool CouperJournal(const QString &dossier, qsizetype longueur)

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include "commun/Descripteur.h"
 #include "engine/OperationsFichiers.h"
 
 // The journal's file name in its folder.
@@ -50,7 +51,7 @@ public:
     // message of the first failure.
     QString Echec() const { return m_echec; }
     // Whether the journal has been made by this run.
-    bool Commence() const { return m_fd >= 0; }
+    bool Commence() const { return m_fd.Fd() >= 0; }
 
 private:
     void Ajouter(const QByteArray &entree);
@@ -58,7 +59,7 @@ private:
     void Echouer(int erreur);
 
     QByteArray m_chemin; // of the journal, empty for none
-    int m_fd = -1;
+    TDescripteur m_fd; // the journal, open to append, once made
     QByteArray m_enAttente; // folders made before the first success
     QString m_echec;
 };

@@ -10,42 +10,17 @@
 #include <unistd.h>
 
 #include <QByteArray>
-#include <QRandomGenerator>
 
 #include "commun/CheminsLongs.h"
+#include "commun/Descripteur.h"
+#include "commun/EcritureRemplacement.h"
 #include "commun/NomsFichiers.h"
-
-namespace detail {
-std::function<int(qint64 copies)> g_crochetCopie;
-} // namespace detail
 
 namespace {
 
 // Pieces of at most 8 MiB per copy_file_range call: large enough for the kernel to work
 // in big extents, small enough for an interrupted copy to be noticed soon.
 constexpr size_t kPiece = size_t(8) << 20;
-
-// A file descriptor closed when it goes out of scope.
-class TDescripteur {
-public:
-    explicit TDescripteur(int fd = -1) : m_fd(fd) {}
-    ~TDescripteur() { Fermer(); }
-    TDescripteur(const TDescripteur &) = delete;
-    TDescripteur &operator=(const TDescripteur &) = delete;
-    int Fd() const { return m_fd; }
-    // Closes now; returns the errno of close (NFS reports late write errors there), 0 if fine.
-    int Fermer()
-    {
-        int erreur = 0;
-        if (m_fd >= 0 && ::close(m_fd) != 0)
-            erreur = errno;
-        m_fd = -1;
-        return erreur;
-    }
-
-private:
-    int m_fd;
-};
 
 // The file system does not know the RENAME_NOREPLACE flag (some network and FUSE file
 // systems): the caller falls back to link + unlink.
@@ -102,30 +77,6 @@ int DeplacerSansRemplacer(const QByteArray &de, const QByteArray &vers)
     return erreur;
 }
 
-void Supprimer(const QByteArray &chemin)
-{
-    const TCheminLong c(chemin);
-    if (!c.Erreur())
-        ::unlinkat(c.Fd(), c.Relatif(), 0);
-}
-
-// Creates a new hidden file of a free name in `dossier` (bytes, ending with "/"), mode
-// 0600, exclusive creation. Its descriptor, with its path in `chemin`, or -1 and errno.
-int CreerTemporaire(const QByteArray &dossier, QByteArray &chemin)
-{
-    static constexpr char kLettres[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    for (int essai = 0; essai < 100; ++essai) {
-        chemin = dossier + QByteArrayLiteral(".clarvane-");
-        for (int i = 0; i < 6; ++i)
-            chemin += kLettres[QRandomGenerator::global()->bounded(int(sizeof kLettres - 1))];
-        const int fd = OuvrirChemin(chemin, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    errno = EEXIST;
-    return -1;
-}
-
 // mkdir(2) for a path of any length: 0 or the errno.
 int CreerDossier(const QByteArray &chemin)
 {
@@ -163,24 +114,18 @@ bool CreerDossiersOctets(QByteArray chemin, const std::function<void(const QStri
 }
 
 // Copies the content of `src` into `dst` (both at offset 0). Returns 0 or an errno.
-int CopierContenu(int src, int dst, qint64 taille)
+int CopierContenu(int src, int dst, qint64 taille, IOperationsCopie &operations)
 {
-    // A reflink shares the blocks (Btrfs, XFS): instant, and no extra space used. A file
-    // system that refused it once is not asked again for the next files.
-    static thread_local dev_t sansClone = dev_t(-1);
-    struct stat etatDst {};
-    if (!detail::g_crochetCopie && taille > 0 && ::fstat(dst, &etatDst) == 0
-        && etatDst.st_dev != sansClone) {
-        if (::ioctl(dst, FICLONE, src) == 0)
-            return 0;
-        if (errno == EOPNOTSUPP || errno == ENOTTY || errno == EINVAL || errno == EXDEV)
-            sansClone = etatDst.st_dev;
-    }
+    // A reflink shares the blocks (Btrfs, XFS): instant, and no extra space used. When it
+    // fails, for whatever reason, the kernel's copy below writes every byte over whatever
+    // part of the file it may have left.
+    if (taille > 0 && operations.Cloner(src, dst) == 0)
+        return 0;
 
     qint64 copies = 0;
     bool parNoyau = true;
     while (parNoyau) {
-        const ssize_t n = ::copy_file_range(src, nullptr, dst, nullptr, kPiece, 0);
+        const ssize_t n = operations.CopierPlage(src, dst, kPiece);
         if (n < 0) {
             const int erreur = errno;
             if (erreur == EINTR)
@@ -196,9 +141,6 @@ int CopierContenu(int src, int dst, qint64 taille)
         if (n == 0)
             break; // end of the file, or a file whose size the kernel does not know
         copies += n;
-        if (detail::g_crochetCopie)
-            if (const int erreur = detail::g_crochetCopie(copies))
-                return erreur;
     }
 
     // The kernel copied the file to its end.
@@ -210,7 +152,7 @@ int CopierContenu(int src, int dst, qint64 taille)
         return errno;
     static thread_local QByteArray tampon(1 << 20, Qt::Uninitialized);
     for (;;) {
-        const ssize_t lus = ::read(src, tampon.data(), size_t(tampon.size()));
+        const ssize_t lus = operations.Lire(src, tampon.data(), size_t(tampon.size()));
         if (lus < 0) {
             if (errno == EINTR)
                 continue;
@@ -220,18 +162,16 @@ int CopierContenu(int src, int dst, qint64 taille)
             return 0;
         ssize_t ecrits = 0;
         while (ecrits < lus) {
-            const ssize_t e = ::write(dst, tampon.constData() + ecrits, size_t(lus - ecrits));
+            const ssize_t e = operations.Ecrire(dst, tampon.constData() + ecrits, size_t(lus - ecrits));
             if (e < 0) {
                 if (errno == EINTR)
                     continue;
                 return errno;
             }
+            if (e == 0)
+                return EIO;
             ecrits += e;
         }
-        copies += lus;
-        if (detail::g_crochetCopie)
-            if (const int erreur = detail::g_crochetCopie(copies))
-                return erreur;
     }
 }
 
@@ -243,23 +183,68 @@ QString DossierDe(const QString &chemin)
 
 } // namespace
 
+int TOperationsCopieSysteme::Cloner(int src, int dst)
+{
+    static thread_local dev_t sansClone = dev_t(-1);
+    struct stat etatDst {};
+    if (::fstat(dst, &etatDst) != 0)
+        return -1;
+    if (etatDst.st_dev == sansClone) {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    if (::ioctl(dst, FICLONE, src) == 0)
+        return 0;
+    if (errno == EOPNOTSUPP || errno == ENOTTY || errno == EINVAL || errno == EXDEV)
+        sansClone = etatDst.st_dev;
+    return -1;
+}
+
+ssize_t TOperationsCopieSysteme::CopierPlage(int src, int dst, size_t taille)
+{
+    return ::copy_file_range(src, nullptr, dst, nullptr, taille, 0);
+}
+
+ssize_t TOperationsCopieSysteme::Lire(int fd, void *tampon, size_t taille)
+{
+    return ::read(fd, tampon, taille);
+}
+
+ssize_t TOperationsCopieSysteme::Ecrire(int fd, const void *tampon, size_t taille)
+{
+    return ::write(fd, tampon, taille);
+}
+
+int TOperationsCopieSysteme::Synchroniser(int fd)
+{
+    return ::fsync(fd);
+}
+
+IOperationsCopie &OperationsCopieSysteme()
+{
+    static TOperationsCopieSysteme systeme;
+    return systeme;
+}
+
 TEtatFichier EtatDepuisStat(const struct stat &st)
 {
     return {qint64(st.st_size), qint64(st.st_mtim.tv_sec), qint64(st.st_mtim.tv_nsec)};
 }
 
 TResultatCopie CopierFichier(const QString &source, const QString &cible,
-                             const std::function<QString()> &nomLibre, bool synchroniser)
+                             const std::function<QString()> &nomLibre, bool synchroniser,
+                             IOperationsCopie &operations)
 {
     TResultatCopie resultat;
     resultat.Cible = cible;
+    // Every way out before the final move closes the temporary file and removes it.
     auto echec = [&](int erreur) {
         resultat.Erreur = erreur ? erreur : EIO;
         return resultat;
     };
 
     // O_NONBLOCK: a fifo put in the file's place must not hang the copy; refused below.
-    TDescripteur src(OuvrirChemin(NomEnOctets(source), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    const TDescripteur src(OuvrirChemin(NomEnOctets(source), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (src.Fd() < 0)
         return echec(errno);
     struct stat etat {};
@@ -270,43 +255,38 @@ TResultatCopie CopierFichier(const QString &source, const QString &cible,
 
     // The temporary file lives in the target's folder, so that the final move is a
     // rename within one file system. Its name is hidden, so the scan never lists it.
-    QByteArray temporaire;
-    TDescripteur dst(CreerTemporaire(NomEnOctets(DossierDe(cible)), temporaire));
-    if (dst.Fd() < 0)
-        return echec(errno);
-    auto abandonner = [&](int erreur) {
-        dst.Fermer();
-        Supprimer(temporaire);
+    TFichierTemporaire dst(NomEnOctets(DossierDe(cible)), QByteArrayLiteral(".clarvane-"));
+    if (dst.Erreur())
+        return echec(dst.Erreur());
+    if (const int erreur = CopierContenu(src.Fd(), dst.Fd(), qint64(etat.st_size), operations))
         return echec(erreur);
-    };
-
-    if (const int erreur = CopierContenu(src.Fd(), dst.Fd(), qint64(etat.st_size)))
-        return abandonner(erreur);
     if (::fchmod(dst.Fd(), etat.st_mode & 0777) != 0)
-        return abandonner(errno);
+        return echec(errno);
     const struct timespec temps[2] = {etat.st_atim, etat.st_mtim};
     if (::futimens(dst.Fd(), temps) != 0)
-        return abandonner(errno);
-    if (synchroniser && ::fsync(dst.Fd()) != 0)
-        return abandonner(errno);
+        return echec(errno);
+    if (synchroniser && operations.Synchroniser(dst.Fd()) != 0)
+        return echec(errno);
     struct stat etatCopie {};
     if (::fstat(dst.Fd(), &etatCopie) != 0)
-        return abandonner(errno);
+        return echec(errno);
     if (const int erreur = dst.Fermer())
-        return abandonner(erreur);
+        return echec(erreur);
 
+    // Never over an existing file: this move is not TFichierTemporaire's rename.
     QString chemin = cible;
     for (;;) {
-        const int erreur = DeplacerSansRemplacer(temporaire, NomEnOctets(chemin));
+        const int erreur = DeplacerSansRemplacer(dst.Chemin(), NomEnOctets(chemin));
         if (erreur == 0)
             break;
         if (erreur != EEXIST || !nomLibre)
-            return abandonner(erreur);
+            return echec(erreur);
         const QString autre = nomLibre();
         if (autre.isEmpty() || autre == chemin)
-            return abandonner(erreur);
+            return echec(erreur);
         chemin = autre;
     }
+    dst.Garder();
     resultat.Reussi = true;
     resultat.Cible = chemin;
     resultat.Etat = EtatDepuisStat(etatCopie);
@@ -349,13 +329,6 @@ bool EcrireFichierOrdinaire(const QString &chemin, const QByteArray &contenu)
     if (fd.Fd() < 0 || ::fstat(fd.Fd(), &st) != 0 || !S_ISREG(st.st_mode)
         || ::ftruncate(fd.Fd(), 0) != 0)
         return false;
-    for (qsizetype fait = 0; fait < contenu.size();) {
-        const ssize_t n = ::write(fd.Fd(), contenu.constData() + fait, size_t(contenu.size() - fait));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        fait += n;
-    }
-    return fd.Fermer() == 0;
+    const bool ecrit = EcrireTout(fd.Fd(), contenu) == 0;
+    return fd.Fermer() == 0 && ecrit;
 }

@@ -4,6 +4,8 @@
 
 #include <functional>
 
+#include <sys/types.h>
+
 #include <QString>
 #include <QtGlobal>
 
@@ -23,12 +25,42 @@ TEtatFichier EtatDepuisStat(const struct stat &st);
 struct TResultatCopie {
     bool Reussi = false;
     QString Cible;  // the path the copy really got (a numbered name when the target was taken)
-    int Erreur = 0; // errno of the failure, 0 on success
+    // Why the copy failed, the errno of the step that failed (EEXIST: the target is
+    // taken; ENOSPC: the disk is full...); 0 on success.
+    int Erreur = 0;
     // On success: the copy as its file system keeps it (times may be coarser there), and
     // the source as it was read.
     TEtatFichier Etat;
     TEtatFichier EtatSource;
 };
+
+// The system calls that move a copy's data, each returning as the call itself does
+// (-1 with errno set on failure). Tests pass one that fails at a chosen step.
+class IOperationsCopie {
+public:
+    virtual ~IOperationsCopie() = default;
+    // Makes `dst` share the blocks of `src` (a reflink, FICLONE): 0 or -1.
+    virtual int Cloner(int src, int dst) = 0;
+    // copy_file_range of at most `taille` bytes at both files' offsets: the bytes copied.
+    virtual ssize_t CopierPlage(int src, int dst, size_t taille) = 0;
+    virtual ssize_t Lire(int fd, void *tampon, size_t taille) = 0;
+    virtual ssize_t Ecrire(int fd, const void *tampon, size_t taille) = 0;
+    virtual int Synchroniser(int fd) = 0; // fsync
+};
+
+// The real calls. Cloner does not ask again a file system that refused a reflink once
+// (most do not have them), and fails at once with EOPNOTSUPP there.
+class TOperationsCopieSysteme : public IOperationsCopie {
+public:
+    int Cloner(int src, int dst) override;
+    ssize_t CopierPlage(int src, int dst, size_t taille) override;
+    ssize_t Lire(int fd, void *tampon, size_t taille) override;
+    ssize_t Ecrire(int fd, const void *tampon, size_t taille) override;
+    int Synchroniser(int fd) override;
+};
+
+// The real calls, shared by every copy that is given no other.
+IOperationsCopie &OperationsCopieSysteme();
 
 // Copies `source` to `cible`: content, permission bits (rwx of user, group, others) and
 // modification time. The data go to a hidden temporary file in the target's folder, which
@@ -38,10 +70,13 @@ struct TResultatCopie {
 // another path (for instance the next numbered name) and the move is tried again there;
 // without `nomLibre` a taken target is a failure (EEXIST). `synchroniser` flushes the
 // data to the disk before the move (slower; a copy keeps its source, so it is off by
-// default). The target's folder must exist.
+// default). The target's folder must exist. The data go by a reflink where the file
+// system has them, else by the kernel's copy, else by reading and writing; all of it
+// through `operations`. On failure, `Erreur` holds the errno of the step that failed.
 TResultatCopie CopierFichier(const QString &source, const QString &cible,
                              const std::function<QString()> &nomLibre = {},
-                             bool synchroniser = false);
+                             bool synchroniser = false,
+                             IOperationsCopie &operations = OperationsCopieSysteme());
 
 // Renames `ancien` to `nouveau`, which must not exist: an existing file or folder of that
 // name is never replaced and makes the rename fail. Returns false on failure, with the
@@ -57,10 +92,3 @@ bool CreerDossiers(const QString &dossier, const std::function<void(const QStrin
 // regular file (or a link to one) is written: a fifo, a device or a folder of that name
 // gives false at once, without being waited on or written to. False on any failure.
 bool EcrireFichierOrdinaire(const QString &chemin, const QByteArray &contenu);
-
-namespace detail {
-// Test seam: when set, called during a copy after each piece of data written to the
-// temporary file, with the number of bytes written so far; a non-zero return is taken as
-// the errno of a write failure at that point.
-extern std::function<int(qint64 copies)> g_crochetCopie;
-} // namespace detail

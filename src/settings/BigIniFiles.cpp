@@ -1,16 +1,13 @@
 #include "settings/BigIniFiles.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <limits>
 
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#include "commun/EcritureRemplacement.h"
+#include "commun/NomsFichiers.h"
 #include "commun/Windows1252.h"
 
 using namespace Qt::StringLiterals;
@@ -72,67 +69,6 @@ bool LireEntier(const QString &texte, int &valeur)
             return false;
     }
     valeur = int(negatif ? -n : n);
-    return true;
-}
-
-bool EcrireTout(int fd, const QByteArray &octets)
-{
-    const char *p = octets.constData();
-    qsizetype reste = octets.size();
-    while (reste > 0) {
-        const ssize_t n = ::write(fd, p, size_t(reste));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n;
-        reste -= n;
-    }
-    return true;
-}
-
-// Writes a temporary file beside `chemin`, flushes it to the disk and renames it over
-// `chemin`: readers see the old file or the new one, never a part of either. Every error
-// (a full disk may show only at fsync or close) stops before the rename and removes the
-// temporary file. The old file's permissions and, where allowed, owner carry over.
-bool RemplacerFichier(const QString &chemin, const QByteArray &octets)
-{
-    // Through a link, replace the file it leads to, not the link.
-    const QFileInfo info(chemin);
-    const QString cible = info.exists() ? info.canonicalFilePath() : chemin;
-    const QByteArray cheminFinal = QFile::encodeName(cible);
-    const QFileInfo infoCible(cible);
-    QByteArray modele = QFile::encodeName(infoCible.absolutePath() + u"/."_s
-                                          + infoCible.fileName() + u".XXXXXX"_s);
-    const int fd = ::mkostemp(modele.data(), O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat ancien {};
-    if (::stat(cheminFinal.constData(), &ancien) == 0) {
-        ::fchmod(fd, ancien.st_mode & 07777);
-        if (::fchown(fd, ancien.st_uid, ancien.st_gid) != 0) {
-            // Only root may give a file away; otherwise the file is the writer's, as any new file.
-        }
-    } else {
-        const mode_t masque = ::umask(0);
-        ::umask(masque);
-        ::fchmod(fd, 0666 & ~masque);
-    }
-    bool ok = EcrireTout(fd, octets) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok)
-        ok = ::rename(modele.constData(), cheminFinal.constData()) == 0;
-    if (!ok) {
-        ::unlink(modele.constData());
-        return false;
-    }
-    // Make the rename itself durable; a failure here no longer endangers either file.
-    const int dossier = ::open(QFile::encodeName(infoCible.absolutePath()).constData(),
-                               O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dossier >= 0) {
-        ::fsync(dossier);
-        ::close(dossier);
-    }
     return true;
 }
 
@@ -268,13 +204,6 @@ bool TBigIniFile::UpdateFile()
     // Writing our lines over a file we could not read would throw its contents away.
     if (m_illisible)
         return false;
-    // A read-only settings file stays as it is, even where the folder would let a rename
-    // replace it. Opening for appending tests the file itself and changes nothing.
-    if (QFileInfo::exists(m_nomFichier)) {
-        QFile essai(m_nomFichier);
-        if (!essai.open(QIODevice::WriteOnly | QIODevice::Append))
-            return false;
-    }
     QByteArray octets;
     if (m_bom)
         octets.append(kBomUtf8);
@@ -282,5 +211,5 @@ bool TBigIniFile::UpdateFile()
         octets.append(ligne.toUtf8());
         octets.append("\r\n");
     }
-    return RemplacerFichier(m_nomFichier, octets);
+    return RemplacerFichier(NomEnOctets(m_nomFichier), octets);
 }

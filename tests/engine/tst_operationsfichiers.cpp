@@ -1,6 +1,7 @@
 // Safe copy and rename: content, permission bits and times kept, nothing ever replaced,
 // nothing left behind by a failure.
 #include <cerrno>
+#include <functional>
 
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -64,19 +65,98 @@ private:
     QByteArray m_dossier;
     bool m_monte = false;
 };
+
+// The step of a copy that a test makes fail.
+enum class TEtape { Aucune, Plage, Lecture, Ecriture, Synchro };
+// What the reflink does.
+enum class TClone { Refuse, Reussi, EchoueAMiChemin };
+
+// The real calls, but with the reflink as a test wants it (most test machines have no
+// file system with reflinks) and one step failing with `Erreur` once `Apres` bytes have
+// gone through it (0: at its first call).
+class TOperationsPiegees : public TOperationsCopieSysteme {
+public:
+    TClone Clone = TClone::Refuse;
+    bool PlageRefusee = false; // no kernel copy between these files (EXDEV)
+    TEtape Etape = TEtape::Aucune;
+    int Erreur = 0;
+    qint64 Apres = 0;
+    std::function<void()> ApresMorceau; // after each piece of data written
+    qint64 Ecrits = 0;   // bytes written to the copy by the kernel copy or by write
+    int AppelsPlage = 0; // calls of the kernel copy
+
+    int Cloner(int src, int dst) override
+    {
+        if (Clone == TClone::Refuse)
+            return Echouer(EOPNOTSUPP);
+        // A reflink shares the blocks; copying them gives the file the same content.
+        struct stat etat {};
+        ::fstat(src, &etat);
+        const qint64 taille = Clone == TClone::Reussi ? qint64(etat.st_size) : qint64(etat.st_size) / 2;
+        QByteArray octets(taille, Qt::Uninitialized);
+        if (::pread(src, octets.data(), size_t(taille), 0) != taille
+            || ::pwrite(dst, octets.constData(), size_t(taille), 0) != taille)
+            return -1;
+        return Clone == TClone::Reussi ? 0 : Echouer(EIO);
+    }
+    ssize_t CopierPlage(int src, int dst, size_t taille) override
+    {
+        ++AppelsPlage;
+        if (PlageRefusee)
+            return Echouer(EXDEV);
+        if (Etape == TEtape::Plage && Ecrits >= Apres)
+            return Echouer(Erreur);
+        return Compter(TOperationsCopieSysteme::CopierPlage(src, dst, taille));
+    }
+    ssize_t Lire(int fd, void *tampon, size_t taille) override
+    {
+        if (Etape == TEtape::Lecture && Ecrits >= Apres)
+            return Echouer(Erreur);
+        return TOperationsCopieSysteme::Lire(fd, tampon, taille);
+    }
+    ssize_t Ecrire(int fd, const void *tampon, size_t taille) override
+    {
+        if (Etape == TEtape::Ecriture && Ecrits >= Apres)
+            return Echouer(Erreur);
+        return Compter(TOperationsCopieSysteme::Ecrire(fd, tampon, taille));
+    }
+    int Synchroniser(int fd) override
+    {
+        return Etape == TEtape::Synchro ? Echouer(Erreur) : TOperationsCopieSysteme::Synchroniser(fd);
+    }
+
+private:
+    static int Echouer(int erreur)
+    {
+        errno = erreur;
+        return -1;
+    }
+    ssize_t Compter(ssize_t n)
+    {
+        if (n > 0) {
+            Ecrits += n;
+            if (ApresMorceau)
+                ApresMorceau();
+        }
+        return n;
+    }
+};
 } // namespace
+
+Q_DECLARE_METATYPE(TClone)
+Q_DECLARE_METATYPE(TEtape)
 
 class TestOperationsFichiers : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void cleanup() { detail::g_crochetCopie = {}; }
-
     void copieGardeContenuDroitsEtDate_data();
     void copieGardeContenuDroitsEtDate();
     void copieNeRemplaceJamais();
     void cibleApparueEnCoursDeCopie();
     void echecAMiCheminNeLaisseRien();
+    void echecAChaqueEtape_data();
+    void echecAChaqueEtape();
     void sourceIllisibleNeCreeRien();
     void dossierLectureSeule();
     void dossierPlein();
@@ -169,16 +249,16 @@ void TestOperationsFichiers::cibleApparueEnCoursDeCopie()
     const QString source = tmp.filePath(u"a.jpg"_s), cible = tmp.filePath(u"a.jpg.copie"_s);
     QVERIFY(EcrireFichier(source, Motif(100000)));
     // Someone else creates the target while the data are being written.
-    detail::g_crochetCopie = [&](qint64) {
+    TOperationsPiegees operations;
+    operations.ApresMorceau = [&] {
         if (!QFile::exists(cible))
             EcrireFichier(cible, "arrivé entre-temps");
-        return 0;
     };
     int demandes = 0;
     const TResultatCopie r = CopierFichier(source, cible, [&] {
         ++demandes;
         return tmp.filePath(u"a(2).jpg.copie"_s);
-    });
+    }, false, operations);
     QVERIFY(r.Reussi);
     QCOMPARE(demandes, 1);
     QCOMPARE(r.Cible, tmp.filePath(u"a(2).jpg.copie"_s));
@@ -192,16 +272,87 @@ void TestOperationsFichiers::echecAMiCheminNeLaisseRien()
     const QString source = tmp.filePath(u"gros.nef"_s);
     QVERIFY(EcrireFichier(source, Motif(12 << 20)));
     QVERIFY(QDir().mkpath(tmp.filePath(u"dst"_s)));
-    qint64 ecritsAvantEchec = 0;
-    detail::g_crochetCopie = [&](qint64 copies) {
-        ecritsAvantEchec = copies;
-        return copies >= (4 << 20) ? EIO : 0;
-    };
-    const TResultatCopie r = CopierFichier(source, tmp.filePath(u"dst/gros.nef"_s));
+    TOperationsPiegees operations;
+    operations.Etape = TEtape::Plage;
+    operations.Erreur = EIO;
+    operations.Apres = 4 << 20;
+    const TResultatCopie r = CopierFichier(source, tmp.filePath(u"dst/gros.nef"_s), {}, false, operations);
+    const qint64 ecritsAvantEchec = operations.Ecrits;
     QVERIFY(!r.Reussi);
     QCOMPARE(r.Erreur, EIO);
     QVERIFY(ecritsAvantEchec > 0 && ecritsAvantEchec < (12 << 20)); // really half-way
     QCOMPARE(Contenu(tmp.filePath(u"dst"_s)), QStringList());
+}
+
+// Every way the data can go (reflink, kernel copy, read and write), each failing at each
+// of its steps: a failure leaves neither the copy nor its temporary file, and says why.
+void TestOperationsFichiers::echecAChaqueEtape_data()
+{
+    QTest::addColumn<TClone>("clone");
+    QTest::addColumn<bool>("plageRefusee");
+    QTest::addColumn<TEtape>("etape");
+    QTest::addColumn<qint64>("apres");
+    QTest::addColumn<int>("erreur");
+    QTest::addColumn<int>("appelsPlage"); // -1: any number
+    const qint64 miChemin = 4 << 20;
+    QTest::newRow("reflink") << TClone::Reussi << false << TEtape::Aucune << 0LL << 0 << 0;
+    QTest::newRow("reflink, fsync fails")
+        << TClone::Reussi << false << TEtape::Synchro << 0LL << EIO << 0;
+    QTest::newRow("reflink fails half-way, kernel copy takes over")
+        << TClone::EchoueAMiChemin << false << TEtape::Aucune << 0LL << 0 << -1;
+    QTest::newRow("reflink fails half-way, kernel copy fails half-way")
+        << TClone::EchoueAMiChemin << false << TEtape::Plage << miChemin << EIO << -1;
+    QTest::newRow("kernel copy") << TClone::Refuse << false << TEtape::Aucune << 0LL << 0 << -1;
+    QTest::newRow("kernel copy fails at once")
+        << TClone::Refuse << false << TEtape::Plage << 0LL << EIO << 1;
+    QTest::newRow("kernel copy, disk full half-way")
+        << TClone::Refuse << false << TEtape::Plage << miChemin << ENOSPC << -1;
+    QTest::newRow("kernel copy, fsync fails")
+        << TClone::Refuse << false << TEtape::Synchro << 0LL << EIO << -1;
+    QTest::newRow("read and write") << TClone::Refuse << true << TEtape::Aucune << 0LL << 0 << 1;
+    QTest::newRow("read fails at once")
+        << TClone::Refuse << true << TEtape::Lecture << 0LL << EIO << 1;
+    QTest::newRow("read fails half-way")
+        << TClone::Refuse << true << TEtape::Lecture << miChemin << EIO << 1;
+    QTest::newRow("write, disk full half-way")
+        << TClone::Refuse << true << TEtape::Ecriture << miChemin << ENOSPC << 1;
+    QTest::newRow("read and write, fsync fails")
+        << TClone::Refuse << true << TEtape::Synchro << 0LL << EDQUOT << 1;
+}
+
+void TestOperationsFichiers::echecAChaqueEtape()
+{
+    QFETCH(TClone, clone);
+    QFETCH(bool, plageRefusee);
+    QFETCH(TEtape, etape);
+    QFETCH(qint64, apres);
+    QFETCH(int, erreur);
+    QFETCH(int, appelsPlage);
+    QTemporaryDir tmp;
+    const QString source = tmp.filePath(u"gros.nef"_s);
+    const QByteArray contenu = Motif(12 << 20);
+    QVERIFY(EcrireFichier(source, contenu));
+    QVERIFY(QDir().mkpath(tmp.filePath(u"dst"_s)));
+    TOperationsPiegees operations;
+    operations.Clone = clone;
+    operations.PlageRefusee = plageRefusee;
+    operations.Etape = etape;
+    operations.Apres = apres;
+    operations.Erreur = erreur;
+    const QString cible = tmp.filePath(u"dst/gros.nef"_s);
+    const TResultatCopie r = CopierFichier(source, cible, {}, true, operations);
+    QCOMPARE(r.Reussi, erreur == 0);
+    QCOMPARE(r.Erreur, erreur);
+    if (appelsPlage >= 0)
+        QCOMPARE(operations.AppelsPlage, appelsPlage); // the path meant was the one taken
+    if (apres > 0)
+        QVERIFY(operations.Ecrits >= apres && operations.Ecrits < contenu.size()); // half-way
+    if (erreur == 0) {
+        QCOMPARE(LireFichier(cible), contenu);
+        QCOMPARE(Contenu(tmp.filePath(u"dst"_s)), QStringList{u"gros.nef"_s});
+    } else {
+        QCOMPARE(Contenu(tmp.filePath(u"dst"_s)), QStringList());
+    }
 }
 
 void TestOperationsFichiers::sourceIllisibleNeCreeRien()
