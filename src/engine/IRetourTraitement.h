@@ -41,4 +41,6 @@ public:
     // of the pop-up, where pending events are processed; the listener clears it before
     // each run. By default a run cannot be stopped.
     virtual bool InterruptionDemandee() { return false; }
+    // Lets the windows answer during a long step without a pop-up step (the counting pass).
+    virtual void Patienter() {}
 };
