@@ -111,7 +111,9 @@ void TAdaptateurTraitement::DemanderInterruption()
     m_question = true;
     const auto fin = qScopeGuard([this] { m_question = false; });
     // While the box is open the run waits inside the step that let this event through.
-    if (SansCurseur([this] { return BoiteMessage::QuestionPrudente(m_fenetre, u"Interrompre le traitement ?"_s); }))
+    // Over the pop-up, which stays above every other window: the box belongs to it then.
+    QWidget *parent = m_jauge->Window() && m_jauge->Window()->isVisible() ? m_jauge->Window() : m_fenetre;
+    if (SansCurseur([parent] { return BoiteMessage::QuestionPrudente(parent, u"Interrompre le traitement ?"_s); }))
         m_interruption = true;
 }
 
