@@ -20,12 +20,14 @@
 
 #include "ConstructeurEXIF.h"
 #include "Fichiers.h"
+#include "Palettes.h"
 #include "app/BoiteMessage.h"
 #include "app/Demarrage.h"
 #include "app/Main_fm.h"
 #include "commun/NomsFichiers.h"
 #include "controls/FolderTreeView.h"
 #include "controls/GaugeWindow.h"
+#include "controls/Lisibilite.h"
 #include "ui/JournalTexte_fm.h"
 
 using namespace Qt::StringLiterals;
@@ -165,6 +167,25 @@ private Q_SLOTS:
         auto fm = Ouvrir(photos.path(), {});
         QVERIFY(fm);
         QCOMPARE(fm->windowHandle()->title(), u"Copie, Renommage selon les données EXIFs"_s);
+    }
+
+    // Under a dark palette the mode toggle that is down stands out from the one that is
+    // up, and the buttons' pictures are drawn again for it.
+    void sombreLisible()
+    {
+        QTemporaryDir photos;
+        auto fm = Ouvrir(photos.path(), {});
+        QVERIFY(fm);
+        auto *copier = Controle<QPushButton>(fm.get(), "btCopier");
+        auto *renommer = Controle<QPushButton>(fm.get(), "btRenommer");
+        const qint64 avant = copier->icon().pixmap(16).cacheKey();
+        fm->setPalette(PaletteAdwaitaSombre());
+        QVERIFY(copier->icon().pixmap(16).cacheKey() != avant);
+        QVERIFY(copier->isChecked() && !renommer->isChecked());
+        const QImage bas = copier->grab().toImage(), haut = renommer->grab().toImage();
+        const QPoint point(6, bas.height() / 2);
+        QVERIFY2(Contraste(bas.pixelColor(point), haut.pixelColor(point)) >= 1.5,
+                 qPrintable(bas.pixelColor(point).name() + u" / "_s + haut.pixelColor(point).name()));
     }
 
     // A folder whose name is Latin-1 is listed under a readable caption, selected, and
