@@ -39,6 +39,15 @@ bool Photo(const QString &chemin)
     return EcrireFichier(chemin, JPEGAvecTIFF(TIFFAvecValeurs({})));
 }
 
+// `nombre` photographs IMG_0000.JPG... in `dossier`.
+bool Photos(const QString &dossier, int nombre)
+{
+    for (int i = 0; i < nombre; ++i)
+        if (!Photo(dossier + u"/IMG_%1.JPG"_s.arg(i, 4, 10, QChar(u'0'))))
+            return false;
+    return true;
+}
+
 // A file or folder named by exact bytes (names that are not UTF-8).
 bool EcrireOctets(const QByteArray &chemin, const QByteArray &contenu)
 {
@@ -264,8 +273,7 @@ private Q_SLOTS:
     {
         QTemporaryDir photos, cible;
         constexpr int kImages = 40;
-        for (int i = 0; i < kImages; ++i)
-            QVERIFY(Photo(photos.filePath(u"IMG_%1.JPG"_s.arg(i, 4, 10, QChar(u'0')))));
+        QVERIFY(Photos(photos.path(), kImages));
         auto fm = Ouvrir(photos.path(), cible.path());
         QVERIFY(fm);
         TGaugeWindow *jauge = Jauge(fm.get());
@@ -319,8 +327,7 @@ private Q_SLOTS:
     {
         QTemporaryDir photos, cible;
         constexpr int kImages = 30;
-        for (int i = 0; i < kImages; ++i)
-            QVERIFY(Photo(photos.filePath(u"IMG_%1.JPG"_s.arg(i, 4, 10, QChar(u'0')))));
+        QVERIFY(Photos(photos.path(), kImages));
         auto fm = Ouvrir(photos.path(), cible.path());
         QVERIFY(fm);
         TGaugeWindow *jauge = Jauge(fm.get());
