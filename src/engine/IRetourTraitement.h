@@ -41,6 +41,8 @@ public:
     // of the pop-up, where pending events are processed; the listener clears it before
     // each run. By default a run cannot be stopped.
     virtual bool InterruptionDemandee() { return false; }
-    // Lets the windows answer during a long step without a pop-up step (the counting pass).
+    // Processes pending events without a step of the pop-up: called during the counting
+    // pass and while phase 1 waits for a slow medium, about every 100 ms, then
+    // InterruptionDemandee is polled. By default nothing.
     virtual void Patienter() {}
 };
