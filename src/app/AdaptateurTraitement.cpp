@@ -1,11 +1,14 @@
 #include "app/AdaptateurTraitement.h"
 
+#include <QCoreApplication>
+#include <QScopeGuard>
 #include <QWidget>
 
 #include "app/BoiteMessage.h"
 #include "controls/Fenetres.h"
 #include "controls/GaugeWindow.h"
 #include "ui/Apercu_fm.h"
+#include "ui/JournalTexte_fm.h"
 
 using namespace Qt::StringLiterals;
 
@@ -21,9 +24,26 @@ TAdaptateurTraitement::TAdaptateurTraitement(QWidget *fenetre, std::function<TEn
     m_jauge->SetGaugeMinValue(0);
     m_jauge->SetGaugeMaxValue(100);
     m_jauge->SetGaugeCurValue(0);
+    QObject::connect(m_jauge, &TGaugeWindow::InterruptionDemandee, m_jauge,
+                     [this] { DemanderInterruption(); });
 }
 
-TAdaptateurTraitement::~TAdaptateurTraitement() = default;
+TAdaptateurTraitement::~TAdaptateurTraitement()
+{
+    QObject::disconnect(m_jauge, &TGaugeWindow::InterruptionDemandee, m_jauge, nullptr);
+}
+
+template <typename F>
+auto TAdaptateurTraitement::SansCurseur(F &&f)
+{
+    const size_t curseurs = m_curseurs.size();
+    m_curseurs.clear();
+    const auto remettre = qScopeGuard([this, curseurs] {
+        for (size_t i = 0; i < curseurs; ++i)
+            CurseurOccupe(true);
+    });
+    return f();
+}
 
 TEnrOptions TAdaptateurTraitement::Options() const { return m_options(); }
 
@@ -65,23 +85,41 @@ void TAdaptateurTraitement::MontrerApercu(bool copie, const QString &dossierBase
     TfmApercu fm(m_fenetre);
     fm.Remplir(copie, dossierBase, apercu, erreurs);
     // The busy cursor would hide that the preview waits for the user.
-    const size_t curseurs = m_curseurs.size();
-    m_curseurs.clear();
-    fm.exec();
-    for (size_t i = 0; i < curseurs; ++i)
-        CurseurOccupe(true);
+    SansCurseur([&] { return fm.exec(); });
 }
 
 QString TAdaptateurTraitement::DossierJournal() const { return m_dossierJournal; }
 
 void TAdaptateurTraitement::OuvrirJournal(const QString &chemin)
 {
-    if (m_ouvrirUrl)
-        m_ouvrirUrl(QUrl::fromLocalFile(chemin));
+    OuvrirOuMontrer(chemin, m_fenetre, m_ouvrirUrl);
+}
+
+void TAdaptateurTraitement::Patienter() { QCoreApplication::processEvents(); }
+
+void TAdaptateurTraitement::Commencer(bool interruptible)
+{
+    m_enCours = true;
+    m_interruptible = interruptible;
+    m_interruption = false;
+}
+
+void TAdaptateurTraitement::DemanderInterruption()
+{
+    if (!m_enCours || !m_interruptible || m_interruption || m_question)
+        return;
+    m_question = true;
+    const auto fin = qScopeGuard([this] { m_question = false; });
+    // While the box is open the run waits inside the step that let this event through.
+    // Over the pop-up, which stays above every other window: the box belongs to it then.
+    QWidget *parent = m_jauge->Window() && m_jauge->Window()->isVisible() ? m_jauge->Window() : m_fenetre;
+    if (SansCurseur([parent] { return BoiteMessage::QuestionPrudente(parent, u"Interrompre le traitement ?"_s); }))
+        m_interruption = true;
 }
 
 void TAdaptateurTraitement::Terminer()
 {
+    m_enCours = false;
     m_curseurs.clear();
     if (m_jauge->Window() && m_jauge->Window()->isVisible())
         m_jauge->Hide();

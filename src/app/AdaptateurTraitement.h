@@ -38,16 +38,35 @@ public:
     void MontrerApercu(bool copie, const QString &dossierBase, const TListeImages &apercu,
                        const QStringList &erreurs) override;
     QString DossierJournal() const override;
+    // The desktop's viewer through `ouvrirUrl`; where it fails, the log's lines in a
+    // window of the program.
     void OuvrirJournal(const QString &chemin) override;
+    bool InterruptionDemandee() override { return m_interruption; }
+    void Patienter() override;
 
+    // A run starts: no stop asked yet. An undo (`interruptible` false) is never asked to
+    // stop: it puts back what it can, and stopping it half-way would help nobody.
+    void Commencer(bool interruptible);
+    // Escape or the pop-up's close button during a run: asks "Interrompre le traitement ?"
+    // ("Non" the default), without the busy cursor; "Oui" asks the run to stop. Never two
+    // questions at once, and none once the stop is asked or outside a run.
+    void DemanderInterruption();
     // Whatever ended a run: the busy cursor and the pop-up do not outlive it.
     void Terminer();
 
 private:
+    // Runs `f` (a box that waits for the user) with the busy cursor lifted.
+    template <typename F>
+    auto SansCurseur(F &&f);
+
     QWidget *m_fenetre;
     std::function<TEnrOptions()> m_options;
     QString m_dossierJournal;
     const std::function<bool(const QUrl &)> &m_ouvrirUrl;
     TGaugeWindow *m_jauge;
     std::vector<std::unique_ptr<TCurseurOccupe>> m_curseurs;
+    bool m_enCours = false;
+    bool m_interruptible = false;
+    bool m_interruption = false;
+    bool m_question = false;
 };

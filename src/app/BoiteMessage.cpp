@@ -15,10 +15,11 @@ QQueue<QMessageBox::StandardButton> &Reponses()
 }
 } // namespace
 
-QMessageBox::StandardButton Afficher(QWidget *parent, QMessageBox::Icon icone,
-                                     const QString &titre, const QString &texte,
-                                     QMessageBox::StandardButtons boutons,
-                                     QMessageBox::StandardButton defaut)
+namespace {
+QMessageBox::StandardButton AfficherBoite(QWidget *parent, QMessageBox::Icon icone,
+                                          const QString &titre, const QString &texte,
+                                          QMessageBox::StandardButtons boutons,
+                                          QMessageBox::StandardButton defaut, bool accelerateurs)
 {
     if (!Reponses().isEmpty()) {
         Historique() << titre + u": "_s + texte;
@@ -26,7 +27,8 @@ QMessageBox::StandardButton Afficher(QWidget *parent, QMessageBox::Icon icone,
     }
     QMessageBox boite(icone, titre, texte, boutons, parent);
     const QList<QPair<QMessageBox::StandardButton, QString>> francais = {
-        {QMessageBox::Yes, u"Oui"_s}, {QMessageBox::No, u"Non"_s},
+        {QMessageBox::Yes, accelerateurs ? u"&Oui"_s : u"Oui"_s},
+        {QMessageBox::No, accelerateurs ? u"&Non"_s : u"Non"_s},
         {QMessageBox::Ok, u"OK"_s}, {QMessageBox::Cancel, u"Annuler"_s}};
     for (const auto &[bouton, texteBouton] : francais) {
         if (QAbstractButton *b = boite.button(bouton))
@@ -49,11 +51,27 @@ QMessageBox::StandardButton Afficher(QWidget *parent, QMessageBox::Icon icone,
         return reponse;
     return boite.escapeButton() ? boite.standardButton(boite.escapeButton()) : QMessageBox::Cancel;
 }
+} // namespace
+
+QMessageBox::StandardButton Afficher(QWidget *parent, QMessageBox::Icon icone,
+                                     const QString &titre, const QString &texte,
+                                     QMessageBox::StandardButtons boutons,
+                                     QMessageBox::StandardButton defaut)
+{
+    return AfficherBoite(parent, icone, titre, texte, boutons, defaut, false);
+}
 
 bool Question(QWidget *parent, const QString &texte)
 {
     return Afficher(parent, QMessageBox::Question, u"Attention"_s, texte,
                     QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
+        == QMessageBox::Yes;
+}
+
+bool QuestionPrudente(QWidget *parent, const QString &texte)
+{
+    return AfficherBoite(parent, QMessageBox::Question, u"Attention"_s, texte,
+                         QMessageBox::Yes | QMessageBox::No, QMessageBox::No, true)
         == QMessageBox::Yes;
 }
 

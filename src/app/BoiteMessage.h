@@ -20,6 +20,9 @@ QMessageBox::StandardButton Afficher(QWidget *parent, QMessageBox::Icon icone,
 
 // "Attention", question icon, Oui/Non; true for Oui.
 bool Question(QWidget *parent, const QString &texte);
+// "Attention", question icon, "Oui"/"Non" reachable with Alt+O / Alt+N, "Non" the
+// default: for a question whose "Oui" stops or takes back work. True for Oui.
+bool QuestionPrudente(QWidget *parent, const QString &texte);
 // "Erreur", error icon, OK.
 void Erreur(QWidget *parent, const QString &texte);
 // "Information", information icon, OK.

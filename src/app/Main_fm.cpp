@@ -6,29 +6,26 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDate>
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QScopeGuard>
 
 #include "app/AdaptateurTraitement.h"
 #include "app/BoiteMessage.h"
 #include "app/ExecuterAction.h"
 #include "commun/Dossiers.h"
 #include "controls/Fenetres.h"
+#include "controls/Lisibilite.h"
 #include "controls/FolderTreeView.h"
 #include "engine/OptionsNommage.h"
-#include "engine/Traitement.h"
 #include "settings/BigIniFiles.h"
 #include "settings/ReglagesGeneraux.h"
 #include "ui/ArbreOrdre.h"
 #include "ui/ElementsFenetre.h"
 #include "ui/LibellesOptions.h"
+#include "ui/OuvertureBureau.h"
 #include "ui/PoliceFormulaire.h"
-#include "ui/SaisieChaine_fm.h"
 
 using namespace Qt::StringLiterals;
 
@@ -40,7 +37,7 @@ TfmMainClarvane::TfmMainClarvane(const QString &cheminReglages, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                           | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                           | Qt::WindowCloseButtonHint),
-      OuvrirUrl([](const QUrl &url) { return QDesktopServices::openUrl(url); }),
+      OuvrirUrl(&OuvrirTexteAvecBureau),
       Fichier(std::make_unique<TBigIniFile>(cheminReglages))
 {
     setObjectName(u"fmMainClarvane"_s);
@@ -78,14 +75,14 @@ void TfmMainClarvane::CreerControles()
     tvSrc->setGeometry(8, 24, 281, 441);
     stSrc->setBuddy(tvSrc);
     auto *lectRecurs = new TBoutonBascule(u"&lecture récursive"_s, this);
-    btLectRecurs = Bouton(lectRecurs, u"btLectRecurs"_s, Icone(u"lecture_recursive"_s), {8, 472, 281, 25});
+    btLectRecurs = Bouton(lectRecurs, u"btLectRecurs"_s, u"lecture_recursive"_s, {8, 472, 281, 25});
     btLectRecurs->setCheckable(true);
 
     // Mode
     auto *copier = new TBoutonBascule(u"&Copier"_s, this);
-    btCopier = Bouton(copier, u"btCopier"_s, Icone(u"copier"_s), {296, 16, 145, 25});
+    btCopier = Bouton(copier, u"btCopier"_s, u"copier"_s, {296, 16, 145, 25});
     auto *renommer = new TBoutonBascule(u"&Renommer"_s, this);
-    btRenommer = Bouton(renommer, u"btRenommer"_s, Icone(u"renommer"_s), {448, 16, 145, 25});
+    btRenommer = Bouton(renommer, u"btRenommer"_s, u"renommer"_s, {448, 16, 145, 25});
     m_groupeMode = new QButtonGroup(this);
     for (QPushButton *b : {btCopier, btRenommer}) {
         b->setCheckable(true);
@@ -94,6 +91,7 @@ void TfmMainClarvane::CreerControles()
     m_groupeMode->setExclusive(true);
     btCopier->setChecked(true);
     for (TBoutonBascule *b : {lectRecurs, copier, renommer}) {
+        AppliquerEtatEnfonce(b); // down reads at a glance, light or dark desktop
         b->setFocusPolicy(Qt::NoFocus);
         b->Accelerateur = [this] { MajEtats(); };
     }
@@ -105,12 +103,12 @@ void TfmMainClarvane::CreerControles()
     tvEXIFOrdre->setObjectName(u"tvEXIFOrdre"_s);
     tvEXIFOrdre->setGeometry(296, 64, 272, 105); // clear of the arrows
     stEXIFOrdre->setBuddy(tvEXIFOrdre);
-    btEXIFOrdreMonter = Bouton(new QPushButton(this), u"btEXIFOrdreMonter"_s,
-                               Icone(u"monter"_s, true), {568, 64, 25, 49});
+    btEXIFOrdreMonter = Bouton(new QPushButton(this), u"btEXIFOrdreMonter"_s, u"monter"_s,
+                               {568, 64, 25, 49}, true);
     btEXIFOrdreMonter->setToolTip(u"Monter d'un niveau la donnée"_s);
     btEXIFOrdreMonter->setEnabled(false);
-    btEXIFOrdreDescendre = Bouton(new QPushButton(this), u"btEXIFOrdreDescendre"_s,
-                                  Icone(u"descendre"_s, true), {568, 120, 25, 49});
+    btEXIFOrdreDescendre = Bouton(new QPushButton(this), u"btEXIFOrdreDescendre"_s, u"descendre"_s,
+                                  {568, 120, 25, 49}, true);
     btEXIFOrdreDescendre->setToolTip(u"Descendre d'un niveau la donnée"_s);
     for (QPushButton *b : {btEXIFOrdreMonter, btEXIFOrdreDescendre}) {
         b->setFlat(true);
@@ -163,7 +161,7 @@ void TfmMainClarvane::CreerControles()
     // Destination
     stDst = Etiquette(u"&Destination"_s, u"stDst"_s, this, {600, 8, 54, 13});
     btCreerDossier = Bouton(new QPushButton(u"Créer un dossier..."_s, this), u"btCreerDossier"_s,
-                            Icone(u"creer_dossier"_s, true), {760, 4, 121, 20});
+                            u"creer_dossier"_s, {760, 4, 121, 20}, true);
     tvDst = new TFolderTreeView(this);
     tvDst->setObjectName(u"tvDst"_s);
     tvDst->setGeometry(600, 24, 281, 441);
@@ -174,9 +172,10 @@ void TfmMainClarvane::CreerControles()
     }
 
     // Runs
-    btApercu = Bouton(new QPushButton(u"&Aperçu"_s, this), u"btApercu"_s, Icone(u"apercu"_s), {296, 472, 145, 25});
-    btTraiter = Bouton(new QPushButton(u"&Traiter"_s, this), u"btTraiter"_s, Icone(u"traiter"_s), {448, 472, 145, 25});
-    btQuitter = Bouton(new QPushButton(u"&Quitter"_s, this), u"btQuitter"_s, Icone(u"quitter"_s), {600, 472, 281, 25});
+    btApercu = Bouton(new QPushButton(u"&Aperçu"_s, this), u"btApercu"_s, u"apercu"_s, {296, 472, 145, 25});
+    btTraiter = Bouton(new QPushButton(u"&Traiter"_s, this), u"btTraiter"_s, u"traiter"_s, {448, 472, 145, 25});
+    btTraiter->setToolTip(u"Ctrl+Z annule le dernier traitement"_s);
+    btQuitter = Bouton(new QPushButton(u"&Quitter"_s, this), u"btQuitter"_s, u"quitter"_s, {600, 472, 281, 25});
 
     // Tab order: the two trees, the date group, the separator, then the buttons.
     QWidget *ordre[] = {tvSrc, tvEXIFOrdre, cbDatePDV1, cbDonDatePDV1, cbDatePDV2, cbDonDatePDV2,
@@ -292,75 +291,6 @@ void TfmMainClarvane::AfficherExempleDate()
     stDatePDVDonEx->resize(std::clamp(largeur, 86, gbDatePDV->width() - 8 - 56), 17);
 }
 
-// ---- Keyboard -----------------------------------------------------------------------------
-
-bool TfmMainClarvane::FormKeyDown(int touche, Qt::KeyboardModifiers modificateurs)
-{
-    if ((modificateurs & ~Qt::KeypadModifier) != Qt::ControlModifier)
-        return false;
-    switch (touche) {
-    case Qt::Key_C:
-    case Qt::Key_R: {
-        QPushButton *bouton = touche == Qt::Key_C ? btCopier : btRenommer;
-        if (!bouton->isChecked()) { // a mode button that is down stays down
-            bouton->setChecked(true);
-            MajEtats();
-        }
-        return true;
-    }
-    case Qt::Key_L:
-        btLectRecurs->toggle();
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool TfmMainClarvane::eventFilter(QObject *objet, QEvent *evenement)
-{
-    if (evenement->type() == QEvent::KeyPress) {
-        // Only the first receiver of the key, inside this window: the focused control, or
-        // the window itself when no control has the focus.
-        auto *widget = qobject_cast<QWidget *>(objet);
-        auto *touche = static_cast<QKeyEvent *>(evenement);
-        QWidget *premier = QApplication::focusWidget() ? QApplication::focusWidget() : this;
-        if (widget && widget == premier && widget->window() == this && !touche->isAutoRepeat()
-            && isEnabled())
-            ExecuterAction(this, [&] { FormKeyDown(touche->key(), touche->modifiers()); });
-    }
-    return QWidget::eventFilter(objet, evenement);
-}
-
-// ---- Folders and runs ---------------------------------------------------------------------
-
-void TfmMainClarvane::btCreerDossierClick()
-{
-    auto fm = std::make_unique<TfmSaisieChaine>(this);
-    fm->setAttribute(Qt::WA_DeleteOnClose, false);
-    fm->setWindowTitle(u"Saisie"_s);
-    fm->DefinirInvite(u"Nom du dossier à créer"_s);
-    if (fm->exec() != QDialog::Accepted)
-        return;
-    const QString nom = fm->Texte().trimmed();
-    fm.reset(); // gone before any error box
-    if (!tvDst->CreateSubFolder(nom))
-        BoiteMessage::Erreur(this, u"Impossible de créer le dossier '%1'."_s.arg(nom));
-}
-
-void TfmMainClarvane::LancerTraitementFenetre(bool traiter)
-{
-    if (m_enCours)
-        return;
-    m_enCours = true;
-    MajEtats();
-    const auto fin = qScopeGuard([this] {
-        m_adaptateur->Terminer();
-        m_enCours = false;
-        MajEtats();
-    });
-    LancerTraitement(traiter, *m_adaptateur, *m_adaptateur, ListeImages);
-}
-
 // ---- Window -------------------------------------------------------------------------------
 
 void TfmMainClarvane::MettreAuPremierPlan()
@@ -382,6 +312,13 @@ void TfmMainClarvane::closeEvent(QCloseEvent *evenement)
         return;
     }
     QWidget::closeEvent(evenement);
+}
+
+void TfmMainClarvane::changeEvent(QEvent *evenement)
+{
+    QWidget::changeEvent(evenement);
+    if (evenement->type() == QEvent::PaletteChange)
+        RedessinerIcones(this); // the desktop went dark or light
 }
 
 void TfmMainClarvane::showEvent(QShowEvent *evenement)

@@ -41,7 +41,8 @@ public:
     // The options as the controls show them now: what a run reads, image by image.
     TEnrOptions Options() const;
 
-    // How the error log is handed to the desktop; tests replace it.
+    // How the error log is handed to the desktop (OuvrirTexteAvecBureau); when it returns
+    // false the log is shown in a window of the program. Tests replace it.
     std::function<bool(const QUrl &)> OuvrirUrl;
 
     // Brings the window to the front (a second start of the program asks for it).
@@ -58,6 +59,7 @@ public:
 protected:
     bool eventFilter(QObject *objet, QEvent *evenement) override;
     void closeEvent(QCloseEvent *evenement) override;
+    void changeEvent(QEvent *evenement) override;
     void showEvent(QShowEvent *evenement) override;
 
 private:
@@ -70,10 +72,17 @@ private:
     void MajEtats();
     void AfficherExempleDate();
     void cbDatePDVClick(QCheckBox *expediteur);
-    // True when the key was one of the Ctrl shortcuts (it goes on to the control anyway).
+    // True when the key was one of the window's shortcuts (it goes on to the control
+    // anyway): Ctrl+C, Ctrl+R, Ctrl+L; Ctrl+Z outside a run; Escape during a run.
     bool FormKeyDown(int touche, Qt::KeyboardModifiers modificateurs);
     void btCreerDossierClick();
     void LancerTraitementFenetre(bool traiter);
+    // Ctrl+Z: asks, then takes back the last processing run as its journal tells.
+    void AnnulerDernierTraitement();
+    // Runs `travail` as a run: the buttons off, the window kept open, the pop-up and the
+    // cursor put back however it ends; a run that changes files (`modifie`) leaves the
+    // folder trees read again. `interruptible`: Escape may stop it.
+    void ExecuterTraitement(bool interruptible, bool modifie, const std::function<void()> &travail);
     QCheckBox *CaseDate(int n) const;
     QComboBox *FormatDate(int n) const;
 

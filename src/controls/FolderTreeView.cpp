@@ -12,7 +12,6 @@
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QDir>
-#include <QFile>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -23,6 +22,7 @@
 #include <QToolTip>
 
 #include "commun/EErreur.h"
+#include "commun/NomsFichiers.h"
 #include "controls/Fenetres.h"
 #include "controls/Lisibilite.h"
 
@@ -94,7 +94,7 @@ QString AvecSeparateur(const QString &chemin)
 bool EstDossier(const QString &chemin)
 {
     struct stat st;
-    return !chemin.isEmpty() && ::stat(QFile::encodeName(chemin).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+    return !chemin.isEmpty() && ::stat(NomEnOctets(chemin).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 } // namespace
@@ -119,7 +119,7 @@ QString DriveCaption(const TVolume &volume)
 
 bool HasSubFolders(const QString &dossier)
 {
-    DIR *d = Ouvrir(AT_FDCWD, QFile::encodeName(dossier).constData());
+    DIR *d = Ouvrir(AT_FDCWD, NomEnOctets(dossier).constData());
     if (!d)
         return false;
     const bool oui = ASousDossiers(d);
@@ -282,11 +282,12 @@ void TFolderTreeView::LoadChildren(QTreeWidgetItem *noeud)
     ViderEnfants(noeud);
 
     struct TEnfant {
-        QString nom;
+        QString nom; // as on the disk: bytes that are not UTF-8 kept (NomDepuisOctets)
         bool sousDossiers;
+        QString legende() const { return NomLisible(nom); }
     };
     QList<TEnfant> enfants;
-    if (DIR *d = Ouvrir(AT_FDCWD, QFile::encodeName(info->Path).constData())) {
+    if (DIR *d = Ouvrir(AT_FDCWD, NomEnOctets(info->Path).constData())) {
         const int dfd = dirfd(d);
         while (const dirent *e = readdir(d)) {
             if (!EstSousDossier(dfd, e))
@@ -296,18 +297,18 @@ void TFolderTreeView::LoadChildren(QTreeWidgetItem *noeud)
                 sous = ASousDossiers(s);
                 closedir(s);
             }
-            enfants.append({QFile::decodeName(e->d_name), sous});
+            enfants.append({NomDepuisOctets(e->d_name), sous});
         }
         closedir(d);
     }
     std::sort(enfants.begin(), enfants.end(),
-              [](const TEnfant &a, const TEnfant &b) { return OrdreLegendes(a.nom, b.nom); });
+              [](const TEnfant &a, const TEnfant &b) { return OrdreLegendes(a.legende(), b.legende()); });
 
     QList<QTreeWidgetItem *> noeuds;
     noeuds.reserve(enfants.size());
     for (const TEnfant &e : std::as_const(enfants)) {
         auto *n = new TNoeud;
-        n->setText(0, e.nom);
+        n->setText(0, e.legende()); // shown as text; the record keeps the real name
         n->setData(0, RoleImage, int(ImDossierFerme));
         n->setIcon(0, m_IconeDossier);
         n->Info.Path = info->Path + e.nom + u'/';
@@ -412,7 +413,12 @@ bool TFolderTreeView::CreateSubFolder(const QString &name)
     if (niveaux.isEmpty() || niveaux.contains(u"."_s) || niveaux.contains(u".."_s))
         return false;
     const QString nouveau = info->Path + niveaux.join(u'/') + u'/';
-    QDir().mkpath(nouveau);
+    // Level by level on the exact bytes: the selected folder's name may not be UTF-8.
+    QString niveau = info->Path;
+    for (const QString &n : niveaux) {
+        niveau += n + u'/';
+        ::mkdir(NomEnOctets(niveau).constData(), 0777);
+    }
     if (!EstDossier(nouveau))
         return false;
 
@@ -553,7 +559,7 @@ void TFolderTreeView::contextMenuEvent(QContextMenuEvent *event)
 void TFolderTreeView::MajHint(const QPoint &position)
 {
     const TInfoNoeud *info = Info(itemAt(position));
-    const QString texte = info ? info->Path : QString();
+    const QString texte = info ? NomLisible(info->Path) : QString();
     if (texte != toolTip()) {
         // Another node: the shown path goes, so the new one pops up.
         QToolTip::hideText();

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 
+#include "controls/Lisibilite.h"
 #include "engine/OptionsNommage.h"
 
 using namespace Qt::StringLiterals;
@@ -65,14 +66,34 @@ private:
 
 } // namespace
 
-TArbreOrdre::TArbreOrdre(QWidget *parent) : QTreeWidget(parent)
+void TArbreOrdre::ChargerImages()
 {
-    const QStringList images = {
+    static const QStringList images = {
         u"appareil"_s, u"appareil_sel"_s, u"focale"_s, u"focale_sel"_s, u"vitesse"_s,
         u"vitesse_sel"_s, u"diaphragme"_s, u"diaphragme_sel"_s, u"date"_s, u"date_sel"_s,
         u"iso"_s, u"iso_sel"_s, u"case_vide"_s, u"case_cochee"_s};
-    for (const QString &image : images)
-        m_images << QIcon(u":/ordre/%1.svg"_s.arg(image)).pixmap(kTailleImage, kTailleImage);
+    const QPalette p = palette();
+    m_images.clear();
+    for (const QString &image : images) {
+        const QString chemin = u":/ordre/%1.svg"_s.arg(image);
+        m_images << (image.endsWith(u"_sel"_s)
+                         ? ImageLisible(chemin, p, p.color(QPalette::Highlight), kTailleImage)
+                         : ImageLisible(chemin, p, kTailleImage));
+    }
+}
+
+void TArbreOrdre::changeEvent(QEvent *evenement)
+{
+    QTreeWidget::changeEvent(evenement);
+    if (evenement->type() == QEvent::PaletteChange) {
+        ChargerImages(); // the delegate draws from m_images, refilled in place
+        viewport()->update();
+    }
+}
+
+TArbreOrdre::TArbreOrdre(QWidget *parent) : QTreeWidget(parent)
+{
+    ChargerImages();
 
     setHeaderHidden(true);
     setColumnCount(1);

@@ -57,8 +57,12 @@ Q_SIGNALS:
 protected:
     void mousePressEvent(QMouseEvent *evenement) override;
     void keyPressEvent(QKeyEvent *evenement) override;
+    void changeEvent(QEvent *evenement) override;
 
 private:
+    // The images drawn for the palette of now: the check boxes in the view's own colours,
+    // the highlighted icons on the selection's colour.
+    void ChargerImages();
     void PoserNoeud(QTreeWidgetItem *noeud, int champ, bool present);
     QTreeWidgetItem *Voisin(const QTreeWidgetItem *noeud, int sens) const;
 

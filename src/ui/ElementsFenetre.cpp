@@ -6,11 +6,17 @@
 #include <QIcon>
 #include <QLabel>
 #include <QListView>
+#include <QPalette>
+
+#include "controls/Lisibilite.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
 constexpr int kTailleImage = 16;
+// The picture of a button made by Bouton, kept on it for RedessinerIcones.
+constexpr char kProprieteIcone[] = "clarvaneIcone";
+constexpr char kProprieteInactif[] = "clarvaneIconeInactif";
 }
 
 bool TBoutonBascule::event(QEvent *evenement)
@@ -23,12 +29,10 @@ bool TBoutonBascule::event(QEvent *evenement)
     return QPushButton::event(evenement);
 }
 
-QIcon Icone(const QString &nom, bool avecInactif)
+QIcon Icone(const QString &nom, const QPalette &palette, bool avecInactif)
 {
-    QIcon icone(u":/boutons/%1.svg"_s.arg(nom));
-    if (avecInactif)
-        icone.addFile(u":/boutons/%1_inactif.svg"_s.arg(nom), QSize(), QIcon::Disabled);
-    return icone;
+    return IconeLisible(u":/boutons/%1.svg"_s.arg(nom), palette,
+                        avecInactif ? u":/boutons/%1_inactif.svg"_s.arg(nom) : QString());
 }
 
 QLabel *Etiquette(const QString &texte, const QString &nom, QWidget *parent, const QRect &position)
@@ -66,11 +70,23 @@ QCheckBox *Case(const QString &texte, const QString &nom, QWidget *parent, const
 }
 
 // A push button of the window with its picture left of its caption.
-QPushButton *Bouton(QPushButton *bouton, const QString &nom, const QIcon &icone, const QRect &position)
+QPushButton *Bouton(QPushButton *bouton, const QString &nom, const QString &icone,
+                    const QRect &position, bool avecInactif)
 {
     bouton->setObjectName(nom);
-    bouton->setIcon(icone);
+    bouton->setProperty(kProprieteIcone, icone);
+    bouton->setProperty(kProprieteInactif, avecInactif);
+    bouton->setIcon(Icone(icone, bouton->palette(), avecInactif));
     bouton->setIconSize(QSize(kTailleImage, kTailleImage));
     bouton->setGeometry(position);
     return bouton;
+}
+
+void RedessinerIcones(QWidget *fenetre)
+{
+    for (QPushButton *b : fenetre->findChildren<QPushButton *>()) {
+        const QString icone = b->property(kProprieteIcone).toString();
+        if (!icone.isEmpty())
+            b->setIcon(Icone(icone, b->palette(), b->property(kProprieteInactif).toBool()));
+    }
 }

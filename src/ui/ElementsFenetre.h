@@ -12,6 +12,7 @@ class QCheckBox;
 class QComboBox;
 class QIcon;
 class QLabel;
+class QPalette;
 class QWidget;
 
 // A toggle button whose accelerator (Alt + underlined letter) runs `Accelerateur`
@@ -25,15 +26,19 @@ protected:
     bool event(QEvent *evenement) override;
 };
 
-// The button picture ":/boutons/<nom>.svg", with "<nom>_inactif.svg" for the disabled
-// state when `avecInactif`.
-QIcon Icone(const QString &nom, bool avecInactif = false);
+// The button picture ":/boutons/<nom>.svg" drawn to stand out on `palette` (light or dark
+// desktop), with "<nom>_inactif.svg" for the disabled state when `avecInactif`.
+QIcon Icone(const QString &nom, const QPalette &palette, bool avecInactif = false);
 
 QLabel *Etiquette(const QString &texte, const QString &nom, QWidget *parent, const QRect &position);
 QComboBox *Liste(const QString &nom, QWidget *parent, const QRect &position);
 QCheckBox *Case(const QString &texte, const QString &nom, QWidget *parent, const QRect &position);
-// `bouton` named, with its 16-pixel picture left of its caption, at its place.
-QPushButton *Bouton(QPushButton *bouton, const QString &nom, const QIcon &icone, const QRect &position);
+// `bouton` named, with its 16-pixel picture Icone(icone) left of its caption, at its place.
+QPushButton *Bouton(QPushButton *bouton, const QString &nom, const QString &icone,
+                    const QRect &position, bool avecInactif = false);
+// Every button of `fenetre` made by Bouton takes its picture drawn for its palette of now
+// (the desktop went dark or light).
+void RedessinerIcones(QWidget *fenetre);
 
 // The drop-down part shows every item whole, even where the closed list is narrow.
 void ElargirListe(QComboBox *liste);
