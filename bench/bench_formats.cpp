@@ -44,15 +44,10 @@ TResultat Mesurer(const QStringList &chemins)
             valides += LireEXIFFichier(c, enr) ? 1 : 0;
     };
     const auto plancher = [&] {
-        char bloc[4096];
-        for (const QByteArray &n : noms) {
-            const int fd = ::open(n.constData(), O_RDONLY | O_CLOEXEC);
-            if (fd < 0)
-                continue;
-            if (::pread(fd, bloc, sizeof bloc, 0) <= 0)
-                std::fprintf(stderr, "bench_formats: nothing read from %s\n", n.constData());
-            ::close(fd);
-        }
+        int vides = 0;
+        LirePlancher(noms, &vides);
+        if (vides > 0)
+            std::fprintf(stderr, "bench_formats: nothing read from %d files\n", vides);
     };
     lecteur(); // warm the cache
     plancher();

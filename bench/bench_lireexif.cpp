@@ -47,16 +47,7 @@ int main(int argc, char *argv[])
             valides += LireEXIFFichier(c, enr) ? 1 : 0;
     };
     qint64 octetsLus = 0;
-    const auto plancher = [&] {
-        char bloc[4096];
-        for (const QByteArray &n : noms) {
-            const int fd = ::open(n.constData(), O_RDONLY | O_CLOEXEC);
-            if (fd < 0)
-                continue;
-            octetsLus += ::pread(fd, bloc, sizeof bloc, 0);
-            ::close(fd);
-        }
-    };
+    const auto plancher = [&] { octetsLus += LirePlancher(noms); };
 
     lecteur(); // warm the cache
     plancher();

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QtGlobal>
 
@@ -19,6 +20,11 @@ QByteArray JPEGRealiste(int numero, int tailleOctets = 65536);
 // of files written.
 int GenererArbreJPEG(const QString &racine, int nombreFichiers, int nombreDossiers,
                      int tailleOctets = 65536);
+
+// The floor of a reader: each file opened, its first 4 KB read with pread, closed, one at
+// a time. Returns the bytes read; `vides`, when given, counts the files of which nothing
+// could be read.
+qint64 LirePlancher(const QList<QByteArray> &chemins, int *vides = nullptr);
 
 // Wall-clock time that `action` takes.
 qint64 ChronometrerMs(const std::function<void()> &action);
