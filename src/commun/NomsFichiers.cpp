@@ -115,6 +115,24 @@ bool NomAOctetsBruts(QStringView nom)
     return false;
 }
 
+QString NomEnMajuscules(const QString &nom)
+{
+    if (!NomAOctetsBruts(nom))
+        return nom.toUpper();
+    QString resultat;
+    resultat.reserve(nom.size());
+    qsizetype debut = 0;
+    for (qsizetype i = 0; i < nom.size(); ++i) {
+        if (EstOctetGarde(nom, i)) {
+            resultat += nom.sliced(debut, i - debut).toUpper();
+            resultat += nom.at(i);
+            debut = i + 1;
+        }
+    }
+    resultat += nom.sliced(debut).toUpper();
+    return resultat;
+}
+
 QString NomLisible(QStringView nom)
 {
     if (!NomAOctetsBruts(nom))

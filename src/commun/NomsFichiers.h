@@ -27,6 +27,10 @@ QByteArray NomEnOctets(QStringView nom);
 // True when the name holds at least one byte that is not UTF-8.
 bool NomAOctetsBruts(QStringView nom);
 
+// The name upper-cased by the locale's rules, each kept byte left as it is (toUpper would
+// turn the lone surrogate into U+FFFD, so that two different names would look alike).
+QString NomEnMajuscules(const QString &nom);
+
 // The name as readable text: each kept byte as "\xHH". Names that are valid UTF-8 come
 // back unchanged.
 QString NomLisible(QStringView nom);

@@ -12,27 +12,6 @@
 
 namespace {
 
-// The text upper-cased by the locale's rules; the bytes kept from names that are not
-// UTF-8 (lone surrogates, which toUpper would turn into U+FFFD) stay as they are.
-QString Majuscules(const QString &texte)
-{
-    if (!NomAOctetsBruts(texte))
-        return texte.toUpper();
-    QString resultat;
-    resultat.reserve(texte.size());
-    qsizetype debut = 0;
-    for (qsizetype i = 0; i < texte.size(); ++i) {
-        const char16_t c = texte.at(i).unicode();
-        if (c >= 0xDC80 && c <= 0xDCFF && !(i > 0 && texte.at(i - 1).isHighSurrogate())) {
-            resultat += texte.sliced(debut, i - debut).toUpper();
-            resultat += texte.at(i);
-            debut = i + 1;
-        }
-    }
-    resultat += texte.sliced(debut).toUpper();
-    return resultat;
-}
-
 // The sort key: Dossier, a character of code 1, Nom, upper-cased; as UTF-8 its bytes
 // compare in code point order (a kept byte of a name that is not UTF-8 stands as itself).
 QByteArray CleTri(const TEnrFichier &f)
@@ -65,7 +44,7 @@ QByteArray CleTri(const TEnrFichier &f)
     cle += QChar(1);
     cle += f.Nom;
     // A byte kept from a name that is not UTF-8 goes into the key as itself.
-    return NomEnOctets(Majuscules(cle));
+    return NomEnOctets(NomEnMajuscules(cle));
 }
 
 // Sorts by ComparerFichiers on the record that `enr` gives of each element, building each

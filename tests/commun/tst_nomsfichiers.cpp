@@ -47,6 +47,24 @@ private Q_SLOTS:
         QCOMPARE(NomDepuisLisible(texte), texte);
     }
 
+    // Upper-casing keeps the bytes that are not UTF-8: two Latin-1 names stay apart.
+    void majuscules_data()
+    {
+        QTest::addColumn<QByteArray>("octets");
+        QTest::addColumn<QByteArray>("attendu");
+        QTest::newRow("utf8") << QByteArray("caf\xC3\xA9.jpg") << QByteArray("CAF\xC3\x89.JPG");
+        QTest::newRow("latin1 e9") << QByteArray("caf\xE9.jpg") << QByteArray("CAF\xE9.JPG");
+        QTest::newRow("latin1 e8") << QByteArray("caf\xE8.jpg") << QByteArray("CAF\xE8.JPG");
+        QTest::newRow("melange") << QByteArray("\xE9t\xC3\xA9") << QByteArray("\xE9T\xC3\x89");
+        QTest::newRow("4 octets") << QByteArray("\xF0\x9F\x93\xB7" "a") << QByteArray("\xF0\x9F\x93\xB7" "A");
+    }
+    void majuscules()
+    {
+        QFETCH(QByteArray, octets);
+        QFETCH(QByteArray, attendu);
+        QCOMPARE(NomEnOctets(NomEnMajuscules(NomDepuisOctets(octets))), attendu);
+    }
+
     void surrogateIsoleNonGarde()
     {
         const QString nom = QString(QChar(char16_t(0xD800))) + u'a';
