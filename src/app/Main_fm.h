@@ -61,9 +61,19 @@ protected:
     void closeEvent(QCloseEvent *evenement) override;
     void changeEvent(QEvent *evenement) override;
     void showEvent(QShowEvent *evenement) override;
+    bool event(QEvent *evenement) override;
 
 private:
     void CreerControles();
+    // The names that assistive tools give the controls whose caption says too little.
+    void NommerPourAssistance();
+    // The layouts, from the drawn dimensions at the scale of the window's font.
+    void Disposer();
+    // The size and place the user gave the window (GENERAL keys), or the drawn size
+    // centred; always inside the screen. At the first show.
+    void RestaurerGeometrie();
+    // Writes them back, when the window has been shown.
+    void SauverGeometrie();
     void RelierControles();
     void ChargerOptions();
     void ChargerOptionsDate(const TEnrOptions &options);
@@ -125,5 +135,5 @@ private:
     TListeImages ListeImages;
     QButtonGroup *m_groupeMode = nullptr;
     bool m_enCours = false;
-    bool m_centree = false;
+    bool m_placee = false;
 };

@@ -32,10 +32,18 @@ namespace {
 
 constexpr int kTypeNoeud = QTreeWidgetItem::UserType + 1;
 
-// A node with its record: the record is released with the node, by the tree.
+// A node with its record: the record is released with the node, by the tree. Assistive
+// tools read its caption as its name and its folder, as the hint shows it, as its
+// description.
 class TNoeud final : public QTreeWidgetItem {
 public:
     TNoeud() : QTreeWidgetItem(kTypeNoeud) {}
+    QVariant data(int colonne, int role) const override
+    {
+        if (role == Qt::AccessibleDescriptionRole)
+            return NomLisible(Info.Path);
+        return QTreeWidgetItem::data(colonne, role);
+    }
     TInfoNoeud Info;
 };
 
@@ -585,6 +593,24 @@ bool TFolderTreeView::viewportEvent(QEvent *event)
         return true;
     }
     return QTreeWidget::viewportEvent(event);
+}
+
+void TFolderTreeView::paintEvent(QPaintEvent *event)
+{
+    QTreeWidget::paintEvent(event);
+    DessinerCadreFocus(this);
+}
+
+void TFolderTreeView::focusInEvent(QFocusEvent *event)
+{
+    QTreeWidget::focusInEvent(event);
+    viewport()->update(); // the focus frame
+}
+
+void TFolderTreeView::focusOutEvent(QFocusEvent *event)
+{
+    QTreeWidget::focusOutEvent(event);
+    viewport()->update();
 }
 
 void TFolderTreeView::keyPressEvent(QKeyEvent *event)

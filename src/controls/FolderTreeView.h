@@ -90,6 +90,10 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    // The frame that shows the focus (DessinerCadreFocus).
+    void paintEvent(QPaintEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
     bool viewportEvent(QEvent *event) override;
     void changeEvent(QEvent *event) override;
 

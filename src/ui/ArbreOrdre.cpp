@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSignalBlocker>
 #include <QStyledItemDelegate>
 
 #include "controls/Lisibilite.h"
@@ -14,7 +15,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int kTailleImage = 16;
-constexpr int kHauteurLigne = 17; // six rows fit the tree's 105 pixels
+constexpr int kHauteurLigne = 17; // six rows fit the tree's 105 pixels, with its font
 
 QRect RectEtat(const QRect &ligne)
 {
@@ -43,8 +44,16 @@ public:
 
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
+        // Taller rows for a larger font, so that no caption is cut.
         const QSize taille = QStyledItemDelegate::sizeHint(option, index);
-        return {taille.width() + kTailleImage + 2, kHauteurLigne};
+        return {taille.width() + kTailleImage + 2, std::max(kHauteurLigne, option.fontMetrics.height() + 4)};
+    }
+
+    // The presence is the state image's, drawn above; the check mark that the node carries
+    // for assistive tools is neither drawn nor clicked here.
+    bool editorEvent(QEvent *, QAbstractItemModel *, const QStyleOptionViewItem &, const QModelIndex &) override
+    {
+        return false;
     }
 
 protected:
@@ -58,6 +67,7 @@ protected:
             option->features |= QStyleOptionViewItem::HasDecoration;
             option->decorationSize = QSize(kTailleImage, kTailleImage);
         }
+        option->features &= ~QStyleOptionViewItem::HasCheckIndicator;
     }
 
 private:
@@ -108,14 +118,25 @@ TArbreOrdre::TArbreOrdre(QWidget *parent) : QTreeWidget(parent)
     // The chain always stays open.
     connect(this, &QTreeWidget::itemCollapsed, this,
             [](QTreeWidgetItem *noeud) { noeud->setExpanded(true); });
+    // An assistive tool toggles a field through its check mark: the same rules as a click
+    // (the last present field stays present).
+    connect(this, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem *noeud) {
+        const bool coche = noeud->checkState(0) == Qt::Checked;
+        if (coche != Present(noeud) && !BasculerPresence(noeud))
+            PoserNoeud(noeud, Champ(noeud), Present(noeud));
+    });
     connect(this, &QTreeWidget::currentItemChanged, this, &TArbreOrdre::PositionChangee);
 }
 
 void TArbreOrdre::PoserNoeud(QTreeWidgetItem *noeud, int champ, bool present)
 {
+    // The node's own changes are not an assistive tool's toggle.
+    const QSignalBlocker silence(this);
+    noeud->setData(0, RoleEtat, present ? kEtatPresent : kEtatAbsent);
     noeud->setText(0, LegendeChamp(champ));
     noeud->setData(0, RoleChamp, champ);
-    noeud->setData(0, RoleEtat, present ? kEtatPresent : kEtatAbsent);
+    noeud->setFlags(noeud->flags() | Qt::ItemIsUserCheckable);
+    noeud->setCheckState(0, present ? Qt::Checked : Qt::Unchecked);
 }
 
 void TArbreOrdre::SetCode(const QString &code)
@@ -214,6 +235,24 @@ bool TArbreOrdre::Deplacer(int sens)
     setCurrentItem(autre);
     Q_EMIT PositionChangee();
     return true;
+}
+
+void TArbreOrdre::paintEvent(QPaintEvent *evenement)
+{
+    QTreeWidget::paintEvent(evenement);
+    DessinerCadreFocus(this);
+}
+
+void TArbreOrdre::focusInEvent(QFocusEvent *evenement)
+{
+    QTreeWidget::focusInEvent(evenement);
+    viewport()->update(); // the focus frame
+}
+
+void TArbreOrdre::focusOutEvent(QFocusEvent *evenement)
+{
+    QTreeWidget::focusOutEvent(evenement);
+    viewport()->update();
 }
 
 QRect TArbreOrdre::RectangleEtat(const QTreeWidgetItem *noeud) const

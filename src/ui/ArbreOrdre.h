@@ -1,6 +1,8 @@
 // The order tree of the EXIF fields: a chain of six nodes, top to bottom the order of the
 // values in a name, each with its presence drawn as a check box. A click on the box (or
 // Space) toggles the presence, the arrows (or Ctrl+Up / Ctrl+Down) move the current field.
+// Assistive tools read each node's caption and its presence as a check mark, which they
+// may also toggle.
 #pragma once
 
 #include <QList>
@@ -58,6 +60,10 @@ protected:
     void mousePressEvent(QMouseEvent *evenement) override;
     void keyPressEvent(QKeyEvent *evenement) override;
     void changeEvent(QEvent *evenement) override;
+    // The frame that shows the focus (DessinerCadreFocus).
+    void paintEvent(QPaintEvent *evenement) override;
+    void focusInEvent(QFocusEvent *evenement) override;
+    void focusOutEvent(QFocusEvent *evenement) override;
 
 private:
     // The images drawn for the palette of now: the check boxes in the view's own colours,
