@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include <QAccessibleWidget>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
@@ -26,6 +28,57 @@ constexpr double kHauteurLigneDessin = 13.0;
 // The picture of a button made by Bouton, kept on it for RedessinerIcones.
 constexpr char kProprieteIcone[] = "clarvaneIcone";
 constexpr char kProprieteInactif[] = "clarvaneIconeInactif";
+
+// The list's accessible object: named by the list's accessible name, its item as its
+// value, the list of its items as its child, "show menu" opening it.
+class TAccessibleListe final : public QAccessibleWidget {
+public:
+    explicit TAccessibleListe(QComboBox *liste) : QAccessibleWidget(liste, QAccessible::ComboBox) {}
+
+    QString text(QAccessible::Text genre) const override
+    {
+        if (genre == QAccessible::Value)
+            return Liste()->currentText();
+        return QAccessibleWidget::text(genre);
+    }
+    int childCount() const override { return Liste()->view() ? 1 : 0; }
+    QAccessibleInterface *child(int index) const override
+    {
+        return index == 0 && Liste()->view() ? QAccessible::queryAccessibleInterface(Liste()->view()) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface *enfant) const override
+    {
+        return enfant && enfant->object() == Liste()->view() ? 0 : -1;
+    }
+    QStringList actionNames() const override { return QStringList{showMenuAction()} + QAccessibleWidget::actionNames(); }
+    void doAction(const QString &action) override
+    {
+        if (action == showMenuAction() || action == pressAction())
+            Liste()->showPopup();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+
+private:
+    QComboBox *Liste() const { return static_cast<QComboBox *>(widget()); }
+};
+
+QAccessibleInterface *FabriqueListes(const QString &classe, QObject *objet)
+{
+    if (classe == QLatin1StringView(TListe::staticMetaObject.className()))
+        return new TAccessibleListe(static_cast<TListe *>(objet));
+    return nullptr;
+}
+
+} // namespace
+
+TListe::TListe(QWidget *parent) : QComboBox(parent)
+{
+    static const bool fabrique = [] {
+        QAccessible::installFactory(&FabriqueListes);
+        return true;
+    }();
+    Q_UNUSED(fabrique);
 }
 
 bool TBoutonBascule::event(QEvent *evenement)
@@ -36,6 +89,14 @@ bool TBoutonBascule::event(QEvent *evenement)
         return true;
     }
     return QPushButton::event(evenement);
+}
+
+void TBoutonBascule::focusInEvent(QFocusEvent *evenement)
+{
+    QPushButton::focusInEvent(evenement);
+    if (group())
+        for (QAbstractButton *b : group()->buttons())
+            b->setFocusPolicy(Qt::StrongFocus);
 }
 
 double EchelleDessin(const QFont &police)
@@ -111,9 +172,9 @@ QLabel *Etiquette(const QString &texte, const QString &nom, QWidget *parent)
     return etiquette;
 }
 
-QComboBox *Liste(const QString &nom, QWidget *parent)
+TListe *Liste(const QString &nom, QWidget *parent)
 {
-    auto *liste = new QComboBox(parent);
+    auto *liste = new TListe(parent);
     liste->setObjectName(nom);
     liste->setFocusPolicy(Qt::StrongFocus);
     return liste;

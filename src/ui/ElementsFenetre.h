@@ -6,12 +6,12 @@
 
 #include <functional>
 
+#include <QComboBox>
 #include <QPushButton>
 #include <QSize>
 #include <QString>
 
 class QCheckBox;
-class QComboBox;
 class QFont;
 class QIcon;
 class QLabel;
@@ -19,7 +19,8 @@ class QPalette;
 class QWidget;
 
 // A toggle button whose accelerator (Alt + underlined letter) runs `Accelerateur`
-// without changing its down state.
+// without changing its down state. Each toggle of a group stays on the Tab chain (Qt
+// keeps only the focused one there, as for radio buttons).
 class TBoutonBascule final : public QPushButton {
 public:
     using QPushButton::QPushButton;
@@ -27,6 +28,16 @@ public:
 
 protected:
     bool event(QEvent *evenement) override;
+    void focusInEvent(QFocusEvent *evenement) override;
+};
+
+// A drop-down list that assistive tools call by its accessible name and whose value is
+// its item (on Linux, Qt gives a list its item as its name as well).
+class TListe final : public QComboBox {
+    Q_OBJECT
+
+public:
+    explicit TListe(QWidget *parent = nullptr);
 };
 
 // The scale of the drawn dimensions for a window in `police`: its line height against the
@@ -54,7 +65,7 @@ int EcartDessin(int pas, int hauteur, double echelle, int ecartMin = 1);
 QIcon Icone(const QString &nom, const QPalette &palette, bool avecInactif = false);
 
 QLabel *Etiquette(const QString &texte, const QString &nom, QWidget *parent);
-QComboBox *Liste(const QString &nom, QWidget *parent);
+TListe *Liste(const QString &nom, QWidget *parent);
 QCheckBox *Case(const QString &texte, const QString &nom, QWidget *parent);
 // `bouton` named, with its 16-pixel picture Icone(icone) left of its caption.
 QPushButton *Bouton(QPushButton *bouton, const QString &nom, const QString &icone, bool avecInactif = false);
