@@ -1,9 +1,12 @@
 #include "controls/Fenetres.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <QApplication>
 #include <QEvent>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QPalette>
 #include <QPointer>
 #include <QScreen>
@@ -42,8 +45,12 @@ void Ramener(QWidget *fenetre, const QRect &dehors)
     const QScreen *ecran = EcranDe(dehors.center(), fenetre);
     if (!ecran)
         return;
-    const QRect place = RamenerDansZone(dehors, ecran->availableGeometry(),
-                                        fenetre->minimumSize().grownBy(cadre));
+    // With a fractional scale the frame's size is rounded: a pixel kept free at the right
+    // and the bottom, so that it never runs past the edge.
+    QRect zone = ecran->availableGeometry();
+    if (ecran->devicePixelRatio() != std::floor(ecran->devicePixelRatio()))
+        zone.adjust(0, 0, -1, -1);
+    const QRect place = RamenerDansZone(dehors, zone, fenetre->minimumSize().grownBy(cadre));
     fenetre->setGeometry(place.marginsRemoved(cadre));
 }
 
@@ -51,8 +58,11 @@ void Ramener(QWidget *fenetre, const QRect &dehors)
 // it shows up or changes (a maximised window is the window manager's to place).
 class TGardeCadre final : public QObject {
 public:
+    static constexpr char kNom[] = "clarvaneGardeCadre";
+
     TGardeCadre(QWidget *fenetre, const QMargins &cadre) : QObject(fenetre), m_fenetre(fenetre), m_cadre(cadre)
     {
+        setObjectName(QLatin1StringView(kNom));
         fenetre->installEventFilter(this);
     }
 
@@ -100,7 +110,16 @@ QRect RamenerDansZone(const QRect &souhaite, const QRect &zone, const QSize &min
 QMargins CadreFenetre(const QWidget *fenetre)
 {
     const QMargins cadre = CadreActuel(fenetre);
-    return cadre.isNull() && !fenetre->isVisible() ? g_cadreConnu : cadre;
+    if (!cadre.isNull())
+        return cadre;
+    if (!g_cadreConnu.isNull())
+        return g_cadreConnu;
+    // No window of the program framed yet: a title bar and borders as most window
+    // managers draw them, so that the first window does not open with its title bar off
+    // the screen (X11 tells the frame only once the window is up, and Qt does not always
+    // hear of it then; without a window manager the window is only a little smaller).
+    const int titre = QFontMetrics(QFontDatabase::systemFont(QFontDatabase::TitleFont)).height() + 8;
+    return {2, std::max(24, titre), 2, 4};
 }
 
 void PlacerFenetre(QWidget *fenetre, const TPlacement &placement)
@@ -122,7 +141,7 @@ void PlacerFenetre(QWidget *fenetre, const TPlacement &placement)
         coin = CoinCentre(autour, dehors);
     }
     Ramener(fenetre, QRect(coin, dehors));
-    if (!fenetre->findChild<TGardeCadre *>(QString(), Qt::FindDirectChildrenOnly))
+    if (!fenetre->findChild<QObject *>(QLatin1StringView(TGardeCadre::kNom), Qt::FindDirectChildrenOnly))
         new TGardeCadre(fenetre, CadreActuel(fenetre));
 }
 
@@ -135,8 +154,11 @@ namespace {
 // when the palette changes (the desktop went dark or light).
 class TSelectionPale final : public QObject {
 public:
+    static constexpr char kNom[] = "clarvaneSelectionPale";
+
     explicit TSelectionPale(QWidget *widget) : QObject(widget)
     {
+        setObjectName(QLatin1StringView(kNom));
         Appliquer(widget);
         widget->installEventFilter(this);
     }
@@ -170,6 +192,6 @@ private:
 
 void SelectionToujoursVisible(QWidget *widget)
 {
-    if (!widget->findChild<TSelectionPale *>(QString(), Qt::FindDirectChildrenOnly))
+    if (!widget->findChild<QObject *>(QLatin1StringView(TSelectionPale::kNom), Qt::FindDirectChildrenOnly))
         new TSelectionPale(widget);
 }

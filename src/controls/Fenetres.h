@@ -34,8 +34,9 @@ struct TPlacement {
 // window is brought inside again, unless maximised. The user's own moves are left alone.
 void PlacerFenetre(QWidget *fenetre, const TPlacement &placement);
 
-// The frame the window manager puts around `fenetre` now; the last one seen around any
-// window of the program while it has none yet (before it is shown).
+// The frame the window manager puts around `fenetre`; while none is known (before it is
+// shown), the last one seen around a window of the program, or else a common title bar
+// and borders.
 QMargins CadreFenetre(const QWidget *fenetre);
 
 // The busy cursor over the whole application, for as long as the object lives. They nest.

@@ -317,13 +317,14 @@ void TfmApercu::showEvent(QShowEvent *evenement)
         // Centred on the window it belongs to, inside the screen; the drawn size is the
         // outer one: the inside is the frame smaller.
         const QWidget *proprietaire = parentWidget() ? parentWidget()->window() : nullptr;
-        PlacerFenetre(this, {TailleInitiale().shrunkBy(CadreFenetre(this)), std::nullopt, proprietaire});
-        // A window manager seen for the first time: its frame is known once it has taken
-        // the window.
-        QTimer::singleShot(0, this, [this, proprietaire] {
+        const QSize donnee = TailleInitiale().shrunkBy(CadreFenetre(this));
+        PlacerFenetre(this, {donnee, std::nullopt, proprietaire});
+        // The frame assumed may not be the window manager's: once it is known, the outer
+        // size is made right, unless the user has changed it meanwhile.
+        QTimer::singleShot(0, this, [this, proprietaire, donnee] {
             const QMargins cadre = CadreFenetre(this);
-            if (!isMaximized() && !cadre.isNull() && frameGeometry().size() != TailleInitiale()
-                && size() == TailleInitiale())
+            if (!isMaximized() && !cadre.isNull() && size() == donnee
+                && frameGeometry().size() != TailleInitiale())
                 PlacerFenetre(this, {TailleInitiale().shrunkBy(cadre), std::nullopt, proprietaire});
         });
     }

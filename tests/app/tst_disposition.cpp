@@ -220,32 +220,31 @@ private Q_SLOTS:
     void geometrie_data()
     {
         QTest::addColumn<QByteArray>("cles");
-        QTest::addColumn<QRect>("attendue"); // inside rectangle; null: 888 x 506 centred; empty: the smallest
+        QTest::addColumn<QSize>("taille"); // inside; invalid: the drawn one, centred; 0 x 0: the smallest
+        QTest::addColumn<QPoint>("coin");  // of the inside; negative: anywhere inside the screen
         QTest::addColumn<bool>("agrandie");
-        QTest::newRow("sans clés") << QByteArray() << QRect() << false;
-        QTest::newRow("gardée") << QByteArray("nFenetreGauche=40\r\nnFenetreHaut=30\r\nnFenetreLargeur=700\r\n"
-                                             "nFenetreHauteur=500\r\n") << QRect(40, 30, 700, 500) << false;
+        const auto cles = [](int x, int y, int l, int h) {
+            return u"nFenetreGauche=%1\r\nnFenetreHaut=%2\r\nnFenetreLargeur=%3\r\nnFenetreHauteur=%4\r\n"_s
+                .arg(x).arg(y).arg(l).arg(h).toLatin1();
+        };
+        const QPoint nImporte(-1, -1);
+        QTest::newRow("sans clés") << QByteArray() << QSize() << nImporte << false;
+        QTest::newRow("gardée") << cles(40, 30, 700, 500) << QSize(700, 500) << QPoint(40, 30) << false;
         // Stored on a larger screen, or another one: brought inside this one.
-        QTest::newRow("hors de l'écran") << QByteArray("nFenetreGauche=3000\r\nnFenetreHaut=-200\r\n"
-                                                      "nFenetreLargeur=700\r\nnFenetreHauteur=500\r\n")
-                                         << QRect(1366 - 700 - 2, 2, 700, 500) << false;
-        QTest::newRow("trop grande") << QByteArray("nFenetreGauche=0\r\nnFenetreHaut=0\r\n"
-                                                  "nFenetreLargeur=4000\r\nnFenetreHauteur=3000\r\n")
-                                     << QRect(2, 2, 1366 - 4, 768 - 4) << false;
-        QTest::newRow("trop petite") << QByteArray("nFenetreGauche=10\r\nnFenetreHaut=10\r\n"
-                                                  "nFenetreLargeur=20\r\nnFenetreHauteur=20\r\n")
-                                     << QRect(10, 10, -1, -1) << false;
-        QTest::newRow("incomplète") << QByteArray("nFenetreLargeur=700\r\nnFenetreHauteur=500\r\n") << QRect() << false;
+        QTest::newRow("hors de l'écran") << cles(3000, -200, 700, 500) << QSize(700, 500) << nImporte << false;
+        QTest::newRow("trop petite") << cles(10, 10, 20, 20) << QSize(0, 0) << QPoint(10, 10) << false;
+        QTest::newRow("incomplète") << QByteArray("nFenetreLargeur=700\r\nnFenetreHauteur=500\r\n") << QSize()
+                                    << nImporte << false;
         QTest::newRow("illisible") << QByteArray("nFenetreGauche=a\r\nnFenetreHaut=b\r\nnFenetreLargeur=c\r\n"
-                                                "nFenetreHauteur=d\r\n") << QRect() << false;
-        QTest::newRow("agrandie") << QByteArray("nFenetreGauche=40\r\nnFenetreHaut=30\r\nnFenetreLargeur=700\r\n"
-                                               "nFenetreHauteur=500\r\nlFenetreAgrandie=1\r\n")
-                                  << QRect(40, 30, 700, 500) << true;
+                                                "nFenetreHauteur=d\r\n") << QSize() << nImporte << false;
+        QTest::newRow("agrandie") << cles(40, 30, 700, 500) + "lFenetreAgrandie=1\r\n" << QSize(700, 500)
+                                  << QPoint(40, 30) << true;
     }
     void geometrie()
     {
         QFETCH(QByteArray, cles);
-        QFETCH(QRect, attendue);
+        QFETCH(QSize, taille);
+        QFETCH(QPoint, coin);
         QFETCH(bool, agrandie);
         {
             QFile f(Reglages());
@@ -259,16 +258,16 @@ private Q_SLOTS:
             QTRY_VERIFY(DansLEcran(&fm));
             QCOMPARE(fm.isMaximized(), agrandie);
             const QRect ici = agrandie ? fm.normalGeometry() : fm.geometry();
-            if (attendue.isNull()) {
+            const QRect ecran = fm.screen()->availableGeometry();
+            if (!taille.isValid()) {
                 QCOMPARE(ici.size(), QSize(888, 506));
-                QVERIFY(std::abs(fm.frameGeometry().center().x() - fm.screen()->availableGeometry().center().x()) <= 2);
-                QVERIFY(std::abs(fm.frameGeometry().center().y() - fm.screen()->availableGeometry().center().y()) <= 2);
-            } else if (attendue.isEmpty()) {
-                QCOMPARE(ici.topLeft(), attendue.topLeft());
-                QCOMPARE(ici.size(), fm.minimumSize());
+                QVERIFY(std::abs(fm.frameGeometry().center().x() - ecran.center().x()) <= 2);
+                QVERIFY(std::abs(fm.frameGeometry().center().y() - ecran.center().y()) <= 16);
             } else {
-                QCOMPARE(ici, attendue);
+                QCOMPARE(ici.size(), taille.isEmpty() ? fm.minimumSize() : taille);
             }
+            if (coin.x() >= 0)
+                QCOMPARE(ici.topLeft(), coin);
             if (!agrandie)
                 fm.setGeometry(100, 90, 750, 480); // the user moves and sizes it
         }
@@ -281,6 +280,21 @@ private Q_SLOTS:
             QCOMPARE(relu.ReadInteger(u"GENERAL"_s, u"nFenetreHauteur"_s, 0), 480);
         }
         QCOMPARE(relu.ReadBool(u"GENERAL"_s, u"lFenetreAgrandie"_s, !agrandie), agrandie);
+    }
+
+    // Larger than the screen: as large as the screen, inside it.
+    void tropGrande()
+    {
+        QFile f(Reglages());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[GENERAL]\r\nnFenetreGauche=0\r\nnFenetreHaut=0\r\nnFenetreLargeur=4000\r\nnFenetreHauteur=3000\r\n");
+        f.close();
+        TfmMainClarvane fm(Reglages());
+        fm.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&fm));
+        QTRY_VERIFY(DansLEcran(&fm));
+        QCOMPARE(fm.frameGeometry().width(), fm.screen()->availableGeometry().width());
+        QVERIFY(fm.frameGeometry().height() > fm.screen()->availableGeometry().height() - 40);
     }
 };
 
@@ -323,7 +337,7 @@ private Q_SLOTS:
         Enfant({u"fenetre"_s}, echelle, police, ecran.width(), ecran.height());
     }
 
-    void geometrie() { Enfant({u"geometrie"_s}, 1, {}, 1366, 768); }
+    void geometrie() { Enfant({u"geometrie"_s, u"tropGrande"_s}, 1, {}, 1366, 768); }
 };
 
 QTEST_MAIN_AVEC_ENFANT(TestDisposition, TestDispositionEnfant)
