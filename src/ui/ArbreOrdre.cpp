@@ -4,7 +4,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QSignalBlocker>
 #include <QStyledItemDelegate>
 
 #include "controls/Lisibilite.h"
@@ -118,23 +117,16 @@ TArbreOrdre::TArbreOrdre(QWidget *parent) : QTreeWidget(parent)
     // The chain always stays open.
     connect(this, &QTreeWidget::itemCollapsed, this,
             [](QTreeWidgetItem *noeud) { noeud->setExpanded(true); });
-    // An assistive tool toggles a field through its check mark: the same rules as a click
-    // (the last present field stays present).
-    connect(this, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem *noeud) {
-        const bool coche = noeud->checkState(0) == Qt::Checked;
-        if (coche != Present(noeud) && !BasculerPresence(noeud))
-            PoserNoeud(noeud, Champ(noeud), Present(noeud));
-    });
+
     connect(this, &QTreeWidget::currentItemChanged, this, &TArbreOrdre::PositionChangee);
 }
 
 void TArbreOrdre::PoserNoeud(QTreeWidgetItem *noeud, int champ, bool present)
 {
-    // The node's own changes are not an assistive tool's toggle.
-    const QSignalBlocker silence(this);
     noeud->setData(0, RoleEtat, present ? kEtatPresent : kEtatAbsent);
     noeud->setText(0, LegendeChamp(champ));
     noeud->setData(0, RoleChamp, champ);
+    // Assistive tools read the presence as a check mark (the delegate does not draw it).
     noeud->setFlags(noeud->flags() | Qt::ItemIsUserCheckable);
     noeud->setCheckState(0, present ? Qt::Checked : Qt::Unchecked);
 }

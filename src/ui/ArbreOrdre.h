@@ -1,8 +1,7 @@
 // The order tree of the EXIF fields: a chain of six nodes, top to bottom the order of the
 // values in a name, each with its presence drawn as a check box. A click on the box (or
 // Space) toggles the presence, the arrows (or Ctrl+Up / Ctrl+Down) move the current field.
-// Assistive tools read each node's caption and its presence as a check mark, which they
-// may also toggle.
+// Assistive tools read each node's caption and its presence as a check mark.
 #pragma once
 
 #include <QList>
