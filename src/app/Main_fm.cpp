@@ -12,7 +12,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "app/AdaptateurTraitement.h"
 #include "app/BoiteMessage.h"
@@ -45,6 +47,15 @@ TfmMainClarvane::TfmMainClarvane(const QString &cheminReglages, QWidget *parent)
     setWindowTitle(u"Copie, Renommage selon les données EXIFs"_s);
     setWindowIcon(QIcon(u":/boutons/copier.svg"_s));
     AppliquerPoliceFenetre(this);
+    // The controls lie on a page that scrolls only where the screen is smaller than the
+    // window needs (a large font on a small screen): the window never outgrows the screen.
+    m_page = new QWidget;
+    m_page->setObjectName(u"pnPage"_s);
+    m_defilement = new TPageDefilante(m_page, this);
+    m_defilement->setObjectName(u"sbPage"_s);
+    auto *fenetre = new QVBoxLayout(this);
+    fenetre->setContentsMargins(0, 0, 0, 0);
+    fenetre->addWidget(m_defilement);
     CreerControles();
     // The error log goes beside the settings file: the program's folder, or the user's
     // configuration folder for an installed program.
@@ -241,7 +252,7 @@ void TfmMainClarvane::Disposer()
     // each control the drawn size or what its text needs, the drawn gaps between them.
     // The trees take the room the window gains: the source and destination trees the
     // width, all three the height. Built anew when the font changes.
-    delete layout();
+    delete m_page->layout();
     delete gbDatePDV->layout();
     delete gbInformation->layout();
     const double k = EchelleDessin(font());
@@ -406,7 +417,7 @@ void TfmMainClarvane::Disposer()
     runs->addWidget(btApercu);
     runs->addWidget(btTraiter);
 
-    auto *grille = new QGridLayout(this);
+    auto *grille = new QGridLayout(m_page);
     grille->setContentsMargins(px(8), px(4), px(7), px(9));
     grille->setHorizontalSpacing(px(7));
     grille->setVerticalSpacing(px(7));
@@ -420,6 +431,24 @@ void TfmMainClarvane::Disposer()
     grille->setColumnStretch(2, 1);
     grille->setRowStretch(0, 1);
     grille->activate();
+    AjusterMinimum();
+}
+
+QSize TfmMainClarvane::MinimumPage() const
+{
+    return m_page->layout()->minimumSize();
+}
+
+void TfmMainClarvane::AjusterMinimum()
+{
+    // What every text needs, or, on a screen smaller than that, the screen: the page
+    // scrolls then.
+    QSize minimum = MinimumPage();
+    if (const QScreen *ecran = screen()) {
+        const QMargins cadre = CadreFenetre(this);
+        minimum = minimum.boundedTo(ecran->availableGeometry().size().shrunkBy(cadre));
+    }
+    setMinimumSize(minimum);
 }
 
 void TfmMainClarvane::RelierControles()
@@ -571,7 +600,9 @@ void TfmMainClarvane::showEvent(QShowEvent *evenement)
 {
     if (!m_placee) {
         m_placee = true;
+        AjusterMinimum();
         RestaurerGeometrie();
+        connect(windowHandle(), &QWindow::screenChanged, this, [this] { AjusterMinimum(); });
     }
     QWidget::showEvent(evenement);
 }

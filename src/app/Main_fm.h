@@ -24,6 +24,7 @@ class QPushButton;
 class TAdaptateurTraitement;
 class TArbreOrdre;
 class TBigIniFile;
+class TPageDefilante;
 class TFolderTreeView;
 
 class TfmMainClarvane : public QWidget {
@@ -69,6 +70,10 @@ private:
     void NommerPourAssistance();
     // The layouts, from the drawn dimensions at the scale of the window's font.
     void Disposer();
+    // The smallest size at which every text fits.
+    QSize MinimumPage() const;
+    // The window's minimum: MinimumPage, or its screen where that is smaller.
+    void AjusterMinimum();
     // The size and place the user gave the window (GENERAL keys), or the drawn size
     // centred; always inside the screen. At the first show.
     void RestaurerGeometrie();
@@ -130,6 +135,8 @@ private:
     QPushButton *btTraiter = nullptr;
     QPushButton *btQuitter = nullptr;
 
+    QWidget *m_page = nullptr;           // holds every control
+    TPageDefilante *m_defilement = nullptr; // around m_page
     std::unique_ptr<TBigIniFile> Fichier;
     std::unique_ptr<TAdaptateurTraitement> m_adaptateur;
     TListeImages ListeImages;

@@ -95,7 +95,7 @@ void TfmMainClarvane::RestaurerGeometrie()
     // more than the drawing gives them: the order tree still shows its six fields.
     const int sixChamps = 6 * tvEXIFOrdre->sizeHintForRow(0) + 2 * tvEXIFOrdre->frameWidth();
     placement.taille = QSize(AEchelle(kTailleDessin.width(), k), AEchelle(kTailleDessin.height(), k))
-                           .expandedTo(minimumSize() + QSize(0, std::max(0, sixChamps - tvEXIFOrdre->minimumHeight())));
+                           .expandedTo(MinimumPage() + QSize(0, std::max(0, sixChamps - tvEXIFOrdre->minimumHeight())));
     if (connue) {
         // Where the inside was; the frame, known or not yet, goes around it.
         const QMargins cadre = CadreFenetre(this);

@@ -89,6 +89,23 @@ private:
 
 } // namespace
 
+TPageDefilante::TPageDefilante(QWidget *page, QWidget *parent) : QScrollArea(parent)
+{
+    setFrameShape(QFrame::NoFrame);
+    setFocusPolicy(Qt::NoFocus);
+    // Sized here, not by QScrollArea: a page holding word-wrapped text would otherwise be
+    // given the height its texts prefer, and scroll for nothing.
+    setWidgetResizable(false);
+    setWidget(page);
+}
+
+void TPageDefilante::resizeEvent(QResizeEvent *evenement)
+{
+    QScrollArea::resizeEvent(evenement);
+    if (QWidget *page = widget())
+        page->resize(viewport()->size().expandedTo(page->minimumSizeHint()));
+}
+
 QPoint CoinCentre(const QRect &zone, const QSize &taille)
 {
     return {zone.x() + (zone.width() - taille.width()) / 2,

@@ -7,9 +7,21 @@
 #include <QMargins>
 #include <QPoint>
 #include <QRect>
+#include <QScrollArea>
 #include <QSize>
 
 class QWidget;
+
+// A page of controls that takes all the room of its area, and scrolls only where the area
+// is smaller than what the page's layout needs (a large font on a small screen). No frame,
+// no place on the Tab chain; the focused control is scrolled into view.
+class TPageDefilante final : public QScrollArea {
+public:
+    explicit TPageDefilante(QWidget *page, QWidget *parent = nullptr);
+
+protected:
+    void resizeEvent(QResizeEvent *evenement) override;
+};
 
 // The top-left corner that centres an outer size of `taille` in `zone`.
 QPoint CoinCentre(const QRect &zone, const QSize &taille);

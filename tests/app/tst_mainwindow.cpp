@@ -294,7 +294,7 @@ private Q_SLOTS:
         // each lies inside its parent.
         auto fm = Ouvrir();
         QVERIFY(fm);
-        QList<QWidget *> parents = {fm.get()};
+        QList<QWidget *> parents = {fm->tvSrc->parentWidget()}; // the window's page
         parents << fm->gbDatePDV << fm->findChild<QGroupBox *>(u"gbInformation"_s);
         int controles = 0;
         for (QWidget *parent : parents) {
