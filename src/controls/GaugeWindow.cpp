@@ -199,8 +199,10 @@ int TGaugeWindow::LargeurLegende() const
     if (QFontMetrics(general).height() > QFontMetrics(titre).height())
         titre = general;
     titre.setBold(true);
+    // The picture and the three buttons: squares about as high as the title bar, and the
+    // spaces around them (openbox, the narrowest seen, needs 105 pixels with a 14-pixel font).
     const QFontMetrics mesures(titre);
-    return mesures.horizontalAdvance(m_windowCaption) + 5 * (mesures.height() + 4);
+    return mesures.horizontalAdvance(m_windowCaption) + 4 * (mesures.height() + 6) + 30;
 }
 
 void TGaugeWindow::AppliquerTaille()
