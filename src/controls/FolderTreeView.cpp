@@ -136,7 +136,7 @@ bool HasSubFolders(const QString &dossier)
 }
 
 TFolderTreeView::TFolderTreeView(QWidget *parent, IFournisseurVolumes *volumes)
-    : QTreeWidget(parent), m_volumes(volumes)
+    : TCadreFocus<QTreeWidget>(parent), m_volumes(volumes)
 {
     ChargerImages();
 
@@ -593,24 +593,6 @@ bool TFolderTreeView::viewportEvent(QEvent *event)
         return true;
     }
     return QTreeWidget::viewportEvent(event);
-}
-
-void TFolderTreeView::paintEvent(QPaintEvent *event)
-{
-    QTreeWidget::paintEvent(event);
-    DessinerCadreFocus(this);
-}
-
-void TFolderTreeView::focusInEvent(QFocusEvent *event)
-{
-    QTreeWidget::focusInEvent(event);
-    viewport()->update(); // the focus frame
-}
-
-void TFolderTreeView::focusOutEvent(QFocusEvent *event)
-{
-    QTreeWidget::focusOutEvent(event);
-    viewport()->update();
 }
 
 void TFolderTreeView::keyPressEvent(QKeyEvent *event)

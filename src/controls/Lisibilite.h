@@ -7,6 +7,7 @@
 #include <QPalette>
 #include <QPixmap>
 #include <QString>
+#include <QWidget>
 
 class QAbstractButton;
 class QAbstractScrollArea;
@@ -29,6 +30,37 @@ void RendreFocusVisible(QWidget *fenetre);
 // stand out from the view's background. The selection alone does not tell which of
 // several views has the focus.
 void DessinerCadreFocus(QAbstractScrollArea *vue);
+
+// A view that frames itself while it has the focus (DessinerCadreFocus).
+template <typename TVue>
+class TCadreFocus : public TVue {
+public:
+    using TVue::TVue;
+
+protected:
+    void paintEvent(QPaintEvent *evenement) override
+    {
+        TVue::paintEvent(evenement);
+        DessinerCadreFocus(this);
+    }
+    void focusInEvent(QFocusEvent *evenement) override
+    {
+        TVue::focusInEvent(evenement);
+        this->viewport()->update();
+    }
+    void focusOutEvent(QFocusEvent *evenement) override
+    {
+        TVue::focusOutEvent(evenement);
+        this->viewport()->update();
+    }
+    // Scrolling moves what was painted, the frame's edges with it: painted again whole.
+    void scrollContentsBy(int dx, int dy) override
+    {
+        TVue::scrollContentsBy(dx, dy);
+        if (this->hasFocus())
+            this->viewport()->update();
+    }
+};
 
 // A colour `part` of the way from `a` to `b` (0 gives a, 1 gives b).
 QColor Melange(const QColor &a, const QColor &b, double part);

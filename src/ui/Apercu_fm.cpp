@@ -138,7 +138,7 @@ TfmApercu::TfmApercu(QWidget *parent) : QDialog(parent)
     tsArborescence->setObjectName(u"tsArborescence"_s);
     auto *dispArbre = new QVBoxLayout(tsArborescence);
     dispArbre->setContentsMargins(0, 0, 0, 0);
-    tvApercu = new QTreeWidget(tsArborescence);
+    tvApercu = new TCadreFocus<QTreeWidget>(tsArborescence);
     tvApercu->setObjectName(u"tvApercu"_s);
     tvApercu->setHeaderHidden(true);
     tvApercu->setColumnCount(1);

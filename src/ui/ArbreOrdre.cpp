@@ -100,7 +100,7 @@ void TArbreOrdre::changeEvent(QEvent *evenement)
     }
 }
 
-TArbreOrdre::TArbreOrdre(QWidget *parent) : QTreeWidget(parent)
+TArbreOrdre::TArbreOrdre(QWidget *parent) : TCadreFocus<QTreeWidget>(parent)
 {
     ChargerImages();
 
@@ -227,24 +227,6 @@ bool TArbreOrdre::Deplacer(int sens)
     setCurrentItem(autre);
     Q_EMIT PositionChangee();
     return true;
-}
-
-void TArbreOrdre::paintEvent(QPaintEvent *evenement)
-{
-    QTreeWidget::paintEvent(evenement);
-    DessinerCadreFocus(this);
-}
-
-void TArbreOrdre::focusInEvent(QFocusEvent *evenement)
-{
-    QTreeWidget::focusInEvent(evenement);
-    viewport()->update(); // the focus frame
-}
-
-void TArbreOrdre::focusOutEvent(QFocusEvent *evenement)
-{
-    QTreeWidget::focusOutEvent(evenement);
-    viewport()->update();
 }
 
 QRect TArbreOrdre::RectangleEtat(const QTreeWidgetItem *noeud) const

@@ -8,7 +8,9 @@
 #include <QPixmap>
 #include <QTreeWidget>
 
-class TArbreOrdre final : public QTreeWidget {
+#include "controls/Lisibilite.h"
+
+class TArbreOrdre final : public TCadreFocus<QTreeWidget> {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TArbreOrdre)
 
@@ -59,10 +61,6 @@ protected:
     void mousePressEvent(QMouseEvent *evenement) override;
     void keyPressEvent(QKeyEvent *evenement) override;
     void changeEvent(QEvent *evenement) override;
-    // The frame that shows the focus (DessinerCadreFocus).
-    void paintEvent(QPaintEvent *evenement) override;
-    void focusInEvent(QFocusEvent *evenement) override;
-    void focusOutEvent(QFocusEvent *evenement) override;
 
 private:
     // The images drawn for the palette of now: the check boxes in the view's own colours,

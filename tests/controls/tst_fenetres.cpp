@@ -2,6 +2,7 @@
 // has the focus.
 #include <QApplication>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTest>
 
 #include "Palettes.h"
@@ -101,6 +102,24 @@ private Q_SLOTS:
         for (const QPoint &point : {QPoint(0, avec.height() / 2), QPoint(avec.width() - 1, avec.height() / 2),
                                     QPoint(avec.width() / 2, avec.height() - 1)})
             QCOMPARE(avec.pixelColor(point), avec.pixelColor(bord)); // all round
+
+        // Scrolled, the frame stays at the edges: no line of it is left across the view, on
+        // screen (a scroll moves what was painted).
+        arbre->setSelectionMode(QAbstractItemView::NoSelection);
+        for (int i = 0; i < 200; ++i)
+            arbre->addTopLevelItem(new QTreeWidgetItem(QStringList{u"dossier %1"_s.arg(i)}));
+        for (int pas = 0; pas < 10; ++pas) {
+            arbre->verticalScrollBar()->setValue(arbre->verticalScrollBar()->value() + 3);
+            QApplication::processEvents();
+        }
+        const QImage ecran = fenetre.screen()->grabWindow(fenetre.winId()).toImage();
+        const QRect vue(arbre->viewport()->mapTo(&fenetre, QPoint(0, 0)), arbre->viewport()->size());
+        for (int y = vue.top() + 3; y < vue.bottom() - 3; ++y) {
+            int cadre = 0;
+            for (int x = vue.left() + 3; x < vue.right() - 3; ++x)
+                cadre += ecran.pixelColor(x, y) == avec.pixelColor(bord);
+            QVERIFY2(cadre < vue.width() / 2, qPrintable(u"line at %1"_s.arg(y - vue.top())));
+        }
     }
 };
 
