@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QWidget>
 
+#include "Polices.h"
 #include "Palettes.h"
 #include "commun/EErreur.h"
 #include "controls/GaugeWindow.h"
@@ -337,9 +338,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, legende);
         QFETCH(int, points);
-        const QFont avant = QApplication::font();
-        if (points)
-            QApplication::setFont(QFont(u"DejaVu Sans"_s, points));
+        const TPoliceApplication police(points);
         {
             TGaugeWindow gw(nullptr);
             gw.Open(legende, 0, 10, 0);
@@ -354,7 +353,6 @@ private Q_SLOTS:
             QCOMPARE(gw.WindowWidth(), 300);
             gw.Hide();
         }
-        QApplication::setFont(avant);
     }
 
     // On a dark desktop the bar and its percentage take the palette's colours; on a light

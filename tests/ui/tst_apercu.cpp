@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include "Polices.h"
 #include "ui/Apercu_fm.h"
 
 using namespace Qt::StringLiterals;
@@ -219,9 +220,7 @@ void TestApercu::centreeEtALaPolice_data()
 void TestApercu::centreeEtALaPolice()
 {
     QFETCH(int, points);
-    const QFont avant = QApplication::font();
-    if (points)
-        QApplication::setFont(QFont(u"DejaVu Sans"_s, points));
+    const TPoliceApplication police(points);
     {
         QWidget proprietaire;
         proprietaire.setGeometry(30, 40, 700, 600);
@@ -242,7 +241,6 @@ void TestApercu::centreeEtALaPolice()
             QVERIFY(b->width() >= b->fontMetrics().horizontalAdvance(b->text().remove(u'&')) + b->iconSize().width());
         QCOMPARE(fm.btQuitter->geometry().right() + 1, fm.pnCommandes->width() - int(6 * echelle + 0.5));
     }
-    QApplication::setFont(avant);
 }
 
 void TestApercu::imagesDesNoeuds()

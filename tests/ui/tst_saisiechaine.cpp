@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "Polices.h"
 #include "ui/SaisieChaine_fm.h"
 
 using namespace Qt::StringLiterals;
@@ -50,9 +51,7 @@ private Q_SLOTS:
     void centreeEtALaPolice()
     {
         QFETCH(int, points);
-        const QFont avant = QApplication::font();
-        if (points)
-            QApplication::setFont(QFont(u"DejaVu Sans"_s, points));
+        const TPoliceApplication police(points);
         {
             QWidget proprietaire;
             proprietaire.setGeometry(50, 60, 800, 500);
@@ -72,7 +71,6 @@ private Q_SLOTS:
             if (points)
                 QVERIFY(fm.width() > 264 && fm.height() > 93);
         }
-        QApplication::setFont(avant);
     }
 
     // What the text does to OK, and what Enter then does.
