@@ -33,7 +33,7 @@ QString LireDossier(const TBigIniFile &fichier, const QString &cle)
 {
     const QString section = SectionGenerale();
     if (!fichier.ValueExists(section, cle))
-        return DossierProgramme();
+        return DossierParDefaut();
     const QString texte = fichier.ReadString(section, cle, QString());
     const QString dossier = NomDepuisLisible(texte);
     if (dossier == texte || EstDossier(texte))
