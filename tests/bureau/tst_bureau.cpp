@@ -307,6 +307,8 @@ private Q_SLOTS:
         QTest::newRow("Alt+R Alt+C") << u"alt+r alt+c"_s << u"1"_s << u"0"_s;
         QTest::newRow("Alt+L Ctrl+L") << u"alt+l ctrl+l"_s << u"1"_s << u"0"_s;
         QTest::newRow("Ctrl+R Alt+L") << u"ctrl+r alt+l"_s << u"0"_s << u"1"_s;
+        // A tree's own Ctrl+C (copying its caption) does not take the key from the window.
+        QTest::newRow("Ctrl+C in a tree") << u"ctrl+r alt+s ctrl+c"_s << u"1"_s << u"0"_s;
     }
     void toggles()
     {
