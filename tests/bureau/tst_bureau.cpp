@@ -332,16 +332,22 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("installe");
         QTest::addColumn<QByteArray>("dossiersUtilisateur"); // user-dirs.dirs, none when empty
+        QTest::addColumn<QString>("stocke");                 // the settings' folders ("!": not made)
         QTest::addColumn<QString>("attendu");                // under the scratch folder
         const QByteArray photos = "XDG_PICTURES_DIR=\"$HOME/Mes photos\"\n";
-        QTest::newRow("installed, pictures folder") << true << photos << u"maison/Mes photos/"_s;
-        QTest::newRow("installed, none") << true << QByteArray() << u"maison/"_s;
-        QTest::newRow("own folder") << false << photos << u"programme/"_s;
+        QTest::newRow("installed, pictures folder") << true << photos << QString() << u"maison/Mes photos/"_s;
+        QTest::newRow("installed, none") << true << QByteArray() << QString() << u"maison/"_s;
+        // What an earlier version kept as its default.
+        QTest::newRow("installed, its bin/ stored") << true << photos << u"prefixe/bin/"_s << u"maison/Mes photos/"_s;
+        QTest::newRow("installed, a card stored") << true << photos << u"carte/"_s << u"carte/"_s;
+        QTest::newRow("installed, a folder gone") << true << photos << u"!parti/"_s << u"maison/Mes photos/"_s;
+        QTest::newRow("own folder") << false << photos << QString() << u"programme/"_s;
     }
     void dossiersDeDepart()
     {
         QFETCH(bool, installe);
         QFETCH(QByteArray, dossiersUtilisateur);
+        QFETCH(QString, stocke);
         QFETCH(QString, attendu);
         if (!dossiersUtilisateur.isEmpty()) {
             QVERIFY(EcrireFichier(Chemin(u"maison/.config/user-dirs.dirs"_s), dossiersUtilisateur));
@@ -350,10 +356,16 @@ private Q_SLOTS:
         // `cmake --install --prefix`: bin/ beside share/applications holding the menu entry.
         if (installe)
             QVERIFY(EcrireFichier(Chemin(u"prefixe/share/applications/io.github.clarvane.Clarvane.desktop"_s), "[Desktop Entry]\n"));
-        QVERIFY(Lancer(Chemin(installe ? u"prefixe/bin"_s : u"programme"_s), QByteArray()));
-        QVERIFY(Quitter());
         const QString reglages = Chemin(installe ? u"maison/.config/clarvane/Clarvane.ini"_s
                                                  : u"programme/Clarvane.ini"_s);
+        if (!stocke.isEmpty()) {
+            const bool existe = !stocke.startsWith(u'!');
+            QVERIFY(!existe || QDir().mkpath(Chemin(stocke)));
+            const QByteArray dossier = QFile::encodeName(Chemin(stocke.mid(existe ? 0 : 1)));
+            QVERIFY(EcrireFichier(reglages, "[GENERAL]\r\ncDossSrc=" + dossier + "\r\ncDossDst=" + dossier + "\r\n"));
+        }
+        QVERIFY(Lancer(Chemin(installe ? u"prefixe/bin"_s : u"programme"_s), QByteArray()));
+        QVERIFY(Quitter());
         QCOMPARE(Valeur(reglages, u"cDossSrc"_s), Chemin(attendu));
         QCOMPARE(Valeur(reglages, u"cDossDst"_s), Chemin(attendu));
     }
