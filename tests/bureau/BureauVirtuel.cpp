@@ -19,12 +19,6 @@ namespace {
 
 constexpr int kPauseMs = 50; // between two looks at the screen
 
-// A program started for the display never outlives the test, however the test ends.
-void LierALaVieDuTest(QProcess &processus)
-{
-    processus.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-}
-
 void Arreter(std::unique_ptr<QProcess> &processus)
 {
     if (processus && processus->state() != QProcess::NotRunning) {
@@ -56,6 +50,11 @@ int LireAffichage(int fd, int delaiMs)
 }
 
 } // namespace
+
+void LierALaVieDuTest(QProcess &processus)
+{
+    processus.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+}
 
 TBureauVirtuel::TBureauVirtuel() = default;
 

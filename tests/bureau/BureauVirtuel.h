@@ -18,6 +18,9 @@ struct TSortie {
     QByteArray erreurs;
 };
 
+// A program started for the display never outlives the test, however the test ends.
+void LierALaVieDuTest(QProcess &processus);
+
 class TBureauVirtuel {
 public:
     TBureauVirtuel();

@@ -16,10 +16,7 @@
 #include <QTest>
 #include <QThread>
 
-#include <sys/prctl.h>
 #include <sys/stat.h>
-
-#include <csignal>
 
 #include "BureauVirtuel.h"
 #include "ConstructeurEXIF.h"
@@ -33,6 +30,7 @@ constexpr int kSansServeurX = 77;
 // How long an answered box is watched for a second one: one press must not come back.
 constexpr int kSurveillanceMs = 1000;
 constexpr int kAttenteMs = 60000; // a window the program must show (slow machines, sanitizers)
+constexpr int kPauseMs = 50;      // between two looks at the screen
 const QString kTitrePrincipal = u"^Copie, Renommage selon les donn"_s;
 
 struct TBoite {
@@ -100,7 +98,7 @@ private:
         m_programme = std::make_unique<QProcess>();
         m_programme->setProcessEnvironment(env);
         m_programme->setProcessChannelMode(QProcess::ForwardedChannels); // sanitizer reports
-        m_programme->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        LierALaVieDuTest(*m_programme);
         m_programme->start(dossier + u"/clarvane"_s, QStringList());
         if (!m_programme->waitForStarted(10000))
             return false;
@@ -152,7 +150,7 @@ private:
             const QList<TBoite> nouvelles = NouvellesBoites();
             if (!nouvelles.isEmpty())
                 return nouvelles.first();
-            QThread::msleep(50);
+            QThread::msleep(kPauseMs);
         } while (!fin.hasExpired());
         return {};
     }
@@ -165,7 +163,7 @@ private:
         do {
             for (const TBoite &b : NouvellesBoites())
                 titres << b.titre;
-            QThread::msleep(50);
+            QThread::msleep(kPauseMs);
         } while (!fin.hasExpired());
         return titres;
     }
@@ -185,7 +183,8 @@ private:
         return u"<absent>"_s;
     }
 
-    // A processing run started by Alt+T and confirmed by Return, over `nombre` images.
+    // A processing run started by Alt+T and confirmed by Return, over `nombre` images
+    // (the caller looks at QTest::currentTestFailed() after it).
     void Traiter(int nombre)
     {
         QVERIFY(DansLaFenetre(u"alt+t"_s));
@@ -245,6 +244,8 @@ private Q_SLOTS:
         QVERIFY(Carte(kImages));
         QVERIFY(LancerSurCarte());
         Traiter(kImages);
+        if (QTest::currentTestFailed())
+            return;
         TBoite resume = ProchaineBoite();
         QCOMPARE(resume.titre, u"Information"_s);
         QVERIFY2(m_bureau.TexteBoite(resume.id).startsWith(u"%1 images traitées"_s.arg(kImages)), "the summary");
@@ -281,6 +282,8 @@ private Q_SLOTS:
         QVERIFY(Carte(kImages));
         QVERIFY(LancerSurCarte());
         Traiter(kImages);
+        if (QTest::currentTestFailed())
+            return;
         QVERIFY(!m_bureau.AttendreFenetre(u"^Phase"_s, kAttenteMs).isEmpty()); // the progress pop-up
         QVERIFY(DansLaFenetre(u"Escape"_s));
         const TBoite question = ProchaineBoite();
