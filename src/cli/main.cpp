@@ -69,8 +69,9 @@ int main(int argc, char *argv[])
         std::fputs(kUsage, stdout);
         std::fputs("Affiche, pour chaque fichier : chemin, validité (1/0), appareil, focale, vitesse,\n"
                    "diaphragme, date de prise de vue et ISO, séparés par des tabulations.\n"
-                   "Un octet de nom qui n'est pas de l'UTF-8 s'écrit \\xHH. Un fichier illisible\n"
-                   "donne 0, sa cause sur la sortie d'erreur, et le code de sortie 1.\n",
+                   "Un octet de nom qui n'est pas de l'UTF-8 s'écrit \\xHH. Un fichier illisible,\n"
+                   "ou un nom qui ne mène à aucun fichier ordinaire (absent, dossier, tube nommé,\n"
+                   "périphérique), donne 0, sa cause sur la sortie d'erreur, et le code de sortie 1.\n",
                    stdout);
         return 0;
     }
