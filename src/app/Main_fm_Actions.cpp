@@ -19,8 +19,9 @@ using namespace Qt::StringLiterals;
 // ---- Keyboard -----------------------------------------------------------------------------
 
 // Each key is a shortcut of the window: the window takes it before the control that has
-// the focus, and one press is one action, whatever the box it opens does to the focus
-// meanwhile (a key handled on its way up the controls came back with every parent).
+// the focus and it goes no further, so one press is one action whatever the box it opens
+// does to the focus meanwhile (a key looked at on its way up through the controls, and
+// left to go on, was met again at a parent once the box had moved the focus).
 void TfmMainClarvane::CreerRaccourcis()
 {
     const auto raccourci = [this](const QKeySequence &touches, const std::function<void()> &action) {
