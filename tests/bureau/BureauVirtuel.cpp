@@ -178,18 +178,6 @@ QStringList TBureauVirtuel::Fenetres(const QString &motif) const
     return QString::fromUtf8(s.sortie).split(u'\n', Qt::SkipEmptyParts);
 }
 
-QString TBureauVirtuel::AttendreFenetre(const QString &motif, int delaiMs) const
-{
-    QDeadlineTimer fin(delaiMs);
-    do {
-        const QStringList fenetres = Fenetres(motif);
-        if (!fenetres.isEmpty())
-            return fenetres.first();
-        QThread::msleep(kPauseMs);
-    } while (!fin.hasExpired());
-    return {};
-}
-
 QString TBureauVirtuel::Titre(const QString &fenetre) const
 {
     return QString::fromUtf8(Executer(u"xdotool"_s, {u"getwindowname"_s, fenetre}).sortie).trimmed();

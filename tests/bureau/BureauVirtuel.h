@@ -47,8 +47,6 @@ public:
 
     // The shown windows whose title matches the regular expression, as xdotool names them.
     QStringList Fenetres(const QString &motif) const;
-    // Waits (polling, at most `delaiMs`) for a shown window whose title matches; its id.
-    QString AttendreFenetre(const QString &motif, int delaiMs) const;
     QString Titre(const QString &fenetre) const;
     // Gives the window the focus, as a click on its title bar would, and waits for it.
     bool Activer(const QString &fenetre) const;

@@ -14,7 +14,6 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 
 #include <sys/stat.h>
 
@@ -102,8 +101,28 @@ private:
         m_programme->start(dossier + u"/clarvane"_s, QStringList());
         if (!m_programme->waitForStarted(10000))
             return false;
-        m_principale = m_bureau.AttendreFenetre(kTitrePrincipal, kAttenteMs);
+        m_principale = AttendreFenetre(kTitrePrincipal);
         return !m_principale.isEmpty();
+    }
+
+    // The first shown window of the program whose title matches, once it shows.
+    QString AttendreFenetre(const QString &motif)
+    {
+        QDeadlineTimer fin(kAttenteMs);
+        do {
+            const QStringList fenetres = m_bureau.Fenetres(motif);
+            if (!fenetres.isEmpty())
+                return fenetres.first();
+        } while (!fin.hasExpired() && Patienter());
+        return {};
+    }
+
+    // A pause between two looks at the screen; false once the program has ended (a crash,
+    // a sanitizer's report), when nothing more will come.
+    bool Patienter()
+    {
+        m_programme->waitForFinished(kPauseMs);
+        return m_programme->state() != QProcess::NotRunning;
     }
 
     // The settings of a card: its folder as the source, `tri` as the destination.
@@ -150,8 +169,7 @@ private:
             const QList<TBoite> nouvelles = NouvellesBoites();
             if (!nouvelles.isEmpty())
                 return nouvelles.first();
-            QThread::msleep(kPauseMs);
-        } while (!fin.hasExpired());
+        } while (!fin.hasExpired() && Patienter());
         return {};
     }
 
@@ -163,8 +181,7 @@ private:
         do {
             for (const TBoite &b : NouvellesBoites())
                 titres << b.titre;
-            QThread::msleep(kPauseMs);
-        } while (!fin.hasExpired());
+        } while (!fin.hasExpired() && Patienter());
         return titres;
     }
 
@@ -284,7 +301,7 @@ private Q_SLOTS:
         Traiter(kImages);
         if (QTest::currentTestFailed())
             return;
-        QVERIFY(!m_bureau.AttendreFenetre(u"^Phase"_s, kAttenteMs).isEmpty()); // the progress pop-up
+        QVERIFY(!AttendreFenetre(u"^Phase"_s).isEmpty()); // the progress pop-up
         QVERIFY(DansLaFenetre(u"Escape"_s));
         const TBoite question = ProchaineBoite();
         QCOMPARE(question.titre, u"Attention"_s);
