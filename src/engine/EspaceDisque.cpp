@@ -22,7 +22,9 @@ std::optional<qint64> EspaceLibre(const QString &dossier)
         const TDescripteur fd(OuvrirChemin(chemin, O_PATH | O_DIRECTORY | O_CLOEXEC));
         if (fd.Fd() >= 0) {
             struct statvfs etat {};
-            if (::fstatvfs(fd.Fd(), &etat) != 0)
+            // A file system that gives no size (f_blocks 0: /proc, some FUSE and network
+            // file systems) says nothing of its room either.
+            if (::fstatvfs(fd.Fd(), &etat) != 0 || etat.f_blocks == 0)
                 return std::nullopt;
             // An absurd figure from a network file system must not wrap round.
             constexpr auto kMax = static_cast<unsigned long long>(std::numeric_limits<qint64>::max());
