@@ -397,7 +397,7 @@ void TestTraitement::echecAvecCause()
                           .arg(ro.Chemin(), cause)).toUtf8());
     QCOMPARE(b.retour.Appels(u"Information"_s).value(0).section(u'\r', 0, 0),
              u"Information: 0 images traitées (0 Oct)."_s);
-    QCOMPARE(Fichiers(ro.Chemin()), copie ? QStringList() : QStringList{u"IMG_0001.JPG"_s});
+    QCOMPARE(Fichiers(ro.Chemin()), QStringList{u"IMG_0001.JPG"_s}); // nothing more, nothing renamed
 }
 
 // Five images of 120,000 bytes towards a file system of 300 KB: the question before
