@@ -364,38 +364,53 @@ void TestTraitement::apercuSansValeurs()
     QCOMPARE(b.retour.avancees, 4);
 }
 
-// A copy to a read-only place, a rename in one: the line says why, with the system's
-// message (root: a read-only mount; another user: a folder without write permission).
+// A copy to a read-only place, a rename in one, a copy whose folder's name is held by a
+// fifo: the line says why, with the system's message (root: a read-only mount; another
+// user: a folder without write permission).
 void TestTraitement::echecAvecCause_data()
 {
-    LignesCopieRenommage();
+    QTest::addColumn<bool>("copie");
+    QTest::addColumn<bool>("fifo");
+    QTest::newRow("copy, read-only") << true << false;
+    QTest::newRow("rename, read-only") << false << false;
+    QTest::newRow("copy, a fifo for the folder") << true << true;
 }
 
 void TestTraitement::echecAvecCause()
 {
     QFETCH(bool, copie);
+    QFETCH(bool, fifo);
     TDossierLectureSeule ro({{u"IMG_0001.JPG"_s, OctetsPhoto()}});
-    if (!ro.Valide())
+    if (!fifo && !ro.Valide())
         QSKIP(qPrintable(ro.Pourquoi()));
-    const QString cause = MessageSysteme(geteuid() == 0 ? EROFS : EACCES);
     TBanc b;
     b.options.options.lCopier = copie;
+    QString lieu = ro.Chemin();
+    int erreur = geteuid() == 0 ? EROFS : EACCES;
+    if (fifo) {
+        lieu = b.dst;
+        erreur = ENOTDIR;
+        QVERIFY(::mkfifo(NomEnOctets(b.dst + u"Canon EOS 300D"_s).constData(), 0644) == 0);
+    }
     if (copie) {
         QVERIFY(Photo(b.src + u"IMG_0001.JPG"_s));
-        b.options.options.cDossDst = ro.Chemin();
+        b.options.options.cDossDst = lieu;
     } else {
-        b.options.options.cDossSrc = ro.Chemin();
+        b.options.options.cDossSrc = lieu;
     }
     b.retour.reponses = {true};
     b.Lancer(true);
     QCOMPARE(LireFichier(b.Journal()),
              (copie ? u"Impossible de copier %1IMG_0001.JPG vers %2Canon EOS 300D/IMG_0001.JPG : %3\r\n"_s
-                          .arg(b.src, ro.Chemin(), cause)
+                          .arg(b.src, lieu, MessageSysteme(erreur))
                     : u"Impossible de renommer %1IMG_0001.JPG en %1Canon EOS 300D-IMG_0001.JPG : %2\r\n"_s
-                          .arg(ro.Chemin(), cause)).toUtf8());
+                          .arg(lieu, MessageSysteme(erreur))).toUtf8());
     QCOMPARE(b.retour.Appels(u"Information"_s).value(0).section(u'\r', 0, 0),
              u"Information: 0 images traitées (0 Oct)."_s);
-    QCOMPARE(Fichiers(ro.Chemin()), QStringList{u"IMG_0001.JPG"_s}); // nothing more, nothing renamed
+    // Nothing made or renamed: the fifo is still there, and still a fifo.
+    QCOMPARE(Fichiers(lieu), QStringList{fifo ? u"Canon EOS 300D"_s : u"IMG_0001.JPG"_s});
+    struct stat st;
+    QVERIFY(!fifo || (::lstat(NomEnOctets(lieu + u"Canon EOS 300D"_s).constData(), &st) == 0 && S_ISFIFO(st.st_mode)));
 }
 
 // Five images of 120,000 bytes towards a file system of 300 KB: the question before
