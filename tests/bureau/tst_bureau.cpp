@@ -37,6 +37,14 @@ struct TBoite {
     QString titre;
 };
 
+// A step of a case written as a helper: its failure ends the case, as QVERIFY does.
+#define ETAPE(appel)                                                                               \
+    do {                                                                                           \
+        appel;                                                                                     \
+        if (QTest::currentTestFailed())                                                            \
+            return;                                                                                \
+    } while (false)
+
 } // namespace
 
 class TestBureau : public QObject {
@@ -185,12 +193,6 @@ private:
         return titres;
     }
 
-    // Answers a box with keys once it has the focus.
-    bool Repondre(const TBoite &boite, const QString &touches)
-    {
-        return m_bureau.Activer(boite.id) && m_bureau.Touches(touches);
-    }
-
     // A settings file's value of `cle`, as the program wrote it.
     static QString Valeur(const QString &fichier, const QString &cle)
     {
@@ -200,16 +202,15 @@ private:
         return u"<absent>"_s;
     }
 
-    // A processing run started by Alt+T and confirmed by Return, over `nombre` images
-    // (the caller looks at QTest::currentTestFailed() after it).
-    void Traiter(int nombre)
+    // The next box that appears: its title, the beginning of its text, then the keys that
+    // answer it. Run through ETAPE: a failure here ends the case.
+    void Boite(const QString &titre, const QString &debutTexte, const QString &reponse)
     {
-        QVERIFY(DansLaFenetre(u"alt+t"_s));
-        const TBoite question = ProchaineBoite();
-        QCOMPARE(question.titre, u"Attention"_s);
-        QVERIFY2(m_bureau.TexteBoite(question.id).startsWith(u"Traiter les %1 Images"_s.arg(nombre)),
-                 "the confirmation");
-        QVERIFY(Repondre(question, u"Return"_s)); // "Oui" is its default
+        const TBoite boite = ProchaineBoite();
+        QCOMPARE(boite.titre, titre);
+        const QString texte = m_bureau.TexteBoite(boite.id);
+        QVERIFY2(texte.startsWith(debutTexte), qPrintable(u"read: "_s + texte));
+        QVERIFY(m_bureau.Activer(boite.id) && m_bureau.Touches(reponse));
     }
 
 private Q_SLOTS:
@@ -260,32 +261,21 @@ private Q_SLOTS:
         constexpr int kImages = 3;
         QVERIFY(Carte(kImages));
         QVERIFY(LancerSurCarte());
-        Traiter(kImages);
-        if (QTest::currentTestFailed())
-            return;
-        TBoite resume = ProchaineBoite();
-        QCOMPARE(resume.titre, u"Information"_s);
-        QVERIFY2(m_bureau.TexteBoite(resume.id).startsWith(u"%1 images traitées"_s.arg(kImages)), "the summary");
-        QVERIFY(Repondre(resume, u"Return"_s));
+        QVERIFY(DansLaFenetre(u"alt+t"_s));
+        ETAPE(Boite(u"Attention"_s, u"Traiter les %1 Images"_s.arg(kImages), u"Return"_s)); // "Oui" the default
+        ETAPE(Boite(u"Information"_s, u"%1 images traitées"_s.arg(kImages), u"Return"_s));
         QCOMPARE(BoitesPendant(kSurveillanceMs), QStringList());
         QCOMPARE(Copies(), kImages);
 
         QVERIFY(DansLaFenetre(arbre + u" ctrl+z"_s));
-        const TBoite question = ProchaineBoite();
-        QCOMPARE(question.titre, u"Attention"_s);
-        QCOMPARE(m_bureau.TexteBoite(question.id), u"Annuler le dernier traitement (%1 images) ?"_s.arg(kImages));
-        QVERIFY(Repondre(question, u"Return"_s)); // "Non" is its default
+        const QString question = u"Annuler le dernier traitement (%1 images) ?"_s.arg(kImages);
+        ETAPE(Boite(u"Attention"_s, question, u"Return"_s)); // "Non" is its default
         QCOMPARE(BoitesPendant(kSurveillanceMs), QStringList());
         QCOMPARE(Copies(), kImages);
 
         QVERIFY(DansLaFenetre(arbre + u" ctrl+z"_s));
-        const TBoite encore = ProchaineBoite();
-        QCOMPARE(encore.titre, u"Attention"_s);
-        QVERIFY(Repondre(encore, u"alt+o"_s));
-        const TBoite bilan = ProchaineBoite();
-        QCOMPARE(bilan.titre, u"Information"_s);
-        QCOMPARE(m_bureau.TexteBoite(bilan.id), u"%1 images restaurées."_s.arg(kImages));
-        QVERIFY(Repondre(bilan, u"Return"_s));
+        ETAPE(Boite(u"Attention"_s, question, u"alt+o"_s));
+        ETAPE(Boite(u"Information"_s, u"%1 images restaurées."_s.arg(kImages), u"Return"_s));
         QCOMPARE(BoitesPendant(kSurveillanceMs), QStringList());
         QCOMPARE(Copies(), 0);
         QVERIFY(Quitter());
@@ -298,19 +288,13 @@ private Q_SLOTS:
         constexpr int kImages = 4000;
         QVERIFY(Carte(kImages));
         QVERIFY(LancerSurCarte());
-        Traiter(kImages);
-        if (QTest::currentTestFailed())
-            return;
+        QVERIFY(DansLaFenetre(u"alt+t"_s));
+        ETAPE(Boite(u"Attention"_s, u"Traiter les %1 Images"_s.arg(kImages), u"Return"_s));
         QVERIFY(!AttendreFenetre(u"^Phase"_s).isEmpty()); // the progress pop-up
         QVERIFY(DansLaFenetre(u"Escape"_s));
-        const TBoite question = ProchaineBoite();
-        QCOMPARE(question.titre, u"Attention"_s);
-        QCOMPARE(m_bureau.TexteBoite(question.id), u"Interrompre le traitement ?"_s);
-        QVERIFY(Repondre(question, u"Return"_s)); // "Non" is its default
-        const TBoite resume = ProchaineBoite();
-        QCOMPARE(resume.titre, u"Information"_s); // not a second question
-        QVERIFY2(m_bureau.TexteBoite(resume.id).startsWith(u"%1 images traitées"_s.arg(kImages)), "the summary");
-        QVERIFY(Repondre(resume, u"Return"_s));
+        ETAPE(Boite(u"Attention"_s, u"Interrompre le traitement ?"_s, u"Return"_s)); // "Non" the default
+        // The summary, not a second question.
+        ETAPE(Boite(u"Information"_s, u"%1 images traitées"_s.arg(kImages), u"Return"_s));
         QCOMPARE(BoitesPendant(kSurveillanceMs / 3), QStringList());
         QCOMPARE(Copies(), kImages);
         QVERIFY(Quitter());
