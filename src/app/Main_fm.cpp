@@ -63,15 +63,13 @@ TfmMainClarvane::TfmMainClarvane(const QString &cheminReglages, QWidget *parent)
         this, [this] { return Options(); },
         AvecBarreFinale(QFileInfo(Fichier->NomFichier()).absolutePath()), OuvrirUrl);
     RelierControles();
+    CreerRaccourcis();
     ChargerOptions();
     Disposer();
-    // Key preview: the Ctrl shortcuts reach the window before its controls.
-    qApp->installEventFilter(this);
 }
 
 TfmMainClarvane::~TfmMainClarvane()
 {
-    qApp->removeEventFilter(this);
     m_adaptateur->Terminer();
     ListeImages.clear();
     SauverOptions(*Fichier, Options());
@@ -102,11 +100,9 @@ void TfmMainClarvane::CreerControles()
     }
     m_groupeMode->setExclusive(true);
     btCopier->setChecked(true);
-    for (TBoutonBascule *b : {lectRecurs, copier, renommer}) {
+    // Alt and the underlined letter click a toggle, as Ctrl and the letter do.
+    for (QPushButton *b : {btLectRecurs, btCopier, btRenommer})
         AppliquerEtatEnfonce(b); // down reads at a glance, light or dark desktop
-        b->Accelerateur = [this] { MajEtats(); };
-    }
-    lectRecurs->Accelerateur = nullptr; // it has no handler of its own
 
     // Order tree
     stEXIFOrdre = Etiquette(u"&Ordre/présence des données EXIF"_s, u"stEXIFOrdre"_s, this);

@@ -6,7 +6,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QEvent>
 #include <QFontMetricsF>
 #include <QIcon>
 #include <QLabel>
@@ -79,16 +78,6 @@ TListe::TListe(QWidget *parent) : QComboBox(parent)
         return true;
     }();
     Q_UNUSED(fabrique);
-}
-
-bool TBoutonBascule::event(QEvent *evenement)
-{
-    if (evenement->type() == QEvent::Shortcut) {
-        if (Accelerateur)
-            Accelerateur();
-        return true;
-    }
-    return QPushButton::event(evenement);
 }
 
 void TBoutonBascule::focusInEvent(QFocusEvent *evenement)

@@ -4,8 +4,6 @@
 // the scale of the window's font so that the windows follow the desktop's font.
 #pragma once
 
-#include <functional>
-
 #include <QComboBox>
 #include <QPushButton>
 #include <QSize>
@@ -18,16 +16,13 @@ class QLabel;
 class QPalette;
 class QWidget;
 
-// A toggle button whose accelerator (Alt + underlined letter) runs `Accelerateur`
-// without changing its down state. Each toggle of a group stays on the Tab chain (Qt
-// keeps only the focused one there, as for radio buttons).
+// A toggle button. Each toggle of a group stays on the Tab chain (Qt keeps only the
+// focused one there, as for radio buttons).
 class TBoutonBascule final : public QPushButton {
 public:
     using QPushButton::QPushButton;
-    std::function<void()> Accelerateur;
 
 protected:
-    bool event(QEvent *evenement) override;
     void focusInEvent(QFocusEvent *evenement) override;
 };
 
