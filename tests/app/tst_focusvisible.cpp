@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "BureauVirtuel.h"
 #include "Enfant.h"
 #include "Palettes.h"
 #include "app/Main_fm.h"
@@ -160,12 +161,11 @@ private Q_SLOTS:
         QFETCH(double, echelle);
         QFETCH(QSize, ecran);
         QFETCH(bool, sombre);
-        const TEcranX x(ecran.width(), ecran.height());
-        if (!x.Valide())
-            QSKIP(qPrintable(x.Pourquoi()));
-        QProcessEnvironment e;
-        e.insert(u"DISPLAY"_s, x.Affichage());
-        e.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+        TBureauVirtuel bureau(ecran);
+        QString pourquoi;
+        if (bureau.Demarrer(pourquoi) != TBureauVirtuel::TEtat::Pret)
+            QSKIP(qPrintable(pourquoi));
+        QProcessEnvironment e = bureau.Environnement();
         e.insert(u"QT_SCALE_FACTOR"_s, QString::number(echelle));
         e.insert(u"CLARVANE_CAS"_s, QString::fromLatin1(QTest::currentDataTag()));
         e.insert(u"CLARVANE_ECRAN"_s, u"%1x%2"_s.arg(ecran.width()).arg(ecran.height()));

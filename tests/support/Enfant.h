@@ -1,12 +1,9 @@
 // Tests that need a process of their own: another scale factor or screen (the platform is
-// chosen when the program starts), or a real X display with a window manager, where keys
-// and focus behave as a user sees them.
+// chosen when the program starts), or a real X display with a window manager
+// (TBureauVirtuel), where keys and focus behave as a user sees them.
 #pragma once
 
-#include <memory>
-
 #include <QByteArray>
-#include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
@@ -38,23 +35,3 @@ TResultatEnfant ExecuterEnfant(const QStringList &arguments, const QProcessEnvir
 // A screen for offscreen children: QT_QPA_PLATFORM set to the offscreen platform with one
 // screen of `largeur` x `hauteur` device pixels (a JSON file in `dossier`).
 QString PlateformeHorsEcran(const QString &dossier, int largeur, int hauteur);
-
-// An X server of its own (Xvfb) with the openbox window manager, for as long as the object
-// lives; both are stopped however the test ends.
-class TEcranX {
-public:
-    TEcranX(int largeur, int hauteur);
-    ~TEcranX();
-    TEcranX(const TEcranX &) = delete;
-    TEcranX &operator=(const TEcranX &) = delete;
-
-    bool Valide() const { return !m_affichage.isEmpty(); }
-    QString Pourquoi() const { return m_pourquoi; } // why it could not start
-    QString Affichage() const { return m_affichage; } // ":N"
-
-private:
-    std::unique_ptr<QProcess> m_xvfb;
-    std::unique_ptr<QProcess> m_openbox;
-    QString m_affichage;
-    QString m_pourquoi;
-};
