@@ -131,7 +131,6 @@ void TfmMainClarvane::CreerControles()
     stDatePDVSep = Etiquette(u"Séparateur"_s, u"stDatePDVSep"_s, gbDatePDV);
     cbDatePDVSep = Liste(u"cbDatePDVSep"_s, gbDatePDV);
     cbDatePDVSep->addItems(ElementsSeparateurs());
-    ElargirListe(cbDatePDVSep);
     cbDatePDVHierCompoSiCopie = Case(u"Hiérarchiser les composants de la date lors de la copie"_s,
                                      u"cbDatePDVHierCompoSiCopie"_s, gbDatePDV);
     stDatePDVEx = Etiquette(u"Exemple"_s, u"stDatePDVEx"_s, gbDatePDV);
@@ -145,7 +144,6 @@ void TfmMainClarvane::CreerControles()
     stSep = Etiquette(u"Séparateur des données EXIF"_s, u"stSep"_s, this);
     cbSep = Liste(u"cbSep"_s, this);
     cbSep->addItems(ElementsSeparateurs());
-    ElargirListe(cbSep);
 
     // Information
     gbInformation = new QGroupBox(u"Information"_s, this);

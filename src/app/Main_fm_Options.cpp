@@ -62,7 +62,6 @@ void TfmMainClarvane::ChargerOptionsDate(const TEnrOptions &options)
     for (int n = 1; n <= kNbComposantsDate; ++n) {
         FormatDate(n)->clear();
         FormatDate(n)->addItems(ElementsFormatsDate(QDate::currentDate()));
-        ElargirListe(FormatDate(n));
         CaseDate(n)->setChecked(composants[n - 1]);
     }
     for (int n = 1; n <= kNbComposantsDate; ++n)

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include <QAbstractItemView>
 #include <QAccessibleWidget>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -10,7 +11,6 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QPalette>
 #include <QStyle>
 #include <QStyleOptionComboBox>
@@ -167,15 +167,6 @@ TListe *Liste(const QString &nom, QWidget *parent)
     liste->setObjectName(nom);
     liste->setFocusPolicy(Qt::StrongFocus);
     return liste;
-}
-
-// The drop-down part shows every item whole, even where the closed list is narrow.
-void ElargirListe(QComboBox *liste)
-{
-    int largeur = 0;
-    for (int i = 0; i < liste->count(); ++i)
-        largeur = std::max(largeur, liste->fontMetrics().horizontalAdvance(liste->itemText(i)));
-    liste->view()->setMinimumWidth(largeur + 16);
 }
 
 QCheckBox *Case(const QString &texte, const QString &nom, QWidget *parent)

@@ -67,6 +67,3 @@ QPushButton *Bouton(QPushButton *bouton, const QString &nom, const QString &icon
 // Every button of `fenetre` made by Bouton takes its picture drawn for its palette of now
 // (the desktop went dark or light).
 void RedessinerIcones(QWidget *fenetre);
-
-// The drop-down part shows every item whole, even where the closed list is narrow.
-void ElargirListe(QComboBox *liste);

@@ -17,6 +17,7 @@
 #include <QTreeWidget>
 
 #include "Enfant.h"
+#include "Polices.h"
 #include "app/Main_fm.h"
 #include "settings/BigIniFiles.h"
 
@@ -233,6 +234,22 @@ private Q_SLOTS:
         QCOMPARE(taille("btCopier"), avant[u"btCopier"_s]);
     }
 
+    // The desktop's font changes while the window is open: the window takes it and is
+    // laid out for it at once, every text whole.
+    void policeChangee()
+    {
+        TfmMainClarvane fm(Reglages());
+        fm.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&fm));
+        const QSize avant = fm.minimumSize();
+        const TPoliceApplication police(14);
+        QTRY_VERIFY(fm.minimumSize().width() > avant.width() && fm.minimumSize().height() > avant.height());
+        fm.resize(fm.minimumSize());
+        QTRY_COMPARE(fm.size(), fm.minimumSize());
+        QVERIFY2(TextesCoupes(&fm).isEmpty(), qPrintable(Ecrire(TextesCoupes(&fm))));
+        QVERIFY2(Chevauchements(&fm).isEmpty(), qPrintable(Ecrire(Chevauchements(&fm))));
+    }
+
     // Where the window opens, from the settings file.
     void geometrie_data()
     {
@@ -335,7 +352,7 @@ private:
     }
 
 private Q_SLOTS:
-    void commeDessine() { Enfant({u"commeDessine"_s}, 1, {}, 1920, 1080); }
+    void commeDessine() { Enfant({u"commeDessine"_s, u"policeChangee"_s}, 1, {}, 1920, 1080); }
 
     void echelles_data()
     {
