@@ -318,13 +318,17 @@ void TfmMainClarvane::Disposer()
     auto *information = Colonne(gbInformation);
     information->setContentsMargins(MargesGroupe(gbInformation, QMargins(px(8), px(16), px(8), px(8))));
     information->addWidget(stInformation);
-    int hauteurTexte = px(121);
-    const QFontMetrics mesuresGras(gras);
-    const int marges = 2 * (stInformation->margin() + stInformation->frameWidth());
-    for (const QString &texte : {TexteInformationCopie(), TexteInformationRenommage()})
-        hauteurTexte = std::max(hauteurTexte, mesuresGras.boundingRect(QRect(0, 0, px(281) - marges, 100000),
-                                                                       Qt::TextWordWrap, texte).height() + marges);
-    stInformation->setFixedHeight(hauteurTexte);
+    // The height the label itself needs for the longer of its two texts, at its drawn
+    // width (the middle column is never narrower).
+    m_hauteurInformation = 0;
+    const QString texteActuel = stInformation->text();
+    for (const QString &texte : {TexteInformationCopie(), TexteInformationRenommage()}) {
+        stInformation->setText(texte);
+        m_hauteurInformation = std::max(m_hauteurInformation, stInformation->heightForWidth(px(281)));
+    }
+    stInformation->setText(texteActuel);
+    m_hauteurInformationDessin = std::max(px(121), m_hauteurInformation);
+    stInformation->setFixedHeight(m_hauteurInformationDessin);
     // The middle column keeps its drawn width, or what the date group needs.
     const int largeurMilieu = std::max({px(297), gbDatePDV->minimumSizeHint().width(),
                                         gbInformation->minimumSizeHint().width()});
@@ -346,9 +350,7 @@ void TfmMainClarvane::Disposer()
     }
     fixer(stSep, 143, 13);
     fixer(cbSep, 145, 21);
-    // The order tree shows three fields at least (it scrolls then), and the two arrows.
-    tvEXIFOrdre->setMinimumSize(px(150), std::max(3 * tvEXIFOrdre->sizeHintForRow(0) + 2 * tvEXIFOrdre->frameWidth(),
-                                                  btEXIFOrdreMonter->minimumHeight() * 2 + px(7)));
+    tvEXIFOrdre->setMinimumWidth(px(150));
     auto *milieu = Colonne();
     milieu->addSpacing(px(12));
     auto *mode = Ligne(px(7));
@@ -433,16 +435,38 @@ QSize TfmMainClarvane::MinimumPage() const
     return m_page->layout()->minimumSize();
 }
 
+int TfmMainClarvane::HauteurChampsOrdre(int champs) const
+{
+    // The fields' rows, and the two arrows beside them.
+    return std::max(champs * tvEXIFOrdre->sizeHintForRow(0) + 2 * tvEXIFOrdre->frameWidth(),
+                    btEXIFOrdreMonter->minimumHeight() * 2 + AEchelle(7, EchelleDessin(font())));
+}
+
 void TfmMainClarvane::AjusterMinimum()
 {
-    // What every text needs, or, on a screen smaller than that, the screen: the page
-    // scrolls then.
-    QSize minimum = MinimumPage();
+    // Every text whole: the six fields of the order tree and the information as drawn;
+    // where the screen is too low for that, the information box gives up the room its
+    // text does not need, then the order tree shows three fields and scrolls, and
+    // finally the window keeps to the screen and its page scrolls.
+    // The frame is counted as large as common title bars are, so that the choice does not
+    // depend on when the window manager tells its own.
+    QSize zone(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     if (const QScreen *ecran = screen()) {
-        const QMargins cadre = CadreFenetre(this);
-        minimum = minimum.boundedTo(ecran->availableGeometry().size().shrunkBy(cadre));
+        const QMargins cadre = CadreFenetre(this), commun = CadreCommun();
+        zone = ecran->availableGeometry().size().shrunkBy(
+            QMargins(std::max(cadre.left(), commun.left()), std::max(cadre.top(), commun.top()),
+                     std::max(cadre.right(), commun.right()), std::max(cadre.bottom(), commun.bottom())));
     }
-    setMinimumSize(minimum);
+    const std::pair<int, int> paliers[] = {{m_hauteurInformationDessin, 6}, {m_hauteurInformation, 6},
+                                           {m_hauteurInformation, 3}};
+    for (const auto &[information, champs] : paliers) {
+        stInformation->setFixedHeight(information);
+        tvEXIFOrdre->setMinimumHeight(HauteurChampsOrdre(champs));
+        m_page->layout()->activate();
+        if (MinimumPage().height() <= zone.height())
+            break;
+    }
+    setMinimumSize(MinimumPage().boundedTo(zone));
 }
 
 void TfmMainClarvane::RelierControles()

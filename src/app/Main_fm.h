@@ -74,6 +74,8 @@ private:
     QSize MinimumPage() const;
     // The window's minimum: MinimumPage, or its screen where that is smaller.
     void AjusterMinimum();
+    // The height of the order tree that shows `champs` fields.
+    int HauteurChampsOrdre(int champs) const;
     // The size and place the user gave the window (GENERAL keys), or the drawn size
     // centred; always inside the screen. At the first show.
     void RestaurerGeometrie();
@@ -138,6 +140,8 @@ private:
     QPushButton *btQuitter = nullptr;
 
     QWidget *m_page = nullptr;           // holds every control
+    int m_hauteurInformation = 0;        // what the longer information text needs
+    int m_hauteurInformationDessin = 0;  // as drawn, or that when it needs more
     TPageDefilante *m_defilement = nullptr; // around m_page
     std::unique_ptr<TBigIniFile> Fichier;
     // The options as the settings file gave them: the keys that have no control

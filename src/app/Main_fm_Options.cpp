@@ -93,15 +93,11 @@ void TfmMainClarvane::RestaurerGeometrie()
     const double k = EchelleDessin(font());
     // As drawn, at the scale of the font; with a large font the fixed controls may take
     // more than the drawing gives them: the order tree still shows its six fields.
-    const int sixChamps = 6 * tvEXIFOrdre->sizeHintForRow(0) + 2 * tvEXIFOrdre->frameWidth();
     placement.taille = QSize(AEchelle(kTailleDessin.width(), k), AEchelle(kTailleDessin.height(), k))
-                           .expandedTo(MinimumPage() + QSize(0, std::max(0, sixChamps - tvEXIFOrdre->minimumHeight())));
+                           .expandedTo(MinimumPage() + QSize(0, HauteurChampsOrdre(6) - tvEXIFOrdre->minimumHeight()));
     if (connue) {
-        // Where the inside was; the frame, known or not yet, goes around it.
-        const QMargins cadre = CadreFenetre(this);
         placement.taille = QSize(largeur, hauteur);
-        placement.coin = QPoint(Fichier->ReadInteger(section, kCleGauche, 0) - cadre.left(),
-                                Fichier->ReadInteger(section, kCleHaut, 0) - cadre.top());
+        placement.coin = QPoint(Fichier->ReadInteger(section, kCleGauche, 0), Fichier->ReadInteger(section, kCleHaut, 0));
     }
     PlacerFenetre(this, placement);
     if (Fichier->ReadBool(section, kCleAgrandie, false))

@@ -2,8 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+
+#include <xcb/xcb.h>
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QTimer>
 #include <QEvent>
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -20,12 +25,48 @@ namespace {
 // and the next one will very likely get the same.
 QMargins g_cadreConnu;
 
+// The frame an X11 window manager announces on the window (_NET_FRAME_EXTENTS), in the
+// window's pixels; none elsewhere, or before the window manager has taken the window.
+QMargins CadreX11(const QWidget *fenetre)
+{
+    const auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !fenetre->testAttribute(Qt::WA_WState_Created))
+        return {};
+    xcb_connection_t *connexion = x11->connection();
+    static const xcb_atom_t atome = [connexion] {
+        constexpr char nom[] = "_NET_FRAME_EXTENTS";
+        xcb_intern_atom_reply_t *r = xcb_intern_atom_reply(
+            connexion, xcb_intern_atom(connexion, 0, sizeof nom - 1, nom), nullptr);
+        const xcb_atom_t a = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(r);
+        return a;
+    }();
+    if (atome == XCB_ATOM_NONE)
+        return {};
+    xcb_get_property_reply_t *r = xcb_get_property_reply(
+        connexion, xcb_get_property(connexion, 0, xcb_window_t(fenetre->winId()), atome, XCB_ATOM_CARDINAL, 0, 4),
+        nullptr);
+    QMargins cadre;
+    if (r && r->format == 32 && xcb_get_property_value_length(r) == 16) {
+        // left, right, top, bottom, in device pixels: rounded up to the window's pixels.
+        const auto *v = static_cast<const quint32 *>(xcb_get_property_value(r));
+        const qreal ratio = fenetre->devicePixelRatioF();
+        const auto px = [ratio](quint32 n) { return int(std::ceil(n / ratio)); };
+        cadre = QMargins(px(v[0]), px(v[2]), px(v[1]), px(v[3]));
+    }
+    std::free(r);
+    return cadre;
+}
+
+// The frame around the window as Qt knows it, or as the X11 window manager announces it
+// where Qt has not heard of it yet (Qt learns it only from a later move or resize).
 QMargins CadreActuel(const QWidget *fenetre)
 {
     const QRect dehors = fenetre->frameGeometry();
     const QRect dedans = fenetre->geometry();
-    return {dedans.left() - dehors.left(), dedans.top() - dehors.top(),
-            dehors.right() - dedans.right(), dehors.bottom() - dedans.bottom()};
+    const QMargins qt(dedans.left() - dehors.left(), dedans.top() - dehors.top(),
+                      dehors.right() - dedans.right(), dehors.bottom() - dedans.bottom());
+    return qt.isNull() ? CadreX11(fenetre) : qt;
 }
 
 const QScreen *EcranDe(const QPoint &point, const QWidget *repli)
@@ -54,37 +95,86 @@ void Ramener(QWidget *fenetre, const QRect &dehors)
     fenetre->setGeometry(place.marginsRemoved(cadre));
 }
 
-// Brings its window inside its screen again whenever the window manager's frame around
-// it shows up or changes (a maximised window is the window manager's to place).
+// Places its window, and brings it inside its screen again whenever the window manager's
+// frame around it shows up or changes (a maximised window is the window manager's to
+// place): as wished, with the frame as it really is, while the window keeps the size it
+// was given; where the user has sized it since, only inside the screen.
 class TGardeCadre final : public QObject {
 public:
     static constexpr char kNom[] = "clarvaneGardeCadre";
 
-    TGardeCadre(QWidget *fenetre, const QMargins &cadre) : QObject(fenetre), m_fenetre(fenetre), m_cadre(cadre)
+    explicit TGardeCadre(QWidget *fenetre) : QObject(fenetre), m_fenetre(fenetre), m_cadre(CadreActuel(fenetre))
     {
         setObjectName(QLatin1StringView(kNom));
         fenetre->installEventFilter(this);
     }
 
+    // Looks at the frame, and places the window again when it has changed.
+    void Verifier()
+    {
+        if (!m_fenetre)
+            return;
+        const QMargins cadre = CadreActuel(m_fenetre);
+        if (cadre.isNull() || cadre == m_cadre)
+            return;
+        m_cadre = cadre;
+        g_cadreConnu = cadre;
+        if (m_fenetre->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
+            return;
+        if (m_fenetre->size() == m_tailleDonnee)
+            Placer(m_placement);
+        else
+            Ramener(m_fenetre, m_fenetre->frameGeometry());
+    }
+
+    void Placer(const TPlacement &placement)
+    {
+        m_placement = placement;
+        m_centrerSur = placement.centrerSur;
+        const QMargins cadre = CadreFenetre(m_fenetre);
+        const QSize dehors = placement.taille.expandedTo(m_fenetre->minimumSize())
+                                 .boundedTo(m_fenetre->maximumSize())
+                                 .grownBy(cadre);
+        QPoint coin;
+        if (placement.coin) {
+            coin = *placement.coin - QPoint(cadre.left(), cadre.top());
+        } else {
+            const QWidget *autour = m_centrerSur;
+            const QScreen *ecran = autour ? autour->screen() : m_fenetre->screen();
+            if (!ecran)
+                ecran = QGuiApplication::primaryScreen();
+            coin = CoinCentre(autour ? autour->frameGeometry() : ecran ? ecran->availableGeometry() : QRect(), dehors);
+        }
+        Ramener(m_fenetre, QRect(coin, dehors));
+        m_tailleDonnee = m_fenetre->size();
+        if (m_fenetre->isVisible()) // placed while it is being shown
+            VerifierBientot();
+    }
+
 protected:
+    // The window manager takes the window once it is mapped, a little later.
+    void VerifierBientot()
+    {
+        for (const int ms : {50, 250, 1000})
+            QTimer::singleShot(ms, this, &TGardeCadre::Verifier);
+    }
+
     bool eventFilter(QObject *objet, QEvent *evenement) override
     {
         const QEvent::Type type = evenement->type();
-        if (objet == m_fenetre && (type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize)) {
-            const QMargins cadre = CadreActuel(m_fenetre);
-            if (!cadre.isNull() && cadre != m_cadre) {
-                m_cadre = cadre;
-                g_cadreConnu = cadre;
-                if (!(m_fenetre->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
-                    Ramener(m_fenetre, m_fenetre->frameGeometry());
-            }
-        }
+        if (objet == m_fenetre && (type == QEvent::Move || type == QEvent::Resize))
+            Verifier();
+        if (objet == m_fenetre && type == QEvent::Show)
+            VerifierBientot();
         return QObject::eventFilter(objet, evenement);
     }
 
 private:
     QPointer<QWidget> m_fenetre;
     QMargins m_cadre;
+    TPlacement m_placement;
+    QPointer<const QWidget> m_centrerSur; // m_placement's, as long as it lives
+    QSize m_tailleDonnee;                 // the inside size the placement gave
 };
 
 } // namespace
@@ -131,35 +221,25 @@ QMargins CadreFenetre(const QWidget *fenetre)
         return cadre;
     if (!g_cadreConnu.isNull())
         return g_cadreConnu;
-    // No window of the program framed yet: a title bar and borders as most window
-    // managers draw them, so that the first window does not open with its title bar off
-    // the screen (X11 tells the frame only once the window is up, and Qt does not always
-    // hear of it then; without a window manager the window is only a little smaller).
+    // No window of the program framed yet: so that the first window does not open with
+    // its title bar off the screen (X11 tells the frame only once the window is up;
+    // without a window manager the window is only a little smaller).
+    return CadreCommun();
+}
+
+QMargins CadreCommun()
+{
     const int titre = QFontMetrics(QFontDatabase::systemFont(QFontDatabase::TitleFont)).height() + 8;
     return {2, std::max(24, titre), 2, 4};
 }
 
 void PlacerFenetre(QWidget *fenetre, const TPlacement &placement)
 {
-    const QMargins cadre = CadreFenetre(fenetre);
-    const QSize dehors = placement.taille.expandedTo(fenetre->minimumSize())
-                             .boundedTo(fenetre->maximumSize())
-                             .grownBy(cadre);
-    QPoint coin;
-    if (placement.coin) {
-        coin = *placement.coin;
-    } else {
-        const QScreen *ecran = placement.centrerSur ? placement.centrerSur->screen() : fenetre->screen();
-        if (!ecran)
-            ecran = QGuiApplication::primaryScreen();
-        const QRect autour = placement.centrerSur ? placement.centrerSur->frameGeometry()
-                             : ecran               ? ecran->availableGeometry()
-                                                   : QRect();
-        coin = CoinCentre(autour, dehors);
-    }
-    Ramener(fenetre, QRect(coin, dehors));
-    if (!fenetre->findChild<QObject *>(QLatin1StringView(TGardeCadre::kNom), Qt::FindDirectChildrenOnly))
-        new TGardeCadre(fenetre, CadreActuel(fenetre));
+    auto *garde = static_cast<TGardeCadre *>(
+        fenetre->findChild<QObject *>(QLatin1StringView(TGardeCadre::kNom), Qt::FindDirectChildrenOnly));
+    if (!garde)
+        garde = new TGardeCadre(fenetre);
+    garde->Placer(placement);
 }
 
 TCurseurOccupe::TCurseurOccupe() { QApplication::setOverrideCursor(Qt::WaitCursor); }

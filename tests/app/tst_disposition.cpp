@@ -80,10 +80,11 @@ QStringList TextesCoupes(QWidget *fenetre)
         const QFontMetrics m = w->fontMetrics();
         const QRect place = w->contentsRect();
         if (auto *l = qobject_cast<QLabel *>(w); l && !l->text().isEmpty()) {
-            const QRect besoin = l->wordWrap() ? m.boundingRect(place, Qt::TextWordWrap, l->text())
-                                               : m.boundingRect(SansEsperluette(l->text()));
-            verifier(w, besoin.width() <= place.width() && m.height() <= place.height()
-                            && besoin.height() <= place.height(), l->text());
+            // A text on several lines: the height the label itself needs at its width.
+            const QRect besoin = m.boundingRect(SansEsperluette(l->text()));
+            verifier(w, l->wordWrap() ? l->heightForWidth(l->width()) <= l->height()
+                                      : besoin.width() <= place.width() && m.height() <= place.height(),
+                     l->text());
         } else if (auto *b = qobject_cast<QAbstractButton *>(w); b && !b->text().isEmpty()) {
             // The caption, its picture and the spacing between, or the check box and its
             // caption, inside the frame and the style's margins.
@@ -263,15 +264,15 @@ private Q_SLOTS:
         };
         const QPoint nImporte(-1, -1);
         QTest::newRow("sans clés") << QByteArray() << QSize() << nImporte << false;
-        QTest::newRow("gardée") << cles(40, 30, 700, 500) << QSize(700, 500) << QPoint(40, 30) << false;
+        QTest::newRow("gardée") << cles(40, 30, 700, 540) << QSize(700, 540) << QPoint(40, 30) << false;
         // Stored on a larger screen, or another one: brought inside this one.
-        QTest::newRow("hors de l'écran") << cles(3000, -200, 700, 500) << QSize(700, 500) << nImporte << false;
+        QTest::newRow("hors de l'écran") << cles(3000, -200, 700, 540) << QSize(700, 540) << nImporte << false;
         QTest::newRow("trop petite") << cles(10, 10, 20, 20) << QSize(0, 0) << QPoint(10, 10) << false;
         QTest::newRow("incomplète") << QByteArray("nFenetreLargeur=700\r\nnFenetreHauteur=500\r\n") << QSize()
                                     << nImporte << false;
         QTest::newRow("illisible") << QByteArray("nFenetreGauche=a\r\nnFenetreHaut=b\r\nnFenetreLargeur=c\r\n"
                                                 "nFenetreHauteur=d\r\n") << QSize() << nImporte << false;
-        QTest::newRow("agrandie") << cles(40, 30, 700, 500) + "lFenetreAgrandie=1\r\n" << QSize(700, 500)
+        QTest::newRow("agrandie") << cles(40, 30, 700, 540) + "lFenetreAgrandie=1\r\n" << QSize(700, 540)
                                   << QPoint(40, 30) << true;
     }
     void geometrie()
@@ -303,7 +304,7 @@ private Q_SLOTS:
             if (coin.x() >= 0)
                 QCOMPARE(ici.topLeft(), coin);
             if (!agrandie)
-                fm.setGeometry(100, 90, 750, 480); // the user moves and sizes it
+                fm.setGeometry(100, 90, 750, 560); // the user moves and sizes it
         }
         // Written back at close, and found again.
         const TBigIniFile relu(Reglages());
@@ -311,7 +312,7 @@ private Q_SLOTS:
             QCOMPARE(relu.ReadInteger(u"GENERAL"_s, u"nFenetreGauche"_s, 0), 100);
             QCOMPARE(relu.ReadInteger(u"GENERAL"_s, u"nFenetreHaut"_s, 0), 90);
             QCOMPARE(relu.ReadInteger(u"GENERAL"_s, u"nFenetreLargeur"_s, 0), 750);
-            QCOMPARE(relu.ReadInteger(u"GENERAL"_s, u"nFenetreHauteur"_s, 0), 480);
+            QCOMPARE(relu.ReadInteger(u"GENERAL"_s, u"nFenetreHauteur"_s, 0), 560);
         }
         QCOMPARE(relu.ReadBool(u"GENERAL"_s, u"lFenetreAgrandie"_s, !agrandie), agrandie);
     }
