@@ -143,7 +143,10 @@ public:
             const QScreen *ecran = autour ? autour->screen() : m_fenetre->screen();
             if (!ecran)
                 ecran = QGuiApplication::primaryScreen();
-            coin = CoinCentre(autour ? autour->frameGeometry() : ecran ? ecran->availableGeometry() : QRect(), dehors);
+            coin = CoinCentre(autour ? autour->geometry().marginsAdded(CadreFenetre(autour))
+                               : ecran ? ecran->availableGeometry()
+                                       : QRect(),
+                              dehors);
         }
         Ramener(m_fenetre, QRect(coin, dehors));
         m_tailleDonnee = m_fenetre->size();

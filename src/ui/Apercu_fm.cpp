@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -317,6 +318,9 @@ void TfmApercu::showEvent(QShowEvent *evenement)
         // Centred on the window it belongs to, inside the screen; the drawn size is the
         // outer one: the inside is the frame smaller.
         const QWidget *proprietaire = parentWidget() ? parentWidget()->window() : nullptr;
+        // Never larger than the screen, even at its smallest: its tree scrolls.
+        if (const QScreen *ecran = proprietaire ? proprietaire->screen() : screen())
+            setMinimumSize(minimumSize().boundedTo(ecran->availableGeometry().size().shrunkBy(CadreFenetre(this))));
         const QSize donnee = TailleInitiale().shrunkBy(CadreFenetre(this));
         PlacerFenetre(this, {donnee, std::nullopt, proprietaire});
         // The frame assumed may not be the window manager's: once it is known, the outer

@@ -51,7 +51,7 @@ private Q_SLOTS:
         PlacerFenetre(&fenetre, {QSize(200, 100), std::nullopt, &proprietaire});
         fenetre.show();
         QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
-        QTRY_VERIFY((fenetre.frameGeometry().center() - proprietaire.frameGeometry().center()).manhattanLength() <= 3);
+        QTRY_VERIFY((fenetre.geometry().center() - proprietaire.geometry().center()).manhattanLength() <= 3);
         // Larger than the screen: brought to its size, its corner inside.
         QWidget grande(&proprietaire, Qt::Dialog);
         const QRect ecran = proprietaire.screen()->availableGeometry();

@@ -61,7 +61,7 @@ private Q_SLOTS:
             fm.DefinirInvite(u"Nom du dossier à créer"_s);
             fm.show();
             QVERIFY(QTest::qWaitForWindowExposed(&fm));
-            QTRY_VERIFY((fm.frameGeometry().center() - proprietaire.frameGeometry().center()).manhattanLength() <= 3);
+            QTRY_VERIFY((fm.geometry().center() - proprietaire.geometry().center()).manhattanLength() <= 3);
             QCOMPARE(fm.minimumSize(), fm.maximumSize());
             QVERIFY(fm.stLabel->width() >= fm.stLabel->fontMetrics().horizontalAdvance(fm.stLabel->text()));
             QVERIFY(fm.stLabel->height() >= fm.stLabel->fontMetrics().height());
