@@ -19,6 +19,7 @@
 #include <QTreeWidget>
 
 #include "../tests/support/FauxOptions.h"
+#include "commun/NomsFichiers.h"
 #include "commun_generateur.h"
 #include "engine/JournalTraitement.h"
 #include "engine/OperationsFichiers.h"
@@ -188,10 +189,12 @@ int main(int argc, char *argv[])
     for (const bool synchroniser : {false, true}) {
         const QString dst = tmp.path() + u"/sync/"_s;
         QDir().mkpath(dst);
+        TParametresCopie parametres;
+        parametres.synchroniser = synchroniser;
         const qint64 ns = ChronometrerNs([&] {
             for (int i = 0; i < nbSync && i < images.size(); ++i)
                 CopierFichier(images[i].Dossier + images[i].Nom,
-                              dst + QString::number(i) + u".JPG"_s, {}, synchroniser);
+                              dst + QString::number(i) + u".JPG"_s, parametres);
         });
         (synchroniser ? avecSync : sansSync) = ns;
         Vider(dst);
@@ -242,9 +245,13 @@ int main(int argc, char *argv[])
         TResultatCopie copie;
         copie.Reussi = true;
         for (const TEnrFichier &image : std::as_const(images)) {
+            // The three entries of one copy: its temporary file, its move, its confirmation.
             copie.Cible = dossierSeul + u"Canon EOS 300D/2006/05/"_s + image.Nom;
-            copie.Etat = copie.EtatSource = {image.Taille, 1147249230, 123456789};
-            journal.Copie(image.Dossier + image.Nom, copie);
+            copie.Etat = copie.EtatSource = {image.Taille, 1147249230, 123456789, 1147249230, 123456789, 2049, 1234567};
+            const QByteArray cible = NomEnOctets(copie.Cible);
+            journal.AvantTemporaire(NomEnOctets(image.Dossier + image.Nom), cible + ".clarvane-Ab12Cd");
+            journal.AvantDeplacement(cible, copie.Etat, std::nullopt);
+            journal.Copiee(copie);
         }
     });
     const qint64 meilleurAvec = *std::min_element(avecJournal.begin(), avecJournal.end());

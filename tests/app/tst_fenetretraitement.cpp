@@ -312,7 +312,7 @@ private Q_SLOTS:
         BoiteMessage::ReponseSuivante(QMessageBox::Ok);
         Touche(fm.get(), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(Boites(), (QStringList{u"Attention: Annuler le dernier traitement (%1 images) ?"_s.arg(faites),
-                                        u"Information: %1 images restaurées."_s.arg(faites)}));
+                                        u"Information: %1 copies retirées."_s.arg(faites)}));
         QVERIFY(QDir(cible.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot));
         QCOMPARE(Fichiers(photos.path()).size(), kImages);
         // Nothing left to undo.
