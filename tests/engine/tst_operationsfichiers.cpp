@@ -15,6 +15,7 @@
 #include "Fichiers.h"
 #include "LectureSeule.h"
 #include "Octets.h"
+#include "OperationsPiegees.h"
 #include "commun/Chemins.h"
 #include "commun/NomsFichiers.h"
 #include "engine/OperationsFichiers.h"
@@ -67,85 +68,8 @@ private:
     bool m_monte = false;
 };
 
-// The step of a copy that a test makes fail.
-enum class TEtape { Aucune, Plage, Lecture, Ecriture, Synchro };
-// What the reflink does.
-enum class TClone { Refuse, Reussi, EchoueAMiChemin };
-
-// The real calls, but with the reflink as a test wants it (most test machines have no
-// file system with reflinks) and one step failing with `Erreur` once `Apres` bytes have
-// gone through it (0: at its first call).
-class TOperationsPiegees : public TOperationsCopieSysteme {
-public:
-    TClone Clone = TClone::Refuse;
-    bool PlageRefusee = false; // no kernel copy between these files (EXDEV)
-    TEtape Etape = TEtape::Aucune;
-    int Erreur = 0;
-    qint64 Apres = 0;
-    std::function<void()> ApresMorceau; // after each piece of data written
-    qint64 Ecrits = 0;   // bytes written to the copy by the kernel copy or by write
-    int AppelsPlage = 0; // calls of the kernel copy
-
-    int Cloner(int src, int dst) override
-    {
-        if (Clone == TClone::Refuse)
-            return Echouer(EOPNOTSUPP);
-        // A reflink shares the blocks; copying them gives the file the same content.
-        struct stat etat {};
-        ::fstat(src, &etat);
-        const qint64 taille = Clone == TClone::Reussi ? qint64(etat.st_size) : qint64(etat.st_size) / 2;
-        QByteArray octets(taille, Qt::Uninitialized);
-        if (::pread(src, octets.data(), size_t(taille), 0) != taille
-            || ::pwrite(dst, octets.constData(), size_t(taille), 0) != taille)
-            return -1;
-        return Clone == TClone::Reussi ? 0 : Echouer(EIO);
-    }
-    ssize_t CopierPlage(int src, int dst, size_t taille) override
-    {
-        ++AppelsPlage;
-        if (PlageRefusee)
-            return Echouer(EXDEV);
-        if (Etape == TEtape::Plage && Ecrits >= Apres)
-            return Echouer(Erreur);
-        return Compter(TOperationsCopieSysteme::CopierPlage(src, dst, taille));
-    }
-    ssize_t Lire(int fd, void *tampon, size_t taille) override
-    {
-        if (Etape == TEtape::Lecture && Ecrits >= Apres)
-            return Echouer(Erreur);
-        return TOperationsCopieSysteme::Lire(fd, tampon, taille);
-    }
-    ssize_t Ecrire(int fd, const void *tampon, size_t taille) override
-    {
-        if (Etape == TEtape::Ecriture && Ecrits >= Apres)
-            return Echouer(Erreur);
-        return Compter(TOperationsCopieSysteme::Ecrire(fd, tampon, taille));
-    }
-    int Synchroniser(int fd) override
-    {
-        return Etape == TEtape::Synchro ? Echouer(Erreur) : TOperationsCopieSysteme::Synchroniser(fd);
-    }
-
-private:
-    static int Echouer(int erreur)
-    {
-        errno = erreur;
-        return -1;
-    }
-    ssize_t Compter(ssize_t n)
-    {
-        if (n > 0) {
-            Ecrits += n;
-            if (ApresMorceau)
-                ApresMorceau();
-        }
-        return n;
-    }
-};
 } // namespace
 
-Q_DECLARE_METATYPE(TClone)
-Q_DECLARE_METATYPE(TEtape)
 
 class TestOperationsFichiers : public QObject {
     Q_OBJECT

@@ -25,6 +25,7 @@ public:
     void OuvrirJournal(const QString &chemin) override;
     bool InterruptionDemandee() override { return interrompu; }
     void Patienter() override;
+    IOperationsCopie *OperationsCopie() override { return operations; }
 
     // What the run did, one entry per call: "Confirmer: <text>", "Erreur: <text>",
     // "Information: <text>", "Curseur: occupé|normal", "Ouvrir: <caption> <min> <max> <value>",
@@ -33,6 +34,8 @@ public:
     // Answers of the next Confirmer calls; an empty queue answers No.
     QList<bool> reponses;
     QString dossierJournal;
+    // The copies' system calls: null for the real ones.
+    IOperationsCopie *operations = nullptr;
 
     // State seen at the moment of the calls.
     bool curseurOccupe = false;
