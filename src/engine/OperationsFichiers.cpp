@@ -394,8 +394,12 @@ TResultatCopie TCopie::Executer()
     // A verified copy counts once its new name is on the disk too.
     if (m_p.verifier && m_dossierLisible && m_operations.Synchroniser(m_fdDossier.Fd()) != 0) {
         const int erreur = errno;
-        SupprimerDans(m_fdDossier.Fd(), nom.constData());
+        // Its name may not survive a power cut: taken back. Once gone, nothing is left of
+        // it; otherwise the journal's note of its move lets the undo find it.
+        const bool retiree = SupprimerDans(m_fdDossier.Fd(), nom.constData()) == 0;
         m_temporaire.reset();
+        if (retiree && m_p.suivi)
+            m_p.suivi->Abandonnee();
         return Echec(TEchecCopie::Verification, erreur);
     }
     // The copy as it stands in place: the move changed its ctime.

@@ -15,14 +15,15 @@ int Echouer(int erreur)
 }
 } // namespace
 
-// A copy's first piece: its temporary file is another file than the last one written
-// (descriptor numbers are used again from one copy to the next; inodes are not, while
-// the files live).
+// A copy's first piece: its temporary file is still empty, and is another file than the
+// last one written or that one had data already (descriptor numbers and the inode of a
+// removed temporary file are used again from one copy to the next).
 void TOperationsPiegees::NouvelleCopie(int fd)
 {
     struct stat etat {};
     ::fstat(fd, &etat);
-    if (etat.st_ino != m_inodeCourant || etat.st_dev != m_peripheriqueCourant) {
+    const bool meme = etat.st_ino == m_inodeCourant && etat.st_dev == m_peripheriqueCourant;
+    if (etat.st_size == 0 && !(meme && Ecrits == 0)) {
         m_inodeCourant = etat.st_ino;
         m_peripheriqueCourant = etat.st_dev;
         ++Copies;
