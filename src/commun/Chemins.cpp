@@ -142,7 +142,10 @@ int SupprimerDossier(const QByteArray &chemin)
     return Resultat(::unlinkat(c.Fd(), c.Relatif(), AT_REMOVEDIR));
 }
 
-int RenommerEnRemplacant(const QByteArray &de, const QByteArray &vers)
+namespace {
+// `appel` on the two paths, each reached through its folder's descriptor when it is too long.
+template <typename F>
+int DeuxChemins(const QByteArray &de, const QByteArray &vers, F appel)
 {
     const TCheminLong a(de);
     const TCheminLong b(vers);
@@ -150,18 +153,20 @@ int RenommerEnRemplacant(const QByteArray &de, const QByteArray &vers)
         return a.Erreur();
     if (b.Erreur())
         return b.Erreur();
-    return Resultat(::renameat(a.Fd(), a.Relatif(), b.Fd(), b.Relatif()));
+    return appel(a.Fd(), a.Relatif(), b.Fd(), b.Relatif());
+}
+} // namespace
+
+int RenommerEnRemplacant(const QByteArray &de, const QByteArray &vers)
+{
+    return DeuxChemins(de, vers, [](int fdDe, const char *a, int fdVers, const char *b) {
+        return Resultat(::renameat(fdDe, a, fdVers, b));
+    });
 }
 
 int DeplacerSansRemplacer(const QByteArray &de, const QByteArray &vers)
 {
-    const TCheminLong a(de);
-    const TCheminLong b(vers);
-    if (a.Erreur())
-        return a.Erreur();
-    if (b.Erreur())
-        return b.Erreur();
-    return DeplacerSansRemplacerDans(a.Fd(), a.Relatif(), b.Fd(), b.Relatif());
+    return DeuxChemins(de, vers, DeplacerSansRemplacerDans);
 }
 
 int ListerDossier(const QByteArray &dossier, QByteArrayList &noms)

@@ -1,6 +1,8 @@
 #include "engine/Empreinte.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <new>
 
 #include <unistd.h>
 
@@ -61,13 +63,13 @@ TEmpreinte EmpreinteDe(QByteArrayView octets)
     return {h.high64, h.low64};
 }
 
-int EmpreinteDescripteur(int fd, TEmpreinte &empreinte)
+int EmpreinteParLectures(const TLecture &lire, TEmpreinte &empreinte)
 {
+    static thread_local QByteArray tampon(1 << 20, Qt::Uninitialized);
     THachage hachage;
-    QByteArray tampon(1 << 20, Qt::Uninitialized);
     off_t position = 0;
     for (;;) {
-        const ssize_t n = ::pread(fd, tampon.data(), size_t(tampon.size()), position);
+        const ssize_t n = lire(tampon.data(), size_t(tampon.size()), position);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -79,4 +81,11 @@ int EmpreinteDescripteur(int fd, TEmpreinte &empreinte)
     }
     empreinte = hachage.Resultat();
     return 0;
+}
+
+int EmpreinteDescripteur(int fd, TEmpreinte &empreinte)
+{
+    return EmpreinteParLectures(
+        [fd](void *tampon, size_t taille, off_t position) { return ::pread(fd, tampon, taille, position); },
+        empreinte);
 }

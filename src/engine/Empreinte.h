@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
+
+#include <sys/types.h>
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -38,6 +41,11 @@ private:
 // The fingerprint of all of `octets` at once.
 TEmpreinte EmpreinteDe(QByteArrayView octets);
 
-// The fingerprint of what the descriptor holds from offset 0 to its end, read with pread
-// (the offset is left alone): 0, or the errno of the read that failed.
+// The fingerprint of what `lire` gives from position 0 until it gives 0 bytes; `lire`
+// answers as pread does (-1 with errno set on failure; EINTR is asked again): 0, or the
+// errno of the read that failed.
+using TLecture = std::function<ssize_t(void *tampon, size_t taille, off_t position)>;
+int EmpreinteParLectures(const TLecture &lire, TEmpreinte &empreinte);
+
+// The same of what the descriptor holds, read with pread (its offset is left alone).
 int EmpreinteDescripteur(int fd, TEmpreinte &empreinte);

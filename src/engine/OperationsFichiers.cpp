@@ -75,23 +75,9 @@ int Relire(int fd, IOperationsCopie &operations, TEmpreinte &empreinte)
 {
     if (operations.SynchroniserDonnees(fd) != 0 || operations.OublierCache(fd) != 0)
         return errno ? errno : EIO;
-    QByteArray &tampon = Tampon();
-    THachage hachage;
-    off_t position = 0;
-    for (;;) {
-        const ssize_t n = operations.Relire(fd, tampon.data(), size_t(tampon.size()), position);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        if (n == 0)
-            break;
-        hachage.Ajouter(tampon.constData(), size_t(n));
-        position += n;
-    }
-    empreinte = hachage.Resultat();
-    return 0;
+    return EmpreinteParLectures(
+        [&](void *tampon, size_t taille, off_t position) { return operations.Relire(fd, tampon, taille, position); },
+        empreinte);
 }
 
 // Copies the content of `src` into `dst` (both at offset 0). Returns 0 or an errno.

@@ -15,6 +15,7 @@
 
 #include "BancTraitement.h"
 #include "Fichiers.h"
+#include "Fils.h"
 #include "commun/NomsFichiers.h"
 #include "engine/Annulation.h"
 #include "engine/JournalTraitement.h"
@@ -23,21 +24,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Runs `action` in a child process and waits for it; the wait status. The child ends
-// without running any destructor (the temporary folders stay for the parent).
-int DansUnFils(const std::function<void()> &action)
-{
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        action();
-        ::_exit(0);
-    }
-    int etat = -1;
-    while (pid > 0 && ::waitpid(pid, &etat, 0) < 0 && errno == EINTR) {
-    }
-    return etat;
-}
 
 // Moves the file's modification time by `secondes`, its content unchanged.
 bool Retoucher(const QString &chemin, int secondes)

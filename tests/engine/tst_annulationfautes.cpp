@@ -5,7 +5,6 @@
 #include <functional>
 
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,6 +15,7 @@
 
 #include "BancTraitement.h"
 #include "Fichiers.h"
+#include "Fils.h"
 #include "LectureSeule.h"
 #include "OperationsPiegees.h"
 #include "commun/Chemins.h"
@@ -26,32 +26,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Runs `action` in a child process, under a time limit (and a memory limit where no
-// sanitizer needs the address space): the wait status. The child ends without running
-// any destructor (the temporary folders stay for the parent).
-int DansUnFils(const std::function<void()> &action)
-{
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::alarm(20);
-#if !defined(__SANITIZE_ADDRESS__)
-        const struct rlimit memoire = {rlim_t(2) << 30, rlim_t(2) << 30};
-        ::setrlimit(RLIMIT_AS, &memoire);
-#endif
-        action();
-        ::_exit(0);
-    }
-    int etat = -1;
-    while (pid > 0 && ::waitpid(pid, &etat, 0) < 0 && errno == EINTR) {
-    }
-    return etat;
-}
-
-bool FiniNormalement(int etat)
-{
-    return WIFEXITED(etat) && WEXITSTATUS(etat) == 0;
-}
 
 QString CheminJournal(const TBanc &b)
 {
@@ -166,7 +140,7 @@ void TestAnnulationFautes::journalInutilisable()
         LancerAnnulation(b.retour);
         const QByteArray sortie = (a.Erreur + u'\n' + b.retour.appels.join(u'\n')).toUtf8();
         static_cast<void>(::write(tube[1], sortie.constData(), size_t(sortie.size())));
-    });
+    }, true);
     ::close(tube[1]);
     QByteArray sortie;
     char tampon[4096];

@@ -2,7 +2,6 @@
 // other line in place, the encodings, and saves that must fail without harm.
 #include <linux/capability.h>
 #include <sys/mount.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -19,6 +18,7 @@
 #include <QTest>
 
 #include "Fichiers.h"
+#include "Fils.h"
 #include "LectureSeule.h"
 #include "settings/BigIniFiles.h"
 
@@ -606,25 +606,18 @@ private Q_SLOTS:
         if (cas == u"lien"_s)
             QVERIFY(EcrireFichier(vrai, kAncien));
 
-        // In a child, under a time and a memory limit: 0 when the file was read as expected
-        // and written back (or not) as expected.
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            ::alarm(10);
-#if !defined(__SANITIZE_ADDRESS__)
-            const struct rlimit memoire = {rlim_t(1) << 30, rlim_t(1) << 30};
-            ::setrlimit(RLIMIT_AS, &memoire);
-#endif
+        // In a child, under a time and a memory limit: it ends normally when the file was
+        // read as expected and written back (or not) as expected.
+        const int etat = DansUnFils([&] {
             TBigIniFile ini(m_ini);
             const bool lignes = ini.Lignes() == QStringList{u"; mes reglages"_s, u"[GENERAL]"_s, u"nSep=3"_s, u"[Autre]"_s, u"x=1"_s};
             ini.SetAutoSave(false);
             ini.WriteInteger(u"GENERAL"_s, u"nSep"_s, 1);
             const bool ecrit = ini.UpdateFile();
             const bool attendu = cas == u"lien"_s ? lignes && ecrit : cas == u"lien mort"_s ? ecrit : !ecrit;
-            ::_exit(attendu && (cas == u"lien"_s || ini.Lignes().size() == 2) ? 0 : 1);
-        }
-        int etat = -1;
-        QVERIFY(pid > 0 && ::waitpid(pid, &etat, 0) == pid);
+            if (!attendu || (cas != u"lien"_s && ini.Lignes().size() != 2))
+                ::_exit(1);
+        }, true);
         QVERIFY2(WIFEXITED(etat), "reading the settings hung or ran out of memory");
         QCOMPARE(WEXITSTATUS(etat), 0);
         struct stat st {};
