@@ -451,6 +451,15 @@ bool LireVersion1(const QByteArray &octets, qsizetype debut, TJournalLu &lu)
 TJournalLu Ouvrir(const QByteArray &chemin, int drapeaux, TDescripteur &fd)
 {
     TJournalLu lu;
+    // Something else than a regular file is not even opened: opening a device may act on it.
+    struct stat avant {};
+    lu.Erreur = EtatChemin(chemin, avant, TLiens::NePasSuivre);
+    if (lu.Erreur == 0 && !S_ISREG(avant.st_mode))
+        lu.Erreur = S_ISDIR(avant.st_mode) ? EISDIR : S_ISLNK(avant.st_mode) ? ELOOP : EINVAL;
+    if (lu.Erreur) {
+        lu.Etat = lu.Erreur == ENOENT ? TJournalLu::TEtat::Absent : TJournalLu::TEtat::Illisible;
+        return lu;
+    }
     fd.Prendre(OuvrirChemin(chemin, drapeaux | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (fd.Fd() < 0) {
         lu.Erreur = errno;

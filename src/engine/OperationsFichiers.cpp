@@ -309,11 +309,17 @@ TResultatCopie TCopie::Executer()
     if (m_fdDossier.Fd() < 0)
         return Echec(TEchecCopie::Copie, errno);
 
-    // Hidden, so the scan never lists it; noted by the journal before it exists.
+    // Hidden, so the scan never lists it; noted by the journal before it exists. A name
+    // found taken is given up in the journal before the next one is noted.
+    bool annonce = false;
     m_temporaire.emplace(m_dossier, QByteArrayLiteral(".clarvane-"), 0600, m_fdDossier.Fd(),
                          [&](const QByteArray &chemin) {
-                             if (m_p.suivi)
-                                 m_p.suivi->AvantTemporaire(source, chemin);
+                             if (!m_p.suivi)
+                                 return;
+                             if (annonce)
+                                 m_p.suivi->Abandonnee();
+                             m_p.suivi->AvantTemporaire(source, chemin);
+                             annonce = true;
                          });
     if (const int erreur = m_temporaire->Erreur()) {
         m_temporaire.reset();

@@ -92,13 +92,19 @@ void TBigIniFile::Lire()
     // /dev/zero) would give bytes without end: the file is opened without waiting (a link
     // followed), used only when it is a regular file, and read up to the size it had then.
     // Anything else is unreadable: the defaults apply and nothing is written back over it.
-    const TDescripteur fd(OuvrirChemin(NomEnOctets(m_nomFichier),
-                                       O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    // Something else than a regular file is not even opened: opening a device may act on it.
+    const QByteArray chemin = NomEnOctets(m_nomFichier);
+    struct stat etat {};
+    const int erreur = EtatChemin(chemin, etat);
+    if (erreur != 0 || !S_ISREG(etat.st_mode)) {
+        m_illisible = erreur != ENOENT;
+        return;
+    }
+    const TDescripteur fd(OuvrirChemin(chemin, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (fd.Fd() < 0) {
         m_illisible = errno != ENOENT;
         return;
     }
-    struct stat etat {};
     QByteArray octets;
     if (::fstat(fd.Fd(), &etat) != 0 || !S_ISREG(etat.st_mode)
         || LireAuPlus(fd.Fd(), qint64(etat.st_size), octets) != 0) {
