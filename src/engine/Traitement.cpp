@@ -88,6 +88,9 @@ private:
                                    const QString &nom, const QString &prevue,
                                    const TEnrOptions &options);
     void RenommerImage(const TEnrFichier &image, const QString &valeurs, const TEnrOptions &options);
+    // Renames one file of the run (an image, or a file that travels with it) with its
+    // journal entries; a failure gets its line. True when renamed.
+    bool RenommerUnFichier(const QString &ancien, const QString &nouveau, const TEnrOptions &options);
     void AjouterApercu(const QString &cible, qint64 taille);
     void MontrerApercu();
     void EcrireJournal(const QString &chemin) const;
@@ -367,18 +370,25 @@ void TTraitement::RenommerImage(const TEnrFichier &image, const QString &valeurs
         AjouterApercu(nouveau, image.Taille);
         return;
     }
+    if (RenommerUnFichier(ancien, nouveau, options)) {
+        ++NbTraitees;
+        TailleTraitee += image.Taille;
+    }
+}
+
+bool TTraitement::RenommerUnFichier(const QString &ancien, const QString &nouveau, const TEnrOptions &options)
+{
     // Noted before it is made, confirmed once made: a run killed in between leaves a
-    // journal whose undo finds the image under one name or the other.
+    // journal whose undo finds the file under one name or the other.
     m_annulable.Perimetre(options.cDossSrc);
     m_annulable.AvantRenommage(ancien, nouveau);
     if (RenommerFichier(ancien, nouveau)) {
         m_annulable.Renomme(nouveau);
-        ++NbTraitees;
-        TailleTraitee += image.Taille;
-    } else {
-        m_annulable.Abandonnee();
-        ListeErreurs.append(u"Impossible de renommer %1 en %2"_s.arg(ancien, nouveau));
+        return true;
     }
+    m_annulable.Abandonnee();
+    ListeErreurs.append(u"Impossible de renommer %1 en %2"_s.arg(ancien, nouveau));
+    return false;
 }
 
 void TTraitement::AjouterApercu(const QString &cible, qint64 taille)
