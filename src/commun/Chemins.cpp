@@ -104,28 +104,37 @@ int CreerDossier(const QByteArray &chemin, mode_t mode)
 }
 
 bool CreerDossiers(QByteArray chemin, const std::function<void(const QByteArray &)> &avant,
-                   const std::function<void(const QByteArray &)> &cree)
+                   const std::function<void(const QByteArray &)> &cree, int *erreur)
 {
+    int ignoree = 0;
+    int &e = erreur ? *erreur : ignoree;
+    e = 0;
     chemin = SansBarresFinales(chemin);
-    if (chemin.isEmpty())
+    if (chemin.isEmpty()) {
+        e = ENOENT;
         return false;
+    }
     struct stat etat {};
-    const int erreur = EtatChemin(chemin, etat);
-    if (erreur == 0)
-        return S_ISDIR(etat.st_mode);
-    if (erreur != ENOENT)
+    e = EtatChemin(chemin, etat);
+    if (e == 0) {
+        e = S_ISDIR(etat.st_mode) ? 0 : ENOTDIR;
+        return e == 0;
+    }
+    if (e != ENOENT)
         return false;
     // A folder above is missing too: made first, from the top down.
     const qsizetype barre = chemin.lastIndexOf('/');
-    if (barre > 0 && !CreerDossiers(chemin.left(barre), avant, cree))
+    if (barre > 0 && !CreerDossiers(chemin.left(barre), avant, cree, &e))
         return false;
     const QByteArray dossier = chemin + '/';
     if (avant)
         avant(dossier);
-    const int creation = CreerDossier(chemin);
-    if (creation == 0 && cree)
+    e = CreerDossier(chemin);
+    if (e == 0 && cree)
         cree(dossier);
-    return creation == 0 || (creation == EEXIST && EstDossier(chemin));
+    if (e == EEXIST) // made meanwhile by someone else
+        e = EstDossier(chemin) ? 0 : ENOTDIR;
+    return e == 0;
 }
 
 int SupprimerFichier(const QByteArray &chemin)

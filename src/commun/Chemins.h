@@ -41,10 +41,12 @@ bool EstDossier(const QByteArray &chemin);
 int CreerDossier(const QByteArray &chemin, mode_t mode = 0777);
 // Makes the folder and every missing folder above it, from the top down. `avant` is told
 // of each folder just before it is made, `cree` once it is (both ending with "/"); a folder
-// already there is neither. True when the folder exists afterwards.
+// already there is neither. True when the folder exists afterwards; otherwise `erreur`,
+// when given, gets the errno of the folder that could not be made (ENOTDIR when something
+// else than a folder holds its name).
 bool CreerDossiers(QByteArray chemin,
                    const std::function<void(const QByteArray &)> &avant = {},
-                   const std::function<void(const QByteArray &)> &cree = {});
+                   const std::function<void(const QByteArray &)> &cree = {}, int *erreur = nullptr);
 // unlink(2) and rmdir(2).
 int SupprimerFichier(const QByteArray &chemin);
 int SupprimerDossier(const QByteArray &chemin);

@@ -1,11 +1,14 @@
 #include "engine/Traitement.h"
 
+#include <cerrno>
+
 #include <QSet>
 
 #include "commun/Chemins.h"
 #include "commun/EErreur.h"
 #include "commun/NomsFichiers.h"
 #include "engine/ComposerDonnees.h"
+#include "engine/EspaceDisque.h"
 #include "engine/JournalErreurs.h"
 #include "engine/JournalTraitement.h"
 #include "engine/OperationsFichiers.h"
@@ -18,6 +21,18 @@ namespace {
 
 const QString kAucuneImage = u"Aucune image à traiter."_s;
 const QString kNomJournal = u"Clarvane.erreurs.txt"_s;
+
+// A failure line, followed by " : " and the system's message when the system gave one.
+QString AvecCause(const QString &ligne, int erreur)
+{
+    return erreur ? ligne + u" : "_s + MessageSysteme(erreur) : ligne;
+}
+
+// The destination cannot take more: the disk is full, or the user's quota is.
+bool DestinationPleine(int erreur)
+{
+    return erreur == ENOSPC || erreur == EDQUOT;
+}
 
 // The busy cursor, put back to normal however the run ends.
 class TCurseur {
@@ -78,15 +93,19 @@ public:
 
 private:
     void NoterNonRetenus(const TNonRetenus &nonRetenus);
+    // Copy mode, before phase 2: false when the destination has less room than the
+    // images to copy and the user answered "Non" to going on.
+    bool PlaceAccordee(const QString &destination);
     void TraiterListe();
     void CopierImage(const TEnrFichier &image, const QString &valeurs, const TEnrOptions &options);
     // Copies one file of the run (an image, or a file that travels with it) from `source`
     // to `prevue` in `dossierCible`, or to the next free name there if `nom` is taken
     // meanwhile, with its journal entries and, when the options ask it, its verification.
     // Every failure gets its line; the result says whether the copy counts, and where it went.
+    // `erreurDossier`: why the target's folder could not be made, the cause given first.
     TResultatCopie CopierUnFichier(const QString &source, const QString &dossierCible,
                                    const QString &nom, const QString &prevue,
-                                   const TEnrOptions &options);
+                                   const TEnrOptions &options, int erreurDossier = 0);
     void RenommerImage(const TEnrFichier &image, const QString &valeurs, const TEnrOptions &options);
     // Renames one file of the run (an image, or a file that travels with it) with its
     // journal entries; a failure gets its line. True when renamed.
@@ -127,6 +146,7 @@ private:
     TJournalTraitement m_annulable;
     bool m_interrompu = false;
     int m_nonTraitees = 0; // images of phase 2 left when the run was stopped
+    bool m_pleine = false;  // stopped by a copy that found the destination full
 };
 
 QString TTraitement::DossierBase() const
@@ -196,9 +216,13 @@ void TTraitement::Executer()
 
     bool montrer = !ListeImages.isEmpty();
     if (montrer) {
-        m_progression.Ouvrir(u"Phase 2/2 - Traitement en cours"_s, int(ListeImages.size()));
         const TEnrOptions mode = m_options.Options();
         Copie = mode.lCopier;
+        if (Traiter && Copie && !mode.cDossDst.isEmpty() && !PlaceAccordee(mode.cDossDst)) {
+            TerminerSansSuite();
+            return;
+        }
+        m_progression.Ouvrir(u"Phase 2/2 - Traitement en cours"_s, int(ListeImages.size()));
         // The run's folders head its journal: its undo touches nothing outside them.
         if (Traiter) {
             m_annulable.Perimetre(mode.cDossSrc);
@@ -229,7 +253,9 @@ void TTraitement::Executer()
         if (!m_annulable.Echec().isEmpty())
             ListeErreurs.append(m_annulable.Echec());
         if (m_interrompu)
-            ListeErreurs.append(u"Traitement interrompu : %1 images non traitées."_s.arg(m_nonTraitees));
+            ListeErreurs.append((m_pleine ? u"Traitement interrompu : destination pleine, %1 images non traitées."_s
+                                          : u"Traitement interrompu : %1 images non traitées."_s)
+                                    .arg(m_nonTraitees));
         const QString journal = m_retour.DossierJournal() + kNomJournal;
         EcrireJournal(journal); // throws when it cannot: the copies made stay made
         QString resume = u"%1 images traitées (%2)."_s.arg(NbTraitees).arg(TailleEnTexte(TailleTraitee));
@@ -245,6 +271,25 @@ void TTraitement::Executer()
         ListeApercu.clear();
         ListeImages.clear();
     }
+}
+
+// The size asked of the destination is that of the images phase 1 kept: the files it did
+// not keep are never copied, and its sizes are those of the files as they are now.
+bool TTraitement::PlaceAccordee(const QString &destination)
+{
+    qint64 aCopier = 0;
+    for (const TEnrFichier &image : std::as_const(ListeImages))
+        aCopier += image.Taille;
+    const std::optional<qint64> libre = EspaceLibre(destination);
+    if (!libre || *libre >= aCopier)
+        return true; // room enough, or nothing known: each copy will tell
+    m_curseur.Occupe(false);
+    const bool continuer = m_retour.QuestionPrudente(
+        u"La destination n'a que %1 de libre pour %2 à copier. Continuer ?"_s.arg(
+            TailleEnTexte(*libre), TailleEnTexte(aCopier)));
+    if (continuer)
+        m_curseur.Occupe(true);
+    return continuer;
 }
 
 // Every accepted file counted and not kept by phase 1 gets its line, before the lines of
@@ -286,6 +331,11 @@ void TTraitement::TraiterListe()
             CopierImage(image, valeurs, options);
         else
             RenommerImage(image, valeurs, options);
+        if (m_pleine) { // every copy after it would fail the same way
+            m_interrompu = true;
+            m_nonTraitees = restantes;
+            break;
+        }
     }
 }
 
@@ -301,11 +351,12 @@ void TTraitement::CopierImage(const TEnrFichier &image, const QString &valeurs,
     if (Traiter)
         m_annulable.Perimetre(options.cDossDst);
     // A folder made once in this run is not made again for each of its images. A
-    // failure shows as the copy's failure below. The journal is made before the first
-    // folder, so that an undo never takes back an earlier run instead of this one.
+    // failure shows as the copy's failure below, with its own cause. The journal is made
+    // before the first folder, so that an undo never takes back an earlier run instead.
+    int erreurDossier = 0;
     if (Traiter && !m_dossiersCrees.contains(dossierCible)
         && CreerDossiers(NomEnOctets(dossierCible), [this](const QByteArray &) { m_annulable.AvantChangement(); },
-                         [this](const QByteArray &d) { m_annulable.DossierCree(d); }))
+                         [this](const QByteArray &d) { m_annulable.DossierCree(d); }, &erreurDossier))
         m_dossiersCrees.insert(dossierCible);
     const QString cible = dossierCible + image.Nom;
     const QString prevue = CheminCibleCopie(dossierCible, image.Nom);
@@ -317,7 +368,7 @@ void TTraitement::CopierImage(const TEnrFichier &image, const QString &valeurs,
         return;
     }
 
-    const TResultatCopie r = CopierUnFichier(source, dossierCible, image.Nom, prevue, options);
+    const TResultatCopie r = CopierUnFichier(source, dossierCible, image.Nom, prevue, options, erreurDossier);
     if (!r.Reussi)
         return;
     if (r.Cible != cible)
@@ -328,7 +379,7 @@ void TTraitement::CopierImage(const TEnrFichier &image, const QString &valeurs,
 
 TResultatCopie TTraitement::CopierUnFichier(const QString &source, const QString &dossierCible,
                                             const QString &nom, const QString &prevue,
-                                            const TEnrOptions &options)
+                                            const TEnrOptions &options, int erreurDossier)
 {
     // The real name is known once the file is in place: a target that appears between
     // the check made by the caller and the end of the copy takes the next free number too.
@@ -341,12 +392,16 @@ TResultatCopie TTraitement::CopierUnFichier(const QString &source, const QString
     switch (r.Echec) {
     case TEchecCopie::Aucun:
         break;
-    case TEchecCopie::Copie:
-        ListeErreurs.append(u"Impossible de copier %1 vers %2"_s.arg(source, prevue));
+    case TEchecCopie::Copie: {
+        const int cause = erreurDossier ? erreurDossier : r.Erreur;
+        ListeErreurs.append(AvecCause(u"Impossible de copier %1 vers %2"_s.arg(source, prevue), cause));
+        m_pleine = DestinationPleine(cause);
         break;
-    case TEchecCopie::Verification:
+    }
+    case TEchecCopie::Verification: // a full disk may show only when the copy is flushed
         ListeErreurs.append(u"Impossible de vérifier la copie de %1 vers %2 : %3"_s.arg(
             source, r.Cible, MessageSysteme(r.Erreur)));
+        m_pleine = DestinationPleine(r.Erreur);
         break;
     case TEchecCopie::Difference:
         ListeErreurs.append(u"Copie de %1 vers %2 différente de l'original : copie retirée"_s.arg(source, r.Cible));
@@ -365,6 +420,11 @@ void TTraitement::RenommerImage(const TEnrFichier &image, const QString &valeurs
                                 const TEnrOptions &options)
 {
     const QString ancien = image.Dossier + image.Nom;
+    // Renamed by an earlier run with these values: left as it is, in the preview too.
+    if (DejaRenomme(image, valeurs, options)) {
+        ListeErreurs.append(u"Déjà renommé : %1"_s.arg(ancien));
+        return;
+    }
     const QString nouveau = CheminRenomme(image, valeurs, options);
     if (!Traiter) {
         AjouterApercu(nouveau, image.Taille);
@@ -382,12 +442,13 @@ bool TTraitement::RenommerUnFichier(const QString &ancien, const QString &nouvea
     // journal whose undo finds the file under one name or the other.
     m_annulable.Perimetre(options.cDossSrc);
     m_annulable.AvantRenommage(ancien, nouveau);
-    if (RenommerFichier(ancien, nouveau)) {
+    int erreur = 0;
+    if (RenommerFichier(ancien, nouveau, &erreur)) {
         m_annulable.Renomme(nouveau);
         return true;
     }
     m_annulable.Abandonnee();
-    ListeErreurs.append(u"Impossible de renommer %1 en %2"_s.arg(ancien, nouveau));
+    ListeErreurs.append(AvecCause(u"Impossible de renommer %1 en %2"_s.arg(ancien, nouveau), erreur));
     return false;
 }
 

@@ -81,12 +81,19 @@ void TestCopieVerifiee::echecs_data()
         << TEtape::Relecture << EIO << -1LL << -1LL << false << verification + MessageSysteme(EIO);
     QTest::newRow("EIO à fdatasync")
         << TEtape::SynchroDonnees << EIO << -1LL << -1LL << false << verification + MessageSysteme(EIO);
+    QTest::newRow("ENOSPC à fdatasync, qui finit le traitement")
+        << TEtape::SynchroDonnees << ENOSPC << -1LL << -1LL << false
+        << verification + MessageSysteme(ENOSPC)
+               + u"\r\nTraitement interrompu : destination pleine, 1 images non traitées."_s;
     QTest::newRow("cache impossible à vider")
         << TEtape::Cache << EINVAL << -1LL << -1LL << false << verification + MessageSysteme(EINVAL);
     QTest::newRow("EIO au vidage du dossier")
         << TEtape::Synchro << EIO << -1LL << -1LL << false << verification + MessageSysteme(EIO);
+    // A full disk also ends the run: the third image is not copied.
     QTest::newRow("ENOSPC à l'écriture")
-        << TEtape::Ecriture << ENOSPC << -1LL << -1LL << false << u"Impossible de copier %1 vers %2"_s;
+        << TEtape::Ecriture << ENOSPC << -1LL << -1LL << false
+        << u"Impossible de copier %1 vers %2 : "_s + MessageSysteme(ENOSPC)
+               + u"\r\nTraitement interrompu : destination pleine, 1 images non traitées."_s;
     QTest::newRow("source qui grandit pendant la lecture")
         << TEtape::Aucune << 0 << -1LL << -1LL << true << u"Source modifiée pendant la copie : %1"_s;
 }
@@ -122,11 +129,14 @@ void TestCopieVerifiee::echecs()
     const QString copie = b.dst + u"Modèle 2/IMG_0002.JPG"_s;
     QCOMPARE(LireFichier(b.Journal()),
              ((ligne.contains(u"%2"_s) ? ligne.arg(source, copie) : ligne.arg(source)) + u"\r\n"_s).toUtf8());
+    const bool pleine = erreur == ENOSPC;
     QCOMPARE(b.retour.Appels(u"Information"_s).value(0).section(u'\r', 0, 0),
-             u"Information: 2 images traitées (6,00 Mo)."_s);
+             pleine ? u"Information: 1 images traitées (3,00 Mo)."_s : u"Information: 2 images traitées (6,00 Mo)."_s);
     // Nothing under the copy's name, no temporary file; the others are their sources.
-    QCOMPARE(Fichiers(b.dst), (QStringList{u"Modèle 1/IMG_0001.JPG"_s, u"Modèle 3/IMG_0003.JPG"_s}));
-    for (const QString &nom : {u"Modèle 1/IMG_0001.JPG"_s, u"Modèle 3/IMG_0003.JPG"_s})
+    const QStringList faites = pleine ? QStringList{u"Modèle 1/IMG_0001.JPG"_s}
+                                      : QStringList{u"Modèle 1/IMG_0001.JPG"_s, u"Modèle 3/IMG_0003.JPG"_s};
+    QCOMPARE(Fichiers(b.dst), faites);
+    for (const QString &nom : faites)
         QCOMPARE(LireFichier(b.dst + nom), LireFichier(b.src + nom.mid(nom.indexOf(u'/') + 1)));
     QVERIFY(operations.Relectures > 0);
     QCOMPARE(operations.AppelsPlage, 0); // the copy read its source itself
@@ -140,7 +150,7 @@ void TestCopieVerifiee::echecs()
         QVERIFY(op.Confirmee);
         QCOMPARE(op.Empreinte, std::optional(EmpreinteDe(LireFichier(NomDepuisOctets(op.Cible)))));
     }
-    QCOMPARE(copies, (QStringList{u"Modèle 1/IMG_0001.JPG"_s, u"Modèle 3/IMG_0003.JPG"_s}));
+    QCOMPARE(copies, faites);
 }
 
 // lVerifierCopies=0: the kernel's copy (or a reflink) as before, nothing read back, no

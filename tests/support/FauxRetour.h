@@ -13,6 +13,7 @@
 class TFauxRetour final : public IRetourTraitement {
 public:
     bool Confirmer(const QString &texte) override;
+    bool QuestionPrudente(const QString &texte) override;
     void Erreur(const QString &texte) override;
     void Information(const QString &texte) override;
     void CurseurOccupe(bool occupe) override;
@@ -27,12 +28,15 @@ public:
     void Patienter() override;
     IOperationsCopie *OperationsCopie() override { return operations; }
 
-    // What the run did, one entry per call: "Confirmer: <text>", "Erreur: <text>",
-    // "Information: <text>", "Curseur: occupé|normal", "Ouvrir: <caption> <min> <max> <value>",
-    // "Fermer", "Apercu", "Journal: <path>". Steps are counted in `avancees`, not listed.
+    // What the run did, one entry per call: "Confirmer: <text>", "Prudente: <text>",
+    // "Erreur: <text>", "Information: <text>", "Curseur: occupé|normal", "Ouvrir: <caption>
+    // <min> <max> <value>", "Fermer", "Apercu", "Journal: <path>". Steps are counted in
+    // `avancees`, not listed.
     QStringList appels;
-    // Answers of the next Confirmer calls; an empty queue answers No.
+    // Answers of the next Confirmer calls, and of the next QuestionPrudente calls; an
+    // empty queue answers No.
     QList<bool> reponses;
+    QList<bool> reponsesPrudentes;
     QString dossierJournal;
     // The copies' system calls: null for the real ones.
     IOperationsCopie *operations = nullptr;
