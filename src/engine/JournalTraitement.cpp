@@ -72,17 +72,21 @@ void AjouterNombre(QByteArray &entree, qint64 n)
 void AjouterChemin(QByteArray &entree, const QByteArray &chemin)
 {
     static constexpr char kHex[] = "0123456789ABCDEF";
+    entree.reserve(entree.size() + chemin.size() + 16);
     entree += ' ';
-    for (const char c : chemin) {
-        const auto u = static_cast<unsigned char>(c);
-        if (AEchapper(u)) {
-            entree += '%';
-            entree += kHex[u >> 4];
-            entree += kHex[u & 0xF];
-        } else {
-            entree += c;
-        }
+    // The bytes kept as they are go by runs: most names need no escape at all.
+    const char *debut = chemin.constData();
+    const char *const fin = debut + chemin.size();
+    for (const char *p = debut; p != fin; ++p) {
+        const auto u = static_cast<unsigned char>(*p);
+        if (!AEchapper(u))
+            continue;
+        entree.append(debut, p - debut);
+        const char echappe[3] = {'%', kHex[u >> 4], kHex[u & 0xF]};
+        entree.append(echappe, 3);
+        debut = p + 1;
     }
+    entree.append(debut, fin - debut);
 }
 
 void AjouterEtat(QByteArray &entree, const TEtatFichier &etat)
