@@ -517,7 +517,19 @@ TJournalTraitement::TJournalTraitement(const QString &dossier)
 
 // The journal is closed without being flushed to the disk: what write() took survives the
 // program, and the run stays as fast as without it.
-TJournalTraitement::~TJournalTraitement() = default;
+TJournalTraitement::~TJournalTraitement()
+{
+    Terminer();
+}
+
+void TJournalTraitement::Terminer()
+{
+    if (m_confirmation.isEmpty() || !m_echec.isEmpty() || m_fd.Fd() < 0)
+        return;
+    if (const int erreur = EcrireTout(m_fd.Fd(), m_confirmation))
+        Echouer(erreur);
+    m_confirmation.clear();
+}
 
 void TJournalTraitement::Perimetre(const QString &dossier)
 {
@@ -530,7 +542,8 @@ void TJournalTraitement::Perimetre(const QString &dossier)
     if (m_fd.Fd() >= 0) {
         QByteArray entree("P");
         AjouterChemin(entree, octets);
-        Ajouter(entree + '\n');
+        entree += '\n';
+        Ajouter(entree);
     }
 }
 
@@ -546,7 +559,8 @@ void TJournalTraitement::DossierCree(const QByteArray &dossier)
         return;
     QByteArray entree("D");
     AjouterChemin(entree, dossier);
-    Ajouter(entree + '\n');
+    entree += '\n';
+    Ajouter(entree);
 }
 
 void TJournalTraitement::AvantTemporaire(const QByteArray &source, const QByteArray &temporaire)
@@ -556,7 +570,8 @@ void TJournalTraitement::AvantTemporaire(const QByteArray &source, const QByteAr
     QByteArray entree("t");
     AjouterChemin(entree, source);
     AjouterChemin(entree, temporaire);
-    Ajouter(entree + '\n');
+    entree += '\n';
+    Ajouter(entree);
 }
 
 void TJournalTraitement::AvantDeplacement(const QByteArray &cible, const TEtatFichier &etat,
@@ -570,7 +585,8 @@ void TJournalTraitement::AvantDeplacement(const QByteArray &cible, const TEtatFi
     AjouterIdentite(entree, etat);
     entree += ' ';
     entree += empreinte ? empreinte->Hex() : QByteArray("-");
-    Ajouter(entree + '\n');
+    entree += '\n';
+    Ajouter(entree);
 }
 
 void TJournalTraitement::Copiee(const TResultatCopie &copie)
@@ -581,7 +597,8 @@ void TJournalTraitement::Copiee(const TResultatCopie &copie)
     AjouterEtat(entree, copie.Etat);
     AjouterChangement(entree, copie.Etat);
     AjouterEtat(entree, copie.EtatSource);
-    Confirmer(entree + '\n');
+    entree += '\n';
+    Confirmer(entree);
 }
 
 void TJournalTraitement::Abandonnee()
@@ -601,7 +618,8 @@ void TJournalTraitement::AvantRenommage(const QString &ancien, const QString &no
     AjouterChemin(entree, NomEnOctets(nouveau));
     AjouterEtat(entree, etat);
     AjouterIdentite(entree, etat);
-    Ajouter(entree + '\n');
+    entree += '\n';
+    Ajouter(entree);
 }
 
 void TJournalTraitement::Renomme(const QString &nouveau)
@@ -612,14 +630,18 @@ void TJournalTraitement::Renomme(const QString &nouveau)
     QByteArray entree("R");
     AjouterEtat(entree, etat);
     AjouterChangement(entree, etat);
-    Confirmer(entree + '\n');
+    entree += '\n';
+    Confirmer(entree);
 }
 
+// A confirmation goes with the next entry, in the same write: one write less per image.
+// Until then a program killed meanwhile leaves the change noted and not confirmed, which
+// the undo resolves by looking at the disk, as for a kill just before the confirmation.
 void TJournalTraitement::Confirmer(const QByteArray &entree)
 {
     if (detail::g_avantConfirmation)
         detail::g_avantConfirmation();
-    Ajouter(entree);
+    m_confirmation += entree;
 }
 
 void TJournalTraitement::Ajouter(const QByteArray &entree)
@@ -630,9 +652,17 @@ void TJournalTraitement::Ajouter(const QByteArray &entree)
         Commencer(entree);
         return;
     }
-    // One write per entry and no flush to the disk: a killed program loses nothing that
-    // write() accepted.
-    if (const int erreur = EcrireTout(m_fd.Fd(), entree))
+    // One write per entry (with the confirmation before it) and no flush to the disk: a
+    // killed program loses nothing that write() accepted.
+    int erreur = 0;
+    if (m_confirmation.isEmpty()) {
+        erreur = EcrireTout(m_fd.Fd(), entree);
+    } else {
+        m_confirmation += entree;
+        erreur = EcrireTout(m_fd.Fd(), m_confirmation);
+        m_confirmation.clear();
+    }
+    if (erreur)
         Echouer(erreur);
 }
 

@@ -4,8 +4,9 @@
 // The file "Clarvane.journal" lives beside the settings and the error log. It is made
 // just before the run's first change (a folder, a temporary file, a renaming; a run that
 // tries none leaves the previous journal alone) and written ahead: each copy or renaming
-// is noted before it is made and confirmed once made, each temporary file before it is
-// created, so that a run killed at any point leaves a journal of all it may have done.
+// is noted before it is made and confirmed once made (the confirmation written with the
+// next entry), each temporary file before it is created, so that a run killed at any
+// point leaves a journal of all it may have done.
 // Its head names the run's folders; the undo touches nothing outside them. Paths are kept
 // as the exact bytes of the file system, whatever bytes the names hold (newlines included).
 #pragma once
@@ -88,6 +89,9 @@ public:
     void AvantRenommage(const QString &ancien, const QString &nouveau);
     void Renomme(const QString &nouveau);
 
+    // Writes what is still held (the last confirmation); the run calls it at its end, the
+    // destructor too.
+    void Terminer();
     // Empty while every entry has been written; else the journal's path and the system's
     // message of the first failure.
     QString Echec() const { return m_echec; }
@@ -103,6 +107,7 @@ private:
     QByteArray m_chemin; // of the journal, empty for none
     TDescripteur m_fd; // the journal, open to append, once made
     QByteArrayList m_dossiers; // the run's folders, in the order met
+    QByteArray m_confirmation; // the last confirmation, written with the next entry
     QString m_echec;
 };
 

@@ -250,6 +250,7 @@ void TTraitement::Executer()
         else
             MontrerApercu();
     } else {
+        m_annulable.Terminer();
         if (!m_annulable.Echec().isEmpty())
             ListeErreurs.append(m_annulable.Echec());
         if (m_interrompu)
