@@ -51,6 +51,24 @@ QString DossierFichiersPour(const QString &dossierProgramme)
     return AvecBarreFinale(config);
 }
 
+QString DossierParDefautPour(const QString &dossierProgramme)
+{
+    const QString programme = AvecBarreFinale(dossierProgramme);
+    if (!ProgrammeInstalle(programme))
+        return programme;
+    // Qt gives ~/Pictures when the user's folders name none; either may be missing, or
+    // be something else than a folder.
+    const QString images = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (!images.isEmpty() && EstDossier(NomEnOctets(images)))
+        return AvecBarreFinale(images);
+    return AvecBarreFinale(QStandardPaths::writableLocation(QStandardPaths::HomeLocation));
+}
+
+QString DossierParDefaut()
+{
+    return DossierParDefautPour(DossierProgramme());
+}
+
 QString DossierFichiersProgramme()
 {
     return DossierFichiersPour(DossierProgramme());
