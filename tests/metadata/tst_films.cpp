@@ -257,6 +257,21 @@ private Q_SLOTS:
         QVERIFY2(lectures <= lecturesMax, qPrintable(QString::number(lectures)));
     }
 
+    // Canon's box gives both camera and date: the rest of moov (long sample tables, the
+    // keys) is not walked.
+    void canonSuffit()
+    {
+        TOptionsFilm o;
+        o.cmt1 = TIFFModele(Canon());
+        o.cmt2 = TIFFExifSeul(Canon());
+        o.cles = {kModeleApple, kDateApple};
+        o.pistes = 3;
+        o.octetsPiste = 20000;
+        int lectures = 0;
+        QCOMPARE(Lire(FilmAvecValeurs(o), &lectures), kCanon);
+        QCOMPARE(lectures, 1);
+    }
+
     // The movie after 6 GB of media data, in memory: the media data is never read.
     void apresGrandMdat()
     {
