@@ -41,59 +41,6 @@ bool TParcours::Suivante(TBoite &b)
     return true;
 }
 
-bool TLecteur::Nombre(int octets, quint64 &valeur)
-{
-    // Reads of a constant size: copied by a move, decoded without a loop.
-    unsigned char b[8];
-    if (m_fin - m_position < octets)
-        return false;
-    switch (octets) {
-    case 0:
-        valeur = 0;
-        return true;
-    case 1:
-        if (!m_flux.Lire(m_position, 1, b))
-            return false;
-        valeur = b[0];
-        break;
-    case 2:
-        if (!m_flux.Lire(m_position, 2, b))
-            return false;
-        valeur = quint64(b[0]) << 8 | b[1];
-        break;
-    case 4:
-        if (!m_flux.Lire(m_position, 4, b))
-            return false;
-        valeur = Lire32GB(b);
-        break;
-    case 8:
-        if (!m_flux.Lire(m_position, 8, b))
-            return false;
-        valeur = quint64(Lire32GB(b)) << 32 | Lire32GB(b + 4);
-        break;
-    default:
-        return false;
-    }
-    m_position += octets;
-    return true;
-}
-
-bool TLecteur::Octets(int octets, unsigned char *dest)
-{
-    if (m_fin - m_position < octets || !m_flux.Lire(m_position, octets, dest))
-        return false;
-    m_position += octets;
-    return true;
-}
-
-bool TLecteur::Sauter(quint64 octets)
-{
-    if (octets > quint64(m_fin - m_position))
-        return false;
-    m_position += qint64(octets);
-    return true;
-}
-
 qint64 DebutBoitesMeta(IFluxOctets &flux, const TBoite &meta)
 {
     // "meta" is a full box in ISO files (4 bytes of version and flags before its boxes);
