@@ -1,11 +1,14 @@
 #include "engine/Traitement.h"
 
+#include <cerrno>
+
 #include <QFile>
 #include <QSet>
 
 #include "commun/EErreur.h"
 #include "commun/NomsFichiers.h"
 #include "engine/ComposerDonnees.h"
+#include "engine/EspaceDisque.h"
 #include "engine/JournalErreurs.h"
 #include "engine/JournalTraitement.h"
 #include "engine/OperationsFichiers.h"
@@ -18,6 +21,18 @@ namespace {
 
 const QString kAucuneImage = u"Aucune image à traiter."_s;
 const QString kNomJournal = u"Clarvane.erreurs.txt"_s;
+
+// A failure line, followed by " : " and the system's message when the system gave one.
+QString AvecCause(const QString &ligne, int erreur)
+{
+    return erreur ? ligne + u" : "_s + MessageSysteme(erreur) : ligne;
+}
+
+// The destination cannot take more: the disk is full, or the user's quota is.
+bool DestinationPleine(int erreur)
+{
+    return erreur == ENOSPC || erreur == EDQUOT;
+}
 
 // The busy cursor, put back to normal however the run ends.
 class TCurseur {
@@ -78,6 +93,9 @@ public:
 
 private:
     void NoterNonRetenus(const TNonRetenus &nonRetenus);
+    // Copy mode, before phase 2: false when the destination has less room than the
+    // images to copy and the user answered "Non" to going on.
+    bool PlaceAccordee(const QString &destination);
     void TraiterListe();
     void CopierImage(const TEnrFichier &image, const QString &valeurs, const TEnrOptions &options);
     void RenommerImage(const TEnrFichier &image, const QString &valeurs, const TEnrOptions &options);
@@ -117,6 +135,7 @@ private:
     TJournalTraitement m_annulable;
     bool m_interrompu = false;
     int m_nonTraitees = 0; // images of phase 2 left when the run was stopped
+    bool m_pleine = false;  // stopped by a copy that found the destination full
 };
 
 QString TTraitement::DossierBase() const
@@ -186,9 +205,13 @@ void TTraitement::Executer()
 
     bool montrer = !ListeImages.isEmpty();
     if (montrer) {
-        m_progression.Ouvrir(u"Phase 2/2 - Traitement en cours"_s, int(ListeImages.size()));
         const TEnrOptions mode = m_options.Options();
         Copie = mode.lCopier;
+        if (Traiter && Copie && !mode.cDossDst.isEmpty() && !PlaceAccordee(mode.cDossDst)) {
+            TerminerSansSuite();
+            return;
+        }
+        m_progression.Ouvrir(u"Phase 2/2 - Traitement en cours"_s, int(ListeImages.size()));
         if (Copie && mode.cDossDst.isEmpty())
             montrer = false; // the destination was unselected meanwhile
         else
@@ -213,7 +236,9 @@ void TTraitement::Executer()
         if (!m_annulable.Echec().isEmpty())
             ListeErreurs.append(m_annulable.Echec());
         if (m_interrompu)
-            ListeErreurs.append(u"Traitement interrompu : %1 images non traitées."_s.arg(m_nonTraitees));
+            ListeErreurs.append((m_pleine ? u"Traitement interrompu : destination pleine, %1 images non traitées."_s
+                                          : u"Traitement interrompu : %1 images non traitées."_s)
+                                    .arg(m_nonTraitees));
         const QString journal = m_retour.DossierJournal() + kNomJournal;
         EcrireJournal(journal); // throws when it cannot: the copies made stay made
         QString resume = u"%1 images traitées (%2)."_s.arg(NbTraitees).arg(TailleEnTexte(TailleTraitee));
@@ -229,6 +254,25 @@ void TTraitement::Executer()
         ListeApercu.clear();
         ListeImages.clear();
     }
+}
+
+// The size asked of the destination is that of the images phase 1 kept: the files it did
+// not keep are never copied, and its sizes are those of the files as they are now.
+bool TTraitement::PlaceAccordee(const QString &destination)
+{
+    qint64 aCopier = 0;
+    for (const TEnrFichier &image : std::as_const(ListeImages))
+        aCopier += image.Taille;
+    const std::optional<qint64> libre = EspaceLibre(destination);
+    if (!libre || *libre >= aCopier)
+        return true; // room enough, or nothing known: each copy will tell
+    m_curseur.Occupe(false);
+    const bool continuer = m_retour.QuestionPrudente(
+        u"La destination n'a que %1 de libre pour %2 à copier. Continuer ?"_s.arg(
+            TailleEnTexte(*libre), TailleEnTexte(aCopier)));
+    if (continuer)
+        m_curseur.Occupe(true);
+    return continuer;
 }
 
 // Every accepted file counted and not kept by phase 1 gets its line, before the lines of
@@ -270,6 +314,11 @@ void TTraitement::TraiterListe()
             CopierImage(image, valeurs, options);
         else
             RenommerImage(image, valeurs, options);
+        if (m_pleine) { // every copy after it would fail the same way
+            m_interrompu = true;
+            m_nonTraitees = restantes;
+            break;
+        }
     }
 }
 
@@ -283,9 +332,11 @@ void TTraitement::CopierImage(const TEnrFichier &image, const QString &valeurs,
     }
     const QString dossierCible = DossierCibleCopie(options.cDossDst, valeurs);
     // A folder made once in this run is not made again for each of its images. A
-    // failure shows as the copy's failure below.
+    // failure shows as the copy's failure below, with its own cause.
+    int erreurDossier = 0;
     if (Traiter && !m_dossiersCrees.contains(dossierCible)
-        && CreerDossiers(dossierCible, [this](const QString &d) { m_annulable.DossierCree(d); }))
+        && CreerDossiers(dossierCible, [this](const QString &d) { m_annulable.DossierCree(d); },
+                         &erreurDossier))
         m_dossiersCrees.insert(dossierCible);
     const QString cible = dossierCible + image.Nom;
     const QString prevue = CheminCibleCopie(dossierCible, image.Nom);
@@ -303,7 +354,9 @@ void TTraitement::CopierImage(const TEnrFichier &image, const QString &valeurs,
         return NomNumerote(dossierCible, image.Nom);
     });
     if (!r.Reussi) {
-        ListeErreurs.append(u"Impossible de copier %1 vers %2"_s.arg(source, prevue));
+        const int cause = erreurDossier ? erreurDossier : r.Erreur;
+        ListeErreurs.append(AvecCause(u"Impossible de copier %1 vers %2"_s.arg(source, prevue), cause));
+        m_pleine = DestinationPleine(cause);
         return;
     }
     m_annulable.Copie(source, r);
@@ -317,17 +370,23 @@ void TTraitement::RenommerImage(const TEnrFichier &image, const QString &valeurs
                                 const TEnrOptions &options)
 {
     const QString ancien = image.Dossier + image.Nom;
+    // Renamed by an earlier run with these values: left as it is, in the preview too.
+    if (DejaRenomme(image, valeurs, options)) {
+        ListeErreurs.append(u"Déjà renommé : %1"_s.arg(ancien));
+        return;
+    }
     const QString nouveau = CheminRenomme(image, valeurs, options);
     if (!Traiter) {
         AjouterApercu(nouveau, image.Taille);
         return;
     }
-    if (RenommerFichier(ancien, nouveau)) {
+    int erreur = 0;
+    if (RenommerFichier(ancien, nouveau, &erreur)) {
         m_annulable.Renommage(ancien, nouveau);
         ++NbTraitees;
         TailleTraitee += image.Taille;
     } else {
-        ListeErreurs.append(u"Impossible de renommer %1 en %2"_s.arg(ancien, nouveau));
+        ListeErreurs.append(AvecCause(u"Impossible de renommer %1 en %2"_s.arg(ancien, nouveau), erreur));
     }
 }
 
