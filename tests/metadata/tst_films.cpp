@@ -531,7 +531,8 @@ private Q_SLOTS:
     }
 
     // What stands in the XML's place may be anything: a fifo (never waited on), a folder,
-    // a link to a file (read), a broken link; a clip whose name is not UTF-8.
+    // a link to a file (read), a broken link; a clip whose name is not UTF-8, or whose path
+    // is longer than PATH_MAX.
     void xmlSonyHostile()
     {
         QTemporaryDir dossier;
@@ -555,6 +556,16 @@ private Q_SLOTS:
         QVERIFY(EcrireOctets(d + "caf\xE9.MP4", film));
         QVERIFY(EcrireOctets(d + "caf\xE9M01.XML", XMLSony("ILCE-7C", "2020-10-10T10:10:10+02:00")));
         QCOMPARE(LireFichierFilm(NomDepuisOctets(d + "caf\xE9.MP4")), u"1|ILCE-7C|10/10/2020"_s);
+        // A clip and its XML file past PATH_MAX.
+        QByteArray profond = d;
+        for (int niveau = 0; niveau < 18; ++niveau) {
+            profond += QByteArray(240, char('a' + niveau)) + '/';
+            QVERIFY(CreerDossierOctets(profond));
+        }
+        QVERIFY(profond.size() > 4096);
+        QVERIFY(EcrireOctets(profond + "C0005.MP4", film));
+        QVERIFY(EcrireOctets(profond + "C0005M01.XML", XMLSony("ILCE-9M3", "2025-01-02T03:04:05+09:00")));
+        QCOMPARE(LireFichierFilm(NomDepuisOctets(profond + "C0005.MP4")), u"1|ILCE-9M3|02/01/2025"_s);
         SupprimerArbre(QFile::encodeName(dossier.path())); // names QDir cannot remove
     }
 
