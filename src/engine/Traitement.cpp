@@ -2,9 +2,9 @@
 
 #include <cerrno>
 
-#include <QFile>
 #include <QSet>
 
+#include "commun/Chemins.h"
 #include "commun/EErreur.h"
 #include "commun/NomsFichiers.h"
 #include "engine/ComposerDonnees.h"
@@ -98,7 +98,18 @@ private:
     bool PlaceAccordee(const QString &destination);
     void TraiterListe();
     void CopierImage(const TEnrFichier &image, const QString &valeurs, const TEnrOptions &options);
+    // Copies one file of the run (an image, or a file that travels with it) from `source`
+    // to `prevue` in `dossierCible`, or to the next free name there if `nom` is taken
+    // meanwhile, with its journal entries and, when the options ask it, its verification.
+    // Every failure gets its line; the result says whether the copy counts, and where it went.
+    // `erreurDossier`: why the target's folder could not be made, the cause given first.
+    TResultatCopie CopierUnFichier(const QString &source, const QString &dossierCible,
+                                   const QString &nom, const QString &prevue,
+                                   const TEnrOptions &options, int erreurDossier = 0);
     void RenommerImage(const TEnrFichier &image, const QString &valeurs, const TEnrOptions &options);
+    // Renames one file of the run (an image, or a file that travels with it) with its
+    // journal entries; a failure gets its line. True when renamed.
+    bool RenommerUnFichier(const QString &ancien, const QString &nouveau, const TEnrOptions &options);
     void AjouterApercu(const QString &cible, qint64 taille);
     void MontrerApercu();
     void EcrireJournal(const QString &chemin) const;
@@ -212,6 +223,12 @@ void TTraitement::Executer()
             return;
         }
         m_progression.Ouvrir(u"Phase 2/2 - Traitement en cours"_s, int(ListeImages.size()));
+        // The run's folders head its journal: its undo touches nothing outside them.
+        if (Traiter) {
+            m_annulable.Perimetre(mode.cDossSrc);
+            if (Copie)
+                m_annulable.Perimetre(mode.cDossDst);
+        }
         if (Copie && mode.cDossDst.isEmpty())
             montrer = false; // the destination was unselected meanwhile
         else
@@ -233,6 +250,7 @@ void TTraitement::Executer()
         else
             MontrerApercu();
     } else {
+        m_annulable.Terminer();
         if (!m_annulable.Echec().isEmpty())
             ListeErreurs.append(m_annulable.Echec());
         if (m_interrompu)
@@ -331,12 +349,15 @@ void TTraitement::CopierImage(const TEnrFichier &image, const QString &valeurs,
         return;
     }
     const QString dossierCible = DossierCibleCopie(options.cDossDst, valeurs);
+    if (Traiter)
+        m_annulable.Perimetre(options.cDossDst);
     // A folder made once in this run is not made again for each of its images. A
-    // failure shows as the copy's failure below, with its own cause.
+    // failure shows as the copy's failure below, with its own cause. The journal is made
+    // before the first folder, so that an undo never takes back an earlier run instead.
     int erreurDossier = 0;
     if (Traiter && !m_dossiersCrees.contains(dossierCible)
-        && CreerDossiers(dossierCible, [this](const QString &d) { m_annulable.DossierCree(d); },
-                         &erreurDossier))
+        && CreerDossiers(NomEnOctets(dossierCible), [this](const QByteArray &) { m_annulable.AvantChangement(); },
+                         [this](const QByteArray &d) { m_annulable.DossierCree(d); }, &erreurDossier))
         m_dossiersCrees.insert(dossierCible);
     const QString cible = dossierCible + image.Nom;
     const QString prevue = CheminCibleCopie(dossierCible, image.Nom);
@@ -348,22 +369,52 @@ void TTraitement::CopierImage(const TEnrFichier &image, const QString &valeurs,
         return;
     }
 
-    // The real name is known once the file is in place: a target that appears between
-    // the check above and the end of the copy takes the next free number too.
-    const TResultatCopie r = CopierFichier(source, prevue, [&] {
-        return NomNumerote(dossierCible, image.Nom);
-    });
-    if (!r.Reussi) {
-        const int cause = erreurDossier ? erreurDossier : r.Erreur;
-        ListeErreurs.append(AvecCause(u"Impossible de copier %1 vers %2"_s.arg(source, prevue), cause));
-        m_pleine = DestinationPleine(cause);
+    const TResultatCopie r = CopierUnFichier(source, dossierCible, image.Nom, prevue, options, erreurDossier);
+    if (!r.Reussi)
         return;
-    }
-    m_annulable.Copie(source, r);
     if (r.Cible != cible)
         ListeErreurs.append(u"%1 (existant) a été copié en %2"_s.arg(cible, r.Cible));
     ++NbTraitees;
     TailleTraitee += image.Taille;
+}
+
+TResultatCopie TTraitement::CopierUnFichier(const QString &source, const QString &dossierCible,
+                                            const QString &nom, const QString &prevue,
+                                            const TEnrOptions &options, int erreurDossier)
+{
+    // The real name is known once the file is in place: a target that appears between
+    // the check made by the caller and the end of the copy takes the next free number too.
+    TParametresCopie parametres;
+    parametres.nomLibre = [&] { return NomNumerote(dossierCible, nom); };
+    parametres.verifier = options.lVerifierCopies;
+    parametres.suivi = &m_annulable;
+    parametres.operations = m_retour.OperationsCopie();
+    const TResultatCopie r = CopierFichier(source, prevue, parametres);
+    switch (r.Echec) {
+    case TEchecCopie::Aucun:
+        break;
+    case TEchecCopie::Copie: {
+        const int cause = erreurDossier ? erreurDossier : r.Erreur;
+        ListeErreurs.append(AvecCause(u"Impossible de copier %1 vers %2"_s.arg(source, prevue), cause));
+        m_pleine = DestinationPleine(cause);
+        break;
+    }
+    case TEchecCopie::Verification: // a full disk may show only when the copy is flushed
+        ListeErreurs.append(u"Impossible de vérifier la copie de %1 vers %2 : %3"_s.arg(
+            source, r.Cible, MessageSysteme(r.Erreur)));
+        m_pleine = DestinationPleine(r.Erreur);
+        break;
+    case TEchecCopie::Difference:
+        ListeErreurs.append(u"Copie de %1 vers %2 différente de l'original : copie retirée"_s.arg(source, r.Cible));
+        break;
+    case TEchecCopie::SourceModifiee:
+        ListeErreurs.append(u"Source modifiée pendant la copie : %1"_s.arg(source));
+        break;
+    }
+    if (!r.TemporaireLaisse.isEmpty())
+        ListeErreurs.append(u"Fichier temporaire %1 laissé : %2"_s.arg(r.TemporaireLaisse,
+                                                                      MessageSysteme(r.ErreurTemporaire)));
+    return r;
 }
 
 void TTraitement::RenommerImage(const TEnrFichier &image, const QString &valeurs,
@@ -380,14 +431,26 @@ void TTraitement::RenommerImage(const TEnrFichier &image, const QString &valeurs
         AjouterApercu(nouveau, image.Taille);
         return;
     }
-    int erreur = 0;
-    if (RenommerFichier(ancien, nouveau, &erreur)) {
-        m_annulable.Renommage(ancien, nouveau);
+    if (RenommerUnFichier(ancien, nouveau, options)) {
         ++NbTraitees;
         TailleTraitee += image.Taille;
-    } else {
-        ListeErreurs.append(AvecCause(u"Impossible de renommer %1 en %2"_s.arg(ancien, nouveau), erreur));
     }
+}
+
+bool TTraitement::RenommerUnFichier(const QString &ancien, const QString &nouveau, const TEnrOptions &options)
+{
+    // Noted before it is made, confirmed once made: a run killed in between leaves a
+    // journal whose undo finds the file under one name or the other.
+    m_annulable.Perimetre(options.cDossSrc);
+    m_annulable.AvantRenommage(ancien, nouveau);
+    int erreur = 0;
+    if (RenommerFichier(ancien, nouveau, &erreur)) {
+        m_annulable.Renomme(nouveau);
+        return true;
+    }
+    m_annulable.Abandonnee();
+    ListeErreurs.append(AvecCause(u"Impossible de renommer %1 en %2"_s.arg(ancien, nouveau), erreur));
+    return false;
 }
 
 void TTraitement::AjouterApercu(const QString &cible, qint64 taille)
