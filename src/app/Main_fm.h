@@ -26,6 +26,7 @@ class QShortcut;
 class TAdaptateurTraitement;
 class TArbreOrdre;
 class TBigIniFile;
+class TPageDefilante;
 class TFolderTreeView;
 
 class TfmMainClarvane : public QWidget {
@@ -65,9 +66,25 @@ protected:
     void closeEvent(QCloseEvent *evenement) override;
     void changeEvent(QEvent *evenement) override;
     void showEvent(QShowEvent *evenement) override;
+    bool event(QEvent *evenement) override;
 
 private:
     void CreerControles();
+    // The names that assistive tools give the controls whose caption says too little.
+    void NommerPourAssistance();
+    // The layouts, from the drawn dimensions at the scale of the window's font.
+    void Disposer();
+    // The smallest size at which every text fits.
+    QSize MinimumPage() const;
+    // The window's minimum: MinimumPage, or its screen where that is smaller.
+    void AjusterMinimum();
+    // The height of the order tree that shows `champs` fields.
+    int HauteurChampsOrdre(int champs) const;
+    // The size and place the user gave the window (GENERAL keys), or the drawn size
+    // centred; always inside the screen. At the first show.
+    void RestaurerGeometrie();
+    // Writes them back, when the window has been shown.
+    void SauverGeometrie();
     void RelierControles();
     void ChargerOptions();
     void ChargerOptionsDate(const TEnrOptions &options);
@@ -126,6 +143,10 @@ private:
     QPushButton *btTraiter = nullptr;
     QPushButton *btQuitter = nullptr;
 
+    QWidget *m_page = nullptr;           // holds every control
+    int m_hauteurInformation = 0;        // what the longer information text needs
+    int m_hauteurInformationDessin = 0;  // as drawn, or that when it needs more
+    TPageDefilante *m_defilement = nullptr; // around m_page
     std::unique_ptr<TBigIniFile> Fichier;
     // The options as the settings file gave them: the keys that have no control
     // (lFormatsEtendus...) go from here into every run's options.
@@ -137,5 +158,5 @@ private:
     QShortcut *m_raccourciAnnuler = nullptr;
     bool m_enCours = false;
     bool m_interruptible = false;
-    bool m_centree = false;
+    bool m_placee = false;
 };

@@ -10,6 +10,7 @@
 
 #include "commun/Dossiers.h"
 #include "commun/EErreur.h"
+#include "controls/Fenetres.h"
 #include "controls/FolderTreeView.h"
 #include "engine/OptionsNommage.h"
 #include "settings/BigIniFiles.h"
@@ -61,7 +62,6 @@ void TfmMainClarvane::ChargerOptionsDate(const TEnrOptions &options)
     for (int n = 1; n <= kNbComposantsDate; ++n) {
         FormatDate(n)->clear();
         FormatDate(n)->addItems(ElementsFormatsDate(QDate::currentDate()));
-        ElargirListe(FormatDate(n));
         CaseDate(n)->setChecked(composants[n - 1]);
     }
     for (int n = 1; n <= kNbComposantsDate; ++n)
@@ -69,6 +69,52 @@ void TfmMainClarvane::ChargerOptionsDate(const TEnrOptions &options)
     cbDatePDVSep->setCurrentIndex(options.nDatePDVSep);
     cbDatePDVHierCompoSiCopie->setChecked(options.lDatePDVHierCompoSiCopie);
     AfficherExempleDate();
+}
+
+namespace {
+// The window's inside rectangle as the user left it (not maximised), and whether it was
+// maximised; written at close, read at the first show.
+const QString kCleGauche = u"nFenetreGauche"_s;
+const QString kCleHaut = u"nFenetreHaut"_s;
+const QString kCleLargeur = u"nFenetreLargeur"_s;
+const QString kCleHauteur = u"nFenetreHauteur"_s;
+const QString kCleAgrandie = u"lFenetreAgrandie"_s;
+constexpr QSize kTailleDessin(888, 506); // the window as drawn, for its first opening
+} // namespace
+
+void TfmMainClarvane::RestaurerGeometrie()
+{
+    const QString section = SectionGenerale();
+    const int largeur = Fichier->ReadInteger(section, kCleLargeur, 0);
+    const int hauteur = Fichier->ReadInteger(section, kCleHauteur, 0);
+    const bool connue = largeur > 0 && hauteur > 0 && Fichier->ValueExists(section, kCleGauche)
+                        && Fichier->ValueExists(section, kCleHaut);
+    TPlacement placement;
+    const double k = EchelleDessin(font());
+    // As drawn, at the scale of the font; with a large font the fixed controls may take
+    // more than the drawing gives them: the order tree still shows its six fields.
+    placement.taille = QSize(AEchelle(kTailleDessin.width(), k), AEchelle(kTailleDessin.height(), k))
+                           .expandedTo(MinimumPage() + QSize(0, HauteurChampsOrdre(6) - tvEXIFOrdre->minimumHeight()));
+    if (connue) {
+        placement.taille = QSize(largeur, hauteur);
+        placement.coin = QPoint(Fichier->ReadInteger(section, kCleGauche, 0), Fichier->ReadInteger(section, kCleHaut, 0));
+    }
+    PlacerFenetre(this, placement);
+    if (Fichier->ReadBool(section, kCleAgrandie, false))
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TfmMainClarvane::SauverGeometrie()
+{
+    if (!m_placee)
+        return; // never shown: nothing the user gave it
+    const QString section = SectionGenerale();
+    const QRect normale = normalGeometry().isValid() ? normalGeometry() : geometry();
+    Fichier->WriteInteger(section, kCleGauche, normale.x());
+    Fichier->WriteInteger(section, kCleHaut, normale.y());
+    Fichier->WriteInteger(section, kCleLargeur, normale.width());
+    Fichier->WriteInteger(section, kCleHauteur, normale.height());
+    Fichier->WriteBool(section, kCleAgrandie, isMaximized());
 }
 
 TEnrOptions TfmMainClarvane::Options() const

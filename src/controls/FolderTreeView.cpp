@@ -32,10 +32,18 @@ namespace {
 
 constexpr int kTypeNoeud = QTreeWidgetItem::UserType + 1;
 
-// A node with its record: the record is released with the node, by the tree.
+// A node with its record: the record is released with the node, by the tree. Assistive
+// tools read its caption as its name and its folder, as the hint shows it, as its
+// description.
 class TNoeud final : public QTreeWidgetItem {
 public:
     TNoeud() : QTreeWidgetItem(kTypeNoeud) {}
+    QVariant data(int colonne, int role) const override
+    {
+        if (role == Qt::AccessibleDescriptionRole)
+            return NomLisible(Info.Path);
+        return QTreeWidgetItem::data(colonne, role);
+    }
     TInfoNoeud Info;
 };
 
@@ -128,7 +136,7 @@ bool HasSubFolders(const QString &dossier)
 }
 
 TFolderTreeView::TFolderTreeView(QWidget *parent, IFournisseurVolumes *volumes)
-    : QTreeWidget(parent), m_volumes(volumes)
+    : TCadreFocus<QTreeWidget>(parent), m_volumes(volumes)
 {
     ChargerImages();
 

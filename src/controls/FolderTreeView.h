@@ -8,6 +8,8 @@
 #include <QString>
 #include <QTreeWidget>
 
+#include "controls/Lisibilite.h"
+
 #include "systeme/Volumes.h"
 
 class QAction;
@@ -27,7 +29,7 @@ QString DriveCaption(const TVolume &volume);
 // reading at the first one. An unreadable or missing folder gives false.
 bool HasSubFolders(const QString &dossier);
 
-class TFolderTreeView : public QTreeWidget {
+class TFolderTreeView : public TCadreFocus<QTreeWidget> {
     Q_OBJECT
     Q_PROPERTY(bool _ShowShellNodes READ ShowShellNodes WRITE SetShowShellNodes)
 

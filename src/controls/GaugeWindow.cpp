@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -15,6 +16,7 @@
 
 #include "controls/Fenetres.h"
 #include "controls/Gauges.h"
+#include "controls/Lisibilite.h"
 
 TGaugeWindow::TGaugeWindow(QWidget *owner) : QObject(owner), m_owner(owner)
 {
@@ -29,6 +31,7 @@ TGaugeWindow::TGaugeWindow(QWidget *owner) : QObject(owner), m_owner(owner)
     disposition->setSpacing(0);
     disposition->addWidget(m_gauge);
     m_window->installEventFilter(this);
+    m_gauge->SetCouleursPalette(PaletteSombre(m_window->palette()));
 
     SetWindowWidth(300);
     SetWindowHeight(48);
@@ -59,6 +62,7 @@ void TGaugeWindow::SetWindowCaption(const QString &valeur)
         return;
     m_windowCaption = valeur;
     m_window->setWindowTitle(valeur);
+    AppliquerTaille(); // a longer caption may need a wider window
 }
 
 void TGaugeWindow::SetWindowWidth(int valeur)
@@ -160,6 +164,10 @@ bool TGaugeWindow::eventFilter(QObject *objet, QEvent *evenement)
             return true;
         }
     }
+    if (objet == m_window && evenement->type() == QEvent::PaletteChange)
+        m_gauge->SetCouleursPalette(PaletteSombre(m_window->palette()));
+    if (objet == m_window && evenement->type() == QEvent::FontChange)
+        AppliquerTaille();
     if (objet == m_window && (evenement->type() == QEvent::Show || evenement->type() == QEvent::Move)) {
         // The window manager's frame is known only once it has taken the window; when it
         // appears or changes, the outer size and the centring are made right again. A move
@@ -178,13 +186,33 @@ bool TGaugeWindow::eventFilter(QObject *objet, QEvent *evenement)
     return QObject::eventFilter(objet, evenement);
 }
 
+int TGaugeWindow::LargeurLegende() const
+{
+    if (m_windowCaption.isEmpty())
+        return 0;
+    // The window manager writes the caption in its own font, which the program cannot
+    // know: it is taken bold, as title bars mostly are, no smaller than the desktop's
+    // general font nor than the pop-up's, with room for the title bar's picture and its
+    // three buttons, which some window managers draw even where none is asked for.
+    QFont titre = m_window->font();
+    const QFont general = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    if (QFontMetrics(general).height() > QFontMetrics(titre).height())
+        titre = general;
+    titre.setBold(true);
+    // The picture and the three buttons: squares about as high as the title bar, and the
+    // spaces around them (openbox, the narrowest seen, needs 105 pixels with a 14-pixel font).
+    const QFontMetrics mesures(titre);
+    return mesures.horizontalAdvance(m_windowCaption) + 4 * (mesures.height() + 6) + 30;
+}
+
 void TGaugeWindow::AppliquerTaille()
 {
     // Qt sizes a window by its client area; the outer size asked for is met by taking the
     // frame off. The client area keeps room for the percentage text, so that a window
-    // manager with a tall title bar never clips it.
+    // manager with a tall title bar never clips it, and is made wider than asked where
+    // the caption needs it.
     const int texteMin = QFontMetrics(m_gauge->font()).height() + 2;
-    const int largeur = std::max(1, m_windowWidth - m_cadre.left() - m_cadre.right());
+    const int largeur = std::max({1, m_windowWidth - m_cadre.left() - m_cadre.right(), LargeurLegende()});
     const int hauteur = std::max(texteMin, m_windowHeight - m_cadre.top() - m_cadre.bottom());
     m_window->setFixedSize(largeur, hauteur);
 }

@@ -34,6 +34,7 @@ public:
     QString WindowCaption() const { return m_windowCaption; }
     void SetWindowCaption(const QString &valeur);
     // The outer size of the pop-up, its frame included where the window manager has one.
+    // The pop-up is made wider where its caption needs it, the stored width unchanged.
     int WindowWidth() const { return m_windowWidth; }
     void SetWindowWidth(int valeur);
     int WindowHeight() const { return m_windowHeight; }
@@ -71,6 +72,8 @@ protected:
 private:
     void AppliquerTaille();
     void Centrer();
+    // The inside width the caption needs in a title bar; 0 without a caption.
+    int LargeurLegende() const;
 
     QPointer<QWidget> m_owner;
     QPointer<QWidget> m_window;

@@ -12,6 +12,7 @@
 #include <QPalette>
 
 #include "commun/EErreur.h"
+#include "controls/Lisibilite.h"
 
 using namespace Qt::StringLiterals;
 
@@ -123,6 +124,14 @@ void TGauge::SetBackColor(const QColor &valeur)
     repaint();
 }
 
+void TGauge::SetCouleursPalette(bool valeur)
+{
+    if (valeur == m_couleursPalette)
+        return;
+    m_couleursPalette = valeur;
+    repaint();
+}
+
 void TGauge::SetMinValue(int valeur)
 {
     if (valeur == m_minValue)
@@ -203,11 +212,13 @@ QImage TGauge::Dessiner() const
     // The paint rectangle: the client area less the one-pixel frame, which stays black.
     const QRect zone = m_borderStyle == TBorderStyle::bsSingle ? rect().adjusted(1, 1, -1, -1) : rect();
     const int pourcent = Percent();
+    if (m_couleursPalette)
+        return DessinerEnCouleursPalette(zone, pourcent);
 
     TBltBitmap calque;
     calque.MatchSize(image);
     calque.fill(Qt::black);
-    DessinerGenre(calque, zone, pourcent);
+    DessinerGenre(calque, zone, pourcent, m_foreColor, m_backColor);
     {
         QPainter p(&image);
         p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
@@ -219,7 +230,41 @@ QImage TGauge::Dessiner() const
     return image;
 }
 
-void TGauge::DessinerGenre(QImage &calque, const QRect &zone, int pourcent) const
+QImage TGauge::DessinerEnCouleursPalette(const QRect &zone, int pourcent) const
+{
+    const QPalette &p = palette();
+    const QColor fond = p.color(QPalette::Base);
+    const QColor barre = CouleurQuiSeDetache(p.color(QPalette::Active, QPalette::Highlight), fond, 1.5);
+    QImage image((QSizeF(size()) * devicePixelRatioF()).toSize(), QImage::Format_RGB32);
+    image.setDevicePixelRatio(devicePixelRatioF());
+    image.fill(Melange(p.color(QPalette::Text), fond, 0.5)); // the frame
+    DessinerGenre(image, zone, pourcent, barre, fond);
+    if (!m_showText)
+        return image;
+
+    // The bar's right edge, as DessinerGenre puts it, splits the text in its two colours.
+    const QString chaine = QString::number(pourcent) + u'%';
+    const QFontMetrics mesures(font());
+    const int x = (zone.right() + 1 - zone.left() + 1 - mesures.horizontalAdvance(chaine)) / 2;
+    const int y = (zone.bottom() + 1 - zone.top() + 1 - mesures.height()) / 2;
+    const int largeur = zone.width() + 1;
+    const int fin = m_kind == TGaugeKind::gkHorizontalBar
+                        ? std::min(int(qint64(largeur) * pourcent / 100), largeur) : 0;
+    const QRect surBarre(QPoint(zone.left(), zone.top()), QPoint(fin - 1, zone.bottom()));
+    QPainter peintre(&image);
+    peintre.setFont(font());
+    for (const bool dessus : {false, true}) {
+        QRegion region(zone);
+        region = dessus ? region.intersected(surBarre) : region.subtracted(surBarre);
+        peintre.setClipRegion(region);
+        peintre.setPen(dessus ? p.color(QPalette::Active, QPalette::HighlightedText) : p.color(QPalette::Text));
+        peintre.drawText(QPoint(x, y + mesures.ascent()), chaine);
+    }
+    return image;
+}
+
+void TGauge::DessinerGenre(QImage &calque, const QRect &zone, int pourcent, const QColor &avant,
+                           const QColor &fond) const
 {
     QPainter p(&calque);
     p.setRenderHint(QPainter::Antialiasing, false);
@@ -234,31 +279,31 @@ void TGauge::DessinerGenre(QImage &calque, const QRect &zone, int pourcent) cons
 
     switch (m_kind) {
     case TGaugeKind::gkText:
-        p.fillRect(zone, m_backColor);
+        p.fillRect(zone, fond);
         break;
 
     case TGaugeKind::gkHorizontalBar: {
         const int largeur = droite - gauche + 1;
         const int hauteur = bas - haut + 1;
-        p.fillRect(zone, m_backColor);
+        p.fillRect(zone, fond);
         // The fill ends at column F, taken as a coordinate: at 100 % it meets the right
         // edge of the paint rectangle exactly.
         const int fin = std::min(int(qint64(largeur) * pourcent / 100), largeur);
         if (fin > 0)
-            p.fillRect(QRect(QPoint(gauche, haut), QPoint(fin - 1, hauteur - 1)), m_foreColor);
+            p.fillRect(QRect(QPoint(gauche, haut), QPoint(fin - 1, hauteur - 1)), avant);
         break;
     }
 
     case TGaugeKind::gkVerticalBar: {
         const int largeur = droite - gauche + 1;
         const int hauteur = bas - haut + 1;
-        p.fillRect(zone, m_backColor);
+        p.fillRect(zone, fond);
         int fin = int(qint64(hauteur) * pourcent / 100);
         if (fin >= hauteur)
             fin = hauteur - 1;
         const QRect barre(QPoint(gauche, hauteur - fin), QPoint(largeur - 1, hauteur - 1));
         if (barre.isValid())
-            p.fillRect(barre, m_foreColor);
+            p.fillRect(barre, avant);
         break;
     }
 
@@ -267,8 +312,8 @@ void TGauge::DessinerGenre(QImage &calque, const QRect &zone, int pourcent) cons
         const int hauteur = bas - haut + bord;
         p.fillRect(zone, couleurControle);
         const QRectF boite = BoiteEllipse(gauche, haut, largeur, hauteur);
-        p.setPen(m_foreColor);
-        p.setBrush(m_backColor);
+        p.setPen(avant);
+        p.setBrush(fond);
         p.drawEllipse(boite);
         if (pourcent > 0) {
             const int mx = largeur / 2;
@@ -282,7 +327,7 @@ void TGauge::DessinerGenre(QImage &calque, const QRect &zone, int pourcent) cons
             const int balayage = depart == arrivee && pourcent < 100
                                      ? int(std::lround(pourcent * 3.6 * 16.0))
                                      : Balayage(debut, AngleRadial(boite, arrivee));
-            p.setBrush(m_foreColor);
+            p.setBrush(avant);
             p.drawPie(boite, int(std::lround(debut)), balayage);
         }
         break;
@@ -297,8 +342,8 @@ void TGauge::DessinerGenre(QImage &calque, const QRect &zone, int pourcent) cons
         const QRectF boite = BoiteEllipse(gauche, haut, largeur, 2 * hauteur - 1);
         const double debut = AngleRadial(boite, QPointF(gauche + largeur, bas - 1));
         const double fin = AngleRadial(boite, QPointF(gauche, bas - 1));
-        p.setPen(m_foreColor);
-        p.setBrush(m_backColor);
+        p.setPen(avant);
+        p.setBrush(fond);
         p.drawPie(boite, int(std::lround(debut)), Balayage(debut, fin));
         // The base line, its end point excluded.
         p.drawLine(QPoint(gauche, bas), QPoint(gauche + largeur - 1, bas));

@@ -35,6 +35,7 @@ private:
     Q_PROPERTY(int Progress READ Progress WRITE SetProgress)
     Q_PROPERTY(int Percent READ Percent STORED false)
     Q_PROPERTY(bool Chargement READ Chargement WRITE SetChargement STORED false)
+    Q_PROPERTY(bool CouleursPalette READ CouleursPalette WRITE SetCouleursPalette STORED false)
 
 public:
     explicit TGauge(QWidget *parent = nullptr);
@@ -73,6 +74,14 @@ public:
     bool Chargement() const { return m_chargement; }
     void SetChargement(bool valeur);
 
+    // Drawn in the palette's colours instead of ForeColor, BackColor and the inverting
+    // text: the bar in the selection's colour on the view's background, its frame between
+    // text and background, the percentage in the text colour over the empty part and in
+    // the selection's text colour over the bar. What a dark desktop needs, where a black
+    // bar on white glares among the dark windows.
+    bool CouleursPalette() const { return m_couleursPalette; }
+    void SetCouleursPalette(bool valeur);
+
     QSize sizeHint() const override { return {100, 100}; }
 
     // The gauge's picture at its current size, as paintEvent puts it on screen.
@@ -82,8 +91,10 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    void DessinerGenre(QImage &calque, const QRect &zone, int pourcent) const;
+    void DessinerGenre(QImage &calque, const QRect &zone, int pourcent, const QColor &avant,
+                       const QColor &fond) const;
     void DessinerTexte(QImage &image, const QRect &zone, int pourcent) const;
+    QImage DessinerEnCouleursPalette(const QRect &zone, int pourcent) const;
 
     int m_minValue = 0;
     int m_maxValue = 100;
@@ -94,6 +105,7 @@ private:
     QColor m_foreColor = QColor(0, 0, 0);
     QColor m_backColor = QColor(255, 255, 255);
     bool m_chargement = false;
+    bool m_couleursPalette = false;
 };
 
 using TGaugeKind = TGauge::TGaugeKind;

@@ -5,6 +5,9 @@
 #include <cmath>
 
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QApplication>
 #include <QBuffer>
 #include <QFile>
@@ -21,10 +24,15 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The application's style, except that a checkable button that is down takes the
-// palette's highlight colours: the base styles only darken it a little, which under a
-// dark palette leaves the two states almost alike.
-class TStyleEnfonce final : public QProxyStyle {
+// The application's style, with two changes that keep every control readable on a light
+// or a dark desktop:
+// - a checkable button that is down takes the palette's highlight colours: the base
+//   styles only darken it a little, which under a dark palette leaves the two states
+//   almost alike;
+// - the control that has the focus shows it with a dotted frame in its own text colour
+//   (buttons, drop-down lists, check boxes): the base style's frame in the selection
+//   colour hardly shows on a down toggle, on a flat button or on a dark palette.
+class TStyleProgramme final : public QProxyStyle {
 public:
     using QProxyStyle::QProxyStyle;
 
@@ -35,6 +43,12 @@ public:
                 QProxyStyle::drawControl(element, o, peintre, widget);
             }))
             QProxyStyle::drawControl(element, option, peintre, widget);
+        if (element == CE_PushButton && (option->state & State_HasFocus)) {
+            const bool enfonce = option->state & State_On;
+            CadrePointille(peintre, option->rect.adjusted(3, 3, -4, -4),
+                           enfonce ? option->palette.color(QPalette::Active, QPalette::HighlightedText)
+                                   : option->palette.color(QPalette::ButtonText));
+        }
     }
 
     void drawComplexControl(ComplexControl controle, const QStyleOptionComplex *option,
@@ -45,9 +59,33 @@ public:
                                                 peintre, widget);
             }))
             QProxyStyle::drawComplexControl(controle, option, peintre, widget);
+        if (controle == CC_ComboBox && (option->state & State_HasFocus)) {
+            const QRect champ = subControlRect(CC_ComboBox, option, SC_ComboBoxEditField, widget);
+            CadrePointille(peintre, champ.adjusted(-1, 0, 0, -1), option->palette.color(QPalette::ButtonText));
+        }
+    }
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *peintre,
+                       const QWidget *widget) const override
+    {
+        if (element == PE_FrameFocusRect && qobject_cast<const QCheckBox *>(widget)) {
+            CadrePointille(peintre, option->rect.adjusted(0, 0, -1, -1), option->palette.color(QPalette::WindowText));
+            return;
+        }
+        QProxyStyle::drawPrimitive(element, option, peintre, widget);
     }
 
 private:
+    static void CadrePointille(QPainter *peintre, const QRect &rect, const QColor &couleur)
+    {
+        peintre->save();
+        peintre->setRenderHint(QPainter::Antialiasing, false);
+        peintre->setBrush(Qt::NoBrush);
+        peintre->setPen(QPen(couleur, 1, Qt::DotLine));
+        peintre->drawRect(rect);
+        peintre->restore();
+    }
+
     // Draws a button that is down with the highlight colours; false for any other.
     template <typename TOption, typename TDessin>
     static bool Enfonce(const QStyleOption *option, const TDessin &dessiner)
@@ -79,14 +117,14 @@ private:
     }
 };
 
-QStyle *StyleEnfonce()
+QStyle *StyleProgramme()
 {
     static QPointer<QStyle> style;
     if (!style) {
         // A style of its own kind for the base: a QProxyStyle owns its base style, and
         // the application's must stay the application's.
         QStyle *base = QStyleFactory::create(QApplication::style()->name());
-        style = new TStyleEnfonce(base);
+        style = new TStyleProgramme(base);
         style->setParent(qApp);
     }
     return style;
@@ -99,13 +137,6 @@ double Luminance(const QColor &couleur)
     };
     return 0.2126 * lineaire(couleur.redF()) + 0.7152 * lineaire(couleur.greenF())
            + 0.0722 * lineaire(couleur.blueF());
-}
-
-QColor Melange(const QColor &a, const QColor &b, double part)
-{
-    return QColor::fromRgbF(float(a.redF() * (1 - part) + b.redF() * part),
-                            float(a.greenF() * (1 - part) + b.greenF() * part),
-                            float(a.blueF() * (1 - part) + b.blueF() * part));
 }
 
 // The parts of an SVG marked class="base" or class="cadre" take the palette's colours.
@@ -210,9 +241,60 @@ void AppliquerEtatEnfonce(QAbstractButton *bouton)
 {
     if (!bouton)
         return;
-    QStyle *style = StyleEnfonce();
+    QStyle *style = StyleProgramme();
     if (bouton->style() != style)
         bouton->setStyle(style);
+}
+
+void RendreFocusVisible(QWidget *fenetre)
+{
+    QStyle *style = StyleProgramme();
+    for (QWidget *w : fenetre->findChildren<QWidget *>()) {
+        if (!w->isWindow() && w->focusPolicy() != Qt::NoFocus && w->style() != style
+            && (qobject_cast<QAbstractButton *>(w) || qobject_cast<QComboBox *>(w)))
+            w->setStyle(style);
+    }
+}
+
+QColor Melange(const QColor &a, const QColor &b, double part)
+{
+    return QColor::fromRgbF(float(a.redF() * (1 - part) + b.redF() * part),
+                            float(a.greenF() * (1 - part) + b.greenF() * part),
+                            float(a.blueF() * (1 - part) + b.blueF() * part));
+}
+
+bool PaletteSombre(const QPalette &palette)
+{
+    return Luminance(palette.color(QPalette::Window)) < 0.25;
+}
+
+QColor CouleurQuiSeDetache(const QColor &couleur, const QColor &fond, double contrasteMin)
+{
+    // Lighter on a dark background, darker on a light one, step by step.
+    const bool fondSombre = Luminance(fond) < 0.25;
+    QColor c = couleur;
+    for (int pas = 0; pas < 8 && Contraste(c, fond) < contrasteMin; ++pas)
+        c = fondSombre ? c.lighter(125) : c.darker(125);
+    if (Contraste(c, fond) < contrasteMin)
+        c = fondSombre ? QColor(Qt::white) : QColor(Qt::black);
+    return c;
+}
+
+void DessinerCadreFocus(QAbstractScrollArea *vue)
+{
+    if (!vue->hasFocus())
+        return;
+    const QPalette &p = vue->palette();
+    const QColor fond = p.color(QPalette::Base);
+    QPainter peintre(vue->viewport());
+    peintre.setPen(Qt::NoPen);
+    peintre.setBrush(CouleurQuiSeDetache(p.color(QPalette::Active, QPalette::Highlight), fond, 3.0));
+    const QRect r = vue->viewport()->rect();
+    constexpr int e = 2;
+    peintre.drawRect(r.x(), r.y(), r.width(), e);
+    peintre.drawRect(r.x(), r.bottom() - e + 1, r.width(), e);
+    peintre.drawRect(r.x(), r.y(), e, r.height());
+    peintre.drawRect(r.right() - e + 1, r.y(), e, r.height());
 }
 
 double Contraste(const QColor &a, const QColor &b)

@@ -4,11 +4,12 @@
 #include <QClipboard>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QHash>
 #include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QResizeEvent>
+#include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -18,14 +19,18 @@
 #include "controls/Fenetres.h"
 #include "controls/Lisibilite.h"
 #include "metadata/Nombres.h"
+#include "ui/ElementsFenetre.h"
+#include "ui/PoliceFormulaire.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int kLargeurInitiale = 599, kHauteurInitiale = 400;
-constexpr int kLargeurMin = 400, kHauteurMin = 300;
+// As drawn (pixels for Tahoma 8 points), taken at the scale of the window's font.
+constexpr QSize kTailleInitiale(599, 400); // outer size, frame included
+constexpr QSize kTailleMin(400, 300);
 constexpr int kHauteurCommandes = 41;
+constexpr int kMarge = 8;
 constexpr int kMargeQuitter = 6; // from the right edge of the panel
 
 // Spaces and control characters (codes up to 32) removed at both ends.
@@ -102,7 +107,9 @@ TfmApercu::TfmApercu(QWidget *parent) : QDialog(parent)
     setObjectName(u"fmApercu"_s);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
-    setMinimumSize(kLargeurMin, kHauteurMin);
+    AppliquerPoliceFenetre(this);
+    m_echelle = EchelleDessin(font());
+    setMinimumSize(AEchelle(kTailleMin.width(), m_echelle), AEchelle(kTailleMin.height(), m_echelle));
     setSizeGripEnabled(true);
 
     // Drawn for the palette of the desktop, light or dark; the selected images lie on the
@@ -132,7 +139,7 @@ TfmApercu::TfmApercu(QWidget *parent) : QDialog(parent)
     tsArborescence->setObjectName(u"tsArborescence"_s);
     auto *dispArbre = new QVBoxLayout(tsArborescence);
     dispArbre->setContentsMargins(0, 0, 0, 0);
-    tvApercu = new QTreeWidget(tsArborescence);
+    tvApercu = new TCadreFocus<QTreeWidget>(tsArborescence);
     tvApercu->setObjectName(u"tvApercu"_s);
     tvApercu->setHeaderHidden(true);
     tvApercu->setColumnCount(1);
@@ -168,27 +175,37 @@ TfmApercu::TfmApercu(QWidget *parent) : QDialog(parent)
     pnCommandes = new QFrame(this);
     pnCommandes->setObjectName(u"pnCommandes"_s);
     pnCommandes->setFrameShape(QFrame::NoFrame);
-    pnCommandes->setFixedHeight(kHauteurCommandes);
     disposition->addWidget(pnCommandes);
 
     btCopierPP = new QPushButton(IconeLisible(u":/apercu/presse_papiers.svg"_s, p),
                                  u"&Copier vers le presse-papiers"_s, pnCommandes);
     btCopierPP->setObjectName(u"btCopierPP"_s);
-    btCopierPP->setFocusPolicy(Qt::NoFocus);
-    btCopierPP->setAutoDefault(false);
-    // The 169 pixels were drawn for a smaller font: never cut the caption.
-    btCopierPP->setGeometry(8, 8, qMax(169, btCopierPP->sizeHint().width()), 25);
-
     btQuitter = new QPushButton(IconeLisible(u":/boutons/quitter.svg"_s, p), u"&Quitter"_s, pnCommandes);
     btQuitter->setObjectName(u"btQuitter"_s);
-    btQuitter->setFocusPolicy(Qt::NoFocus);
-    btQuitter->setAutoDefault(false);
-    btQuitter->setGeometry(512, 8, qMax(73, btQuitter->sizeHint().width()), 25);
+    // "&Quitter" keeps its place at the right edge whatever the width.
+    auto *commandes = new QHBoxLayout(pnCommandes);
+    commandes->setContentsMargins(AEchelle(kMarge, m_echelle), 0, AEchelle(kMargeQuitter, m_echelle), 0);
+    commandes->setSpacing(AEchelle(kMarge, m_echelle));
+    for (const auto &[bouton, largeur] : {std::pair{btCopierPP, 169}, std::pair{btQuitter, 73}}) {
+        bouton->setFocusPolicy(Qt::NoFocus);
+        bouton->setAutoDefault(false);
+        bouton->setFixedSize(TailleDessin(bouton, {largeur, 25}, m_echelle));
+    }
+    commandes->addWidget(btCopierPP);
+    commandes->addStretch(1);
+    commandes->addWidget(btQuitter);
+    pnCommandes->setFixedHeight(std::max(AEchelle(kHauteurCommandes, m_echelle),
+                                         btQuitter->height() + 2 * AEchelle(kMarge, m_echelle)));
 
     connect(btCopierPP, &QPushButton::clicked, this, &TfmApercu::btCopierPPClick);
     connect(btQuitter, &QPushButton::clicked, this, &TfmApercu::btQuitterClick);
 
-    resize(kLargeurInitiale, kHauteurInitiale);
+    resize(TailleInitiale());
+}
+
+QSize TfmApercu::TailleInitiale() const
+{
+    return QSize(AEchelle(kTailleInitiale.width(), m_echelle), AEchelle(kTailleInitiale.height(), m_echelle));
 }
 
 QTreeWidgetItem *TfmApercu::NouveauDossier(const QString &texte)
@@ -294,35 +311,26 @@ void TfmApercu::btQuitterClick()
     close();
 }
 
-void TfmApercu::FormResize()
-{
-    btQuitter->move(pnCommandes->width() - kMargeQuitter - btQuitter->width(), btQuitter->y());
-}
-
-void TfmApercu::resizeEvent(QResizeEvent *evenement)
-{
-    QDialog::resizeEvent(evenement);
-    // The layout gives the panel the new width only when it next runs: do it now.
-    pnCommandes->resize(evenement->size().width(), pnCommandes->height());
-    FormResize();
-}
-
 void TfmApercu::showEvent(QShowEvent *evenement)
 {
+    if (!m_dejaMontre) {
+        m_dejaMontre = true;
+        // Centred on the window it belongs to, inside the screen; the drawn size is the
+        // outer one: the inside is the frame smaller.
+        const QWidget *proprietaire = parentWidget() ? parentWidget()->window() : nullptr;
+        // Never larger than the screen, even at its smallest: its tree scrolls.
+        if (const QScreen *ecran = proprietaire ? proprietaire->screen() : screen())
+            setMinimumSize(minimumSize().boundedTo(ecran->availableGeometry().size().shrunkBy(CadreFenetre(this))));
+        const QSize donnee = TailleInitiale().shrunkBy(CadreFenetre(this));
+        PlacerFenetre(this, {donnee, std::nullopt, proprietaire});
+        // The frame assumed may not be the window manager's: once it is known, the outer
+        // size is made right, unless the user has changed it meanwhile.
+        QTimer::singleShot(0, this, [this, proprietaire, donnee] {
+            const QMargins cadre = CadreFenetre(this);
+            if (!isMaximized() && !cadre.isNull() && size() == donnee
+                && frameGeometry().size() != TailleInitiale())
+                PlacerFenetre(this, {TailleInitiale().shrunkBy(cadre), std::nullopt, proprietaire});
+        });
+    }
     QDialog::showEvent(evenement);
-    if (m_dejaMontre)
-        return;
-    m_dejaMontre = true;
-    auto centrer = [this] { CentrerFenetre(this); };
-    centrer();
-    // The window manager adds its frame once the window is mapped: the 599 x 400 are the
-    // outer size, so the inside is made smaller by the frame, then the window centred.
-    QTimer::singleShot(0, this, [this, centrer] {
-        const QSize cadre = frameGeometry().size() - size();
-        if (!isMaximized() && (cadre.width() > 0 || cadre.height() > 0)
-            && size() == QSize(kLargeurInitiale, kHauteurInitiale)) {
-            resize(QSize(kLargeurInitiale, kHauteurInitiale) - cadre);
-            centrer();
-        }
-    });
 }

@@ -58,14 +58,15 @@ public Q_SLOTS:
     void btQuitterClick();
 
 protected:
-    void resizeEvent(QResizeEvent *evenement) override;
     void showEvent(QShowEvent *evenement) override;
 
 private:
-    void FormResize();
     QTreeWidgetItem *NouveauDossier(const QString &texte);
+    // The drawn outer size at the scale of the window's font.
+    QSize TailleInitiale() const;
 
     QIcon m_iconeDossier; // closed, open while selected
     QIcon m_iconeFichier; // page, highlighted while selected
     bool m_dejaMontre = false;
+    double m_echelle = 1.0; // of the drawn dimensions, for the window's font
 };

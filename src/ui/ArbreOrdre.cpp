@@ -14,7 +14,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int kTailleImage = 16;
-constexpr int kHauteurLigne = 17; // six rows fit the tree's 105 pixels
+constexpr int kHauteurLigne = 17; // six rows fit the tree's 105 pixels, with its font
 
 QRect RectEtat(const QRect &ligne)
 {
@@ -43,8 +43,16 @@ public:
 
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
+        // Taller rows for a larger font, so that no caption is cut.
         const QSize taille = QStyledItemDelegate::sizeHint(option, index);
-        return {taille.width() + kTailleImage + 2, kHauteurLigne};
+        return {taille.width() + kTailleImage + 2, std::max(kHauteurLigne, option.fontMetrics.height() + 4)};
+    }
+
+    // The presence is the state image's, drawn above; the check mark that the node carries
+    // for assistive tools is neither drawn nor clicked here.
+    bool editorEvent(QEvent *, QAbstractItemModel *, const QStyleOptionViewItem &, const QModelIndex &) override
+    {
+        return false;
     }
 
 protected:
@@ -58,6 +66,7 @@ protected:
             option->features |= QStyleOptionViewItem::HasDecoration;
             option->decorationSize = QSize(kTailleImage, kTailleImage);
         }
+        option->features &= ~QStyleOptionViewItem::HasCheckIndicator;
     }
 
 private:
@@ -91,7 +100,7 @@ void TArbreOrdre::changeEvent(QEvent *evenement)
     }
 }
 
-TArbreOrdre::TArbreOrdre(QWidget *parent) : QTreeWidget(parent)
+TArbreOrdre::TArbreOrdre(QWidget *parent) : TCadreFocus<QTreeWidget>(parent)
 {
     ChargerImages();
 
@@ -108,14 +117,18 @@ TArbreOrdre::TArbreOrdre(QWidget *parent) : QTreeWidget(parent)
     // The chain always stays open.
     connect(this, &QTreeWidget::itemCollapsed, this,
             [](QTreeWidgetItem *noeud) { noeud->setExpanded(true); });
+
     connect(this, &QTreeWidget::currentItemChanged, this, &TArbreOrdre::PositionChangee);
 }
 
 void TArbreOrdre::PoserNoeud(QTreeWidgetItem *noeud, int champ, bool present)
 {
+    noeud->setData(0, RoleEtat, present ? kEtatPresent : kEtatAbsent);
     noeud->setText(0, LegendeChamp(champ));
     noeud->setData(0, RoleChamp, champ);
-    noeud->setData(0, RoleEtat, present ? kEtatPresent : kEtatAbsent);
+    // Assistive tools read the presence as a check mark (the delegate does not draw it).
+    noeud->setFlags(noeud->flags() | Qt::ItemIsUserCheckable);
+    noeud->setCheckState(0, present ? Qt::Checked : Qt::Unchecked);
 }
 
 void TArbreOrdre::SetCode(const QString &code)

@@ -1,13 +1,16 @@
 // The order tree of the EXIF fields: a chain of six nodes, top to bottom the order of the
 // values in a name, each with its presence drawn as a check box. A click on the box (or
 // Space) toggles the presence, the arrows (or Ctrl+Up / Ctrl+Down) move the current field.
+// Assistive tools read each node's caption and its presence as a check mark.
 #pragma once
 
 #include <QList>
 #include <QPixmap>
 #include <QTreeWidget>
 
-class TArbreOrdre final : public QTreeWidget {
+#include "controls/Lisibilite.h"
+
+class TArbreOrdre final : public TCadreFocus<QTreeWidget> {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TArbreOrdre)
 

@@ -7,6 +7,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QWidget>
 
 using namespace Qt::StringLiterals;
 
@@ -75,4 +76,17 @@ QFont PoliceFormulaire()
         {u"Nom du dossier à créer"_s, 249},
     });
     return police;
+}
+
+bool PoliceParDefautDeQt(const QFont &police)
+{
+    return police.family() == u"Sans Serif"_s && police.pointSizeF() == 9.0;
+}
+
+void AppliquerPoliceFenetre(QWidget *fenetre)
+{
+    if (PoliceParDefautDeQt(QApplication::font()))
+        fenetre->setFont(PoliceFormulaire());
+    else
+        fenetre->setFont(QFont()); // no font of its own: the application's
 }

@@ -1,12 +1,16 @@
 #include "ui/SaisieChaine_fm.h"
 
+#include <QHBoxLayout>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
 
+#include "controls/Fenetres.h"
 #include "controls/Lisibilite.h"
+#include "ui/ElementsFenetre.h"
 #include "ui/PoliceFormulaire.h"
 
 using namespace Qt::StringLiterals;
@@ -28,44 +32,76 @@ TfmSaisieChaine::TfmSaisieChaine(QWidget *parent)
                           | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(u"fmSaisieChaine"_s);
-    setFont(PoliceFormulaire());
-    setFixedSize(264, 93);
+    AppliquerPoliceFenetre(this);
     setSizeGripEnabled(false);
 
     stLabel = new QLabel(this);
     stLabel->setObjectName(u"stLabel"_s);
-    stLabel->move(8, 8);
-    // The prompt is set by the caller: the label grows to its text, as far as the edge.
-    stLabel->setMaximumWidth(249);
-
     edSaisie = new QLineEdit(this);
     edSaisie->setObjectName(u"edSaisie"_s);
-    edSaisie->setGeometry(8, 24, 249, 21);
     stLabel->setBuddy(edSaisie);
-
     pnCommandes = new QWidget(this);
     pnCommandes->setObjectName(u"pnCommandes"_s);
-    pnCommandes->setGeometry(0, 52, 264, 41);
-
     btOK = new QPushButton(IconeLisible(u":/boutons/ok.svg"_s, palette()), u"OK"_s, pnCommandes);
     btOK->setObjectName(u"btOK"_s);
-    btOK->setGeometry(104, 8, 75, 25);
     btOK->setEnabled(false);
     btOK->setDefault(true);
     btOK->setAutoDefault(false);
-
     btAnnuler = new QPushButton(IconeLisible(u":/boutons/annuler.svg"_s, palette()), u"Annuler"_s, pnCommandes);
     btAnnuler->setObjectName(u"btAnnuler"_s);
-    btAnnuler->setGeometry(184, 8, 75, 25);
     btAnnuler->setAutoDefault(false);
+
+    // As drawn (pixels for Tahoma 8 points) at the scale of the font: 264 x 93 inside,
+    // the prompt over the edit box, the two buttons at the right of the bottom panel. The
+    // dialog keeps the size its contents need, and grows with a longer prompt.
+    const double k = EchelleDessin(font());
+    const auto px = [k](int pixels) { return AEchelle(pixels, k); };
+    edSaisie->setMinimumWidth(px(249));
+    edSaisie->setFixedHeight(TailleDessin(edSaisie, {249, 21}, k).height());
+    for (QPushButton *b : {btOK, btAnnuler})
+        b->setFixedSize(TailleDessin(b, {75, 25}, k));
+    auto *boutons = new QHBoxLayout(pnCommandes);
+    boutons->setContentsMargins(0, 0, px(5), 0);
+    boutons->setSpacing(px(5));
+    boutons->addStretch(1);
+    boutons->addWidget(btOK);
+    boutons->addWidget(btAnnuler);
+    pnCommandes->setFixedHeight(std::max(px(41), btOK->height() + 2 * px(8)));
+    auto *saisie = new QVBoxLayout;
+    saisie->setContentsMargins(px(8), 0, px(7), 0);
+    saisie->setSpacing(0);
+    stLabel->setFixedHeight(std::max(px(13), stLabel->fontMetrics().height()));
+    saisie->addWidget(stLabel);
+    saisie->addSpacing(EcartDessin(16, stLabel->height(), k));
+    saisie->addWidget(edSaisie);
+    auto *disposition = new QVBoxLayout(this);
+    disposition->setSizeConstraint(QLayout::SetNoConstraint);
+    disposition->setContentsMargins(0, px(8), 0, 0);
+    disposition->setSpacing(0);
+    disposition->addLayout(saisie);
+    disposition->addSpacing(EcartDessin(28, edSaisie->height(), k));
+    disposition->addWidget(pnCommandes); // the full width
+    m_disposition = disposition;
+    Ajuster();
 
     setTabOrder(edSaisie, btOK);
     setTabOrder(btOK, btAnnuler);
     edSaisie->setFocus();
+    RendreFocusVisible(this);
 
     connect(edSaisie, &QLineEdit::textChanged, this, &TfmSaisieChaine::edSaisieChange);
     connect(btOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(btAnnuler, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TfmSaisieChaine::showEvent(QShowEvent *evenement)
+{
+    if (!m_dejaMontre) {
+        m_dejaMontre = true;
+        // Centred on the window that asks, inside the screen.
+        PlacerFenetre(this, {size(), std::nullopt, parentWidget() ? parentWidget()->window() : nullptr});
+    }
+    QDialog::showEvent(evenement);
 }
 
 QString TfmSaisieChaine::Texte() const
@@ -76,8 +112,14 @@ QString TfmSaisieChaine::Texte() const
 void TfmSaisieChaine::DefinirInvite(const QString &invite)
 {
     stLabel->setText(invite);
-    stLabel->adjustSize();
-    stLabel->setFixedHeight(13);
+    Ajuster();
+}
+
+void TfmSaisieChaine::Ajuster()
+{
+    // The size its contents need, fixed before the window exists.
+    m_disposition->invalidate();
+    setFixedSize(m_disposition->sizeHint());
 }
 
 void TfmSaisieChaine::edSaisieChange(const QString &texte)

@@ -4,6 +4,7 @@
 #include <QDialog>
 
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 class QWidget;
@@ -27,8 +28,16 @@ public:
     QPushButton *btOK;
     QPushButton *btAnnuler;
 
+protected:
+    void showEvent(QShowEvent *evenement) override;
+
 private:
     // OK is enabled only while the text holds something besides blanks and control
     // characters.
     void edSaisieChange(const QString &texte);
+    // The dialog keeps the size its contents need (a longer prompt widens it).
+    void Ajuster();
+
+    QLayout *m_disposition = nullptr;
+    bool m_dejaMontre = false;
 };

@@ -7,8 +7,10 @@
 #include <QMetaProperty>
 #include <QTest>
 
+#include "Palettes.h"
 #include "commun/EErreur.h"
 #include "controls/Gauges.h"
+#include "controls/Lisibilite.h"
 
 using namespace Qt::StringLiterals;
 
@@ -513,6 +515,45 @@ private Q_SLOTS:
                 jauge.SetKind(genre);
                 QCOMPARE(Capture(jauge).size(), taille);
             }
+    }
+
+    // In the palette's colours (a dark desktop): the bar in the selection's colour, the
+    // rest in the view's, the percentage readable on both parts.
+    void couleursPalette_data()
+    {
+        QTest::addColumn<QPalette>("palette");
+        QTest::newRow("Adwaita sombre") << PaletteAdwaitaSombre();
+        QTest::newRow("Breeze sombre") << PaletteBreezeSombre();
+    }
+    void couleursPalette()
+    {
+        QFETCH(QPalette, palette);
+        TGauge jauge;
+        jauge.setPalette(palette);
+        jauge.resize(200, 30);
+        jauge.SetCouleursPalette(true);
+        jauge.SetProgress(50);
+        const QImage image = Capture(jauge);
+        const QColor fond = palette.color(QPalette::Base);
+        const QColor barre = image.pixelColor(3, 3);
+        QCOMPARE(image.pixelColor(196, 3), fond);
+        QVERIFY(Contraste(barre, fond) >= 1.5);
+        QVERIFY(Contraste(image.pixelColor(0, 0), fond) > 1.0); // the frame
+        // The text's pixels: those of neither colour, on each side of the bar's end.
+        double surBarre = 1, surFond = 1;
+        for (int y = 1; y < 29; ++y)
+            for (int x = 1; x < 199; ++x) {
+                const QColor c = image.pixelColor(x, y);
+                if (x < 100 && c != barre)
+                    surBarre = std::max(surBarre, Contraste(c, barre));
+                if (x >= 100 && c != fond)
+                    surFond = std::max(surFond, Contraste(c, fond));
+            }
+        QVERIFY2(surBarre >= 4.5, qPrintable(QString::number(surBarre)));
+        QVERIFY2(surFond >= 4.5, qPrintable(QString::number(surFond)));
+        // Off again: black on white, the frame black.
+        jauge.SetCouleursPalette(false);
+        QVERIFY(NoirEtBlancSeulement(Capture(jauge)));
     }
 };
 

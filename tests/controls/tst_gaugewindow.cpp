@@ -10,6 +10,8 @@
 #include <QTest>
 #include <QWidget>
 
+#include "Polices.h"
+#include "Palettes.h"
 #include "commun/EErreur.h"
 #include "controls/GaugeWindow.h"
 #include "controls/Gauges.h"
@@ -318,6 +320,54 @@ private Q_SLOTS:
         gw.Show();
         QVERIFY(qAbs(gw.Window()->frameGeometry().center().x() - ecran.center().x()) <= 2);
         gw.Hide();
+    }
+
+    // The caption whole in a title bar: wider than asked where the caption needs it (its
+    // bold text and room for three title-bar buttons at least), as asked otherwise; the
+    // width asked for is kept as it was.
+    void legendeEntiere_data()
+    {
+        QTest::addColumn<QString>("legende");
+        QTest::addColumn<int>("points"); // of the application's font; 0: as it is
+        QTest::newRow("courte") << u"Abc"_s << 0;
+        QTest::newRow("phase 1") << u"Phase 1/2 - Lecture des données EXIF"_s << 0;
+        QTest::newRow("phase 2, 16 points") << u"Phase 2/2 - Traitement en cours"_s << 16;
+        QTest::newRow("annulation, 12 points") << u"Annulation en cours"_s << 12;
+    }
+    void legendeEntiere()
+    {
+        QFETCH(QString, legende);
+        QFETCH(int, points);
+        const TPoliceApplication police(points);
+        {
+            TGaugeWindow gw(nullptr);
+            gw.Open(legende, 0, 10, 0);
+            QVERIFY(QTest::qWaitForWindowExposed(gw.Window()));
+            QFont gras = gw.Window()->font();
+            gras.setBold(true);
+            const QFontMetrics m(gras);
+            const int besoin = m.horizontalAdvance(legende) + 3 * m.height();
+            QVERIFY2(gw.Window()->width() >= besoin, qPrintable(u"%1 < %2"_s.arg(gw.Window()->width()).arg(besoin)));
+            if (besoin + 5 * m.height() < 300)
+                QCOMPARE(gw.Window()->frameGeometry().width(), 300);
+            QCOMPARE(gw.WindowWidth(), 300);
+            gw.Hide();
+        }
+    }
+
+    // On a dark desktop the bar and its percentage take the palette's colours; on a light
+    // one, black on white as ever; and it follows the desktop when it changes.
+    void couleursDuBureau()
+    {
+        const QPalette avant = QApplication::palette();
+        QApplication::setPalette(PaletteAdwaitaSombre());
+        TGaugeWindow gw(nullptr);
+        QVERIFY(gw.Gauge()->CouleursPalette());
+        QApplication::setPalette(PaletteClaire());
+        QTRY_VERIFY(!gw.Gauge()->CouleursPalette());
+        QApplication::setPalette(PaletteBreezeSombre());
+        QTRY_VERIFY(gw.Gauge()->CouleursPalette());
+        QApplication::setPalette(avant);
     }
 
     void destruction()

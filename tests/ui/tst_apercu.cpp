@@ -6,9 +6,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QScreen>
 #include <QTest>
 #include <QTreeWidget>
 
+#include "Polices.h"
 #include "ui/Apercu_fm.h"
 
 using namespace Qt::StringLiterals;
@@ -44,6 +46,8 @@ private Q_SLOTS:
     void ongletErreurs();
     void apercuVide();
     void fenetre();
+    void centreeEtALaPolice_data();
+    void centreeEtALaPolice();
     void imagesDesNoeuds();
 };
 
@@ -202,6 +206,41 @@ void TestApercu::fenetre()
 
     QTest::mouseClick(fm.btQuitter, Qt::LeftButton);
     QTRY_VERIFY(!fm.isVisible());
+}
+
+// Centred on the window it belongs to, inside the screen; with a larger font, larger in
+// proportion, its buttons' captions whole.
+void TestApercu::centreeEtALaPolice_data()
+{
+    QTest::addColumn<int>("points"); // 0: the program's own font
+    QTest::newRow("police du programme") << 0;
+    QTest::newRow("16 points") << 16;
+}
+
+void TestApercu::centreeEtALaPolice()
+{
+    QFETCH(int, points);
+    const TPoliceApplication police(points);
+    {
+        QWidget proprietaire;
+        proprietaire.setGeometry(30, 40, 700, 440);
+        proprietaire.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&proprietaire));
+        TfmApercu fm(&proprietaire);
+        fm.Remplir(true, u"/Tri/"_s, {Entree(u"/"_s, u"a.jpg"_s, 5)}, {});
+        fm.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&fm));
+        const QRect ecran = fm.screen()->availableGeometry();
+        QTRY_VERIFY(ecran.contains(fm.frameGeometry()));
+        const double echelle = std::max(1.0, QFontMetricsF(fm.font()).height() / 13.0);
+        QVERIFY(fm.frameGeometry().width() >= std::min(int(599 * echelle) - 1, ecran.width() - 8));
+        if (!points) // larger than the screen, it cannot be centred on its owner
+            QTRY_VERIFY((fm.geometry().center() - proprietaire.geometry().center()).manhattanLength() <= 3);
+        QVERIFY(fm.minimumWidth() >= int(400 * echelle) - 1);
+        for (QPushButton *b : {fm.btCopierPP, fm.btQuitter})
+            QVERIFY(b->width() >= b->fontMetrics().horizontalAdvance(b->text().remove(u'&')) + b->iconSize().width());
+        QCOMPARE(fm.btQuitter->geometry().right() + 1, fm.pnCommandes->width() - int(6 * echelle + 0.5));
+    }
 }
 
 void TestApercu::imagesDesNoeuds()

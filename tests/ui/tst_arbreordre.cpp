@@ -1,5 +1,7 @@
 // The order tree driven by mouse and keyboard: a click on a box and Space toggle the same
-// way (the last present field stays), the arrows' moves and Ctrl+Up / Ctrl+Down agree.
+// way (the last present field stays), the arrows' moves and Ctrl+Up / Ctrl+Down agree;
+// assistive tools read each field's presence as it stands.
+#include <QAccessible>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -12,6 +14,19 @@ class TestArbreOrdre : public QObject {
     Q_OBJECT
 
     enum Geste { Clic, Espace };
+
+    // What an assistive tool reads of each node: its caption, and checked when present.
+    static void CommeLitLAssistance(TArbreOrdre &arbre)
+    {
+        QAccessibleTableInterface *table = QAccessible::queryAccessibleInterface(&arbre)->tableInterface();
+        const QList<QTreeWidgetItem *> noeuds = arbre.Noeuds();
+        for (int i = 0; i < noeuds.size(); ++i) {
+            QAccessibleInterface *cellule = table->cellAt(i, 0);
+            QVERIFY(cellule && cellule->state().checkable);
+            QCOMPARE(cellule->text(QAccessible::Name), noeuds[i]->text(0));
+            QCOMPARE(bool(cellule->state().checked), TArbreOrdre::Present(noeuds[i]));
+        }
+    }
 
     static void Basculer(TArbreOrdre &arbre, int champ, Geste geste)
     {
@@ -56,6 +71,7 @@ private Q_SLOTS:
         QSignalSpy presences(&arbre, &TArbreOrdre::PresenceChangee);
         Basculer(arbre, champ, Geste(geste));
         QCOMPARE(arbre.Code(), attendu);
+        CommeLitLAssistance(arbre);
         // A refused toggle tells nobody; an accepted one tells the field and its presence.
         QCOMPARE(presences.size(), attendu == code ? 0 : 1);
         if (!presences.isEmpty()) {
@@ -103,6 +119,7 @@ private Q_SLOTS:
             monter(-1);
             QCOMPARE(arbre.Code(), attendu);
             QCOMPARE(TArbreOrdre::Champ(arbre.currentItem()), kIndexISO);
+            CommeLitLAssistance(arbre); // the presence travels with its field
         }
         // At the top: up is refused, the current node stays.
         QVERIFY(!arbre.PeutDeplacer(-1));

@@ -1,4 +1,5 @@
 // The folder-name dialog: OK only for a text that is not blank, Enter and Escape.
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -7,6 +8,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "Polices.h"
 #include "ui/SaisieChaine_fm.h"
 
 using namespace Qt::StringLiterals;
@@ -36,6 +38,39 @@ private Q_SLOTS:
         QVERIFY(fm.stLabel->width() >= fm.stLabel->fontMetrics().horizontalAdvance(fm.stLabel->text()));
         QVERIFY(!(fm.windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(!(fm.windowFlags() & Qt::WindowMinimizeButtonHint));
+    }
+
+    // Centred on the window that asks, inside the screen; with a larger font, larger, the
+    // prompt and the buttons' captions whole, and still of a fixed size.
+    void centreeEtALaPolice_data()
+    {
+        QTest::addColumn<int>("points"); // 0: the program's own font
+        QTest::newRow("police du programme") << 0;
+        QTest::newRow("16 points") << 16;
+    }
+    void centreeEtALaPolice()
+    {
+        QFETCH(int, points);
+        const TPoliceApplication police(points);
+        {
+            QWidget proprietaire;
+            proprietaire.setGeometry(50, 60, 800, 500);
+            proprietaire.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&proprietaire));
+            TfmSaisieChaine fm(&proprietaire);
+            fm.DefinirInvite(u"Nom du dossier à créer"_s);
+            fm.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&fm));
+            QTRY_VERIFY((fm.geometry().center() - proprietaire.geometry().center()).manhattanLength() <= 3);
+            QCOMPARE(fm.minimumSize(), fm.maximumSize());
+            QVERIFY(fm.stLabel->width() >= fm.stLabel->fontMetrics().horizontalAdvance(fm.stLabel->text()));
+            QVERIFY(fm.stLabel->height() >= fm.stLabel->fontMetrics().height());
+            for (QPushButton *b : {fm.btOK, fm.btAnnuler})
+                QVERIFY(b->width() >= b->fontMetrics().horizontalAdvance(b->text()) + b->iconSize().width());
+            QVERIFY(fm.btAnnuler->mapTo(&fm, QPoint(fm.btAnnuler->width(), 0)).x() <= fm.width());
+            if (points)
+                QVERIFY(fm.width() > 264 && fm.height() > 93);
+        }
     }
 
     // What the text does to OK, and what Enter then does.

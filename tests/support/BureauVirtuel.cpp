@@ -56,7 +56,7 @@ void LierALaVieDuTest(QProcess &processus)
     processus.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
 }
 
-TBureauVirtuel::TBureauVirtuel() = default;
+TBureauVirtuel::TBureauVirtuel(QSize ecran) : m_ecran(ecran) {}
 
 TBureauVirtuel::~TBureauVirtuel()
 {
@@ -88,7 +88,8 @@ TBureauVirtuel::TEtat TBureauVirtuel::Demarrer(QString &pourquoi)
     m_serveur = std::make_unique<QProcess>();
     m_serveur->setProgram(xvfb);
     m_serveur->setArguments({u"-displayfd"_s, QString::number(tube[1]), u"-screen"_s, u"0"_s,
-                             u"1280x1024x24"_s, u"-nolisten"_s, u"tcp"_s});
+                             u"%1x%2x24"_s.arg(m_ecran.width()).arg(m_ecran.height()), u"-nolisten"_s,
+                             u"tcp"_s});
     const int ecriture = tube[1];
     m_serveur->setChildProcessModifier([ecriture] {
         ::fcntl(ecriture, F_SETFD, 0); // kept across exec: the server writes its display there

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include <QProcess>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -23,7 +24,8 @@ void LierALaVieDuTest(QProcess &processus);
 
 class TBureauVirtuel {
 public:
-    TBureauVirtuel();
+    // A screen of `ecran` device pixels.
+    explicit TBureauVirtuel(QSize ecran = QSize(1280, 1024));
     // openbox and the X server stopped, and every program started on the display with them.
     ~TBureauVirtuel();
     TBureauVirtuel(const TBureauVirtuel &) = delete;
@@ -59,6 +61,7 @@ public:
 private:
     std::unique_ptr<QProcess> m_serveur;
     std::unique_ptr<QProcess> m_gestionnaire;
+    QSize m_ecran;
     QTemporaryDir m_maison; // the window manager's HOME
     QString m_affichage;    // ":N"
 };
