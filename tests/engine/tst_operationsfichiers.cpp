@@ -202,7 +202,9 @@ void TestOperationsFichiers::echecAMiCheminNeLaisseRien()
     operations.Etape = TEtape::Plage;
     operations.Erreur = EIO;
     operations.Apres = 4 << 20;
-    const TResultatCopie r = CopierFichier(source, tmp.filePath(u"dst/gros.nef"_s), {.operations = &operations});
+    TParametresCopie parametres;
+    parametres.operations = &operations;
+    const TResultatCopie r = CopierFichier(source, tmp.filePath(u"dst/gros.nef"_s), parametres);
     const qint64 ecritsAvantEchec = operations.Ecrits;
     QVERIFY(!r.Reussi);
     QCOMPARE(r.Erreur, EIO);
@@ -266,7 +268,10 @@ void TestOperationsFichiers::echecAChaqueEtape()
     operations.Apres = apres;
     operations.Erreur = erreur;
     const QString cible = tmp.filePath(u"dst/gros.nef"_s);
-    const TResultatCopie r = CopierFichier(source, cible, {.synchroniser = true, .operations = &operations});
+    TParametresCopie parametres;
+    parametres.synchroniser = true;
+    parametres.operations = &operations;
+    const TResultatCopie r = CopierFichier(source, cible, parametres);
     QCOMPARE(r.Reussi, erreur == 0);
     QCOMPARE(r.Erreur, erreur);
     if (appelsPlage >= 0)
