@@ -5,6 +5,7 @@
 
 #include "commun/EErreur.h"
 #include "commun/NomsFichiers.h"
+#include "engine/Compagnons.h"
 #include "engine/ComposerDonnees.h"
 #include "engine/JournalErreurs.h"
 #include "engine/JournalTraitement.h"
@@ -79,9 +80,20 @@ public:
 private:
     void NoterNonRetenus(const TNonRetenus &nonRetenus);
     void TraiterListe();
-    void CopierImage(const TEnrFichier &image, const QString &valeurs, const TEnrOptions &options);
-    void RenommerImage(const TEnrFichier &image, const QString &valeurs, const TEnrOptions &options);
-    void AjouterApercu(const QString &cible, qint64 taille);
+    void CopierImage(qsizetype i, const QString &valeurs, const TEnrOptions &options);
+    void RenommerImage(qsizetype i, const QString &valeurs, const TEnrOptions &options);
+    // One file of the run, an image or a companion, copied or renamed and journaled; a
+    // failure gets its line. `nomLibre` as CopierFichier takes it.
+    TResultatCopie CopierUnFichier(const QString &source, const QString &cible,
+                                   const std::function<QString()> &nomLibre = {});
+    bool RenommerUnFichier(const QString &ancien, const QString &nouveau);
+    // Copy mode: the companions of image i that go into `dossierCible` beside the image
+    // named `cible` there; those of a preview, under their target names.
+    QList<TEnrCompagnon> CopierCompagnons(qsizetype i, const QString &dossierCible, const QString &cible);
+    void NommerLaisses(const QStringList &compagnons);
+    // A path taken on disk, or by a target this preview has planned.
+    bool Occupe(const QString &chemin) const;
+    void AjouterApercu(const QString &cible, qint64 taille, const QList<TEnrCompagnon> &compagnons = {});
     void MontrerApercu();
     void EcrireJournal(const QString &chemin) const;
     // The lines of ListeErreurs as text: the bytes of names that are not UTF-8 as "\xHH".
@@ -113,6 +125,9 @@ private:
     TListeImages ListeApercu;
     QSet<QString> m_dossiersCrees;
     TBilanScan m_comptage; // what the counting pass met, to name what phase 1 did not keep
+    TNonRetenus m_nonRetenus; // what phase 1 did not keep, and the other files it met
+    TSuiviCompagnons m_compagnons;
+    QSet<QString> m_prevues; // preview: every target planned so far
     // What this processing run changed, for its undo.
     TJournalTraitement m_annulable;
     bool m_interrompu = false;
@@ -171,11 +186,12 @@ void TTraitement::Executer()
         TParametresScan parametres;
         parametres.patienter = [this] { return Patienter(); };
         parametres.formatsEtendus = lecture.lFormatsEtendus;
+        parametres.compagnons = ReglesCompagnons();
         if (!lecture.cDossSrc.isEmpty())
             ChercherImages(lecture.cDossSrc, nombre, taille, false, lecture.lLectRecurs,
                            ListeImages, [this] { return AvancerLecture(); }, &bilan, parametres);
         if (!m_interrompu)
-            NoterNonRetenus(ComparerPassages(m_comptage, bilan));
+            m_nonRetenus = ComparerPassages(m_comptage, bilan);
     }
     m_progression.Fermer();
     if (m_interrompu) {
@@ -189,10 +205,13 @@ void TTraitement::Executer()
         m_progression.Ouvrir(u"Phase 2/2 - Traitement en cours"_s, int(ListeImages.size()));
         const TEnrOptions mode = m_options.Options();
         Copie = mode.lCopier;
-        if (Copie && mode.cDossDst.isEmpty())
+        if (Copie && mode.cDossDst.isEmpty()) {
             montrer = false; // the destination was unselected meanwhile
-        else
+        } else {
+            m_compagnons = TSuiviCompagnons(ListeImages, m_nonRetenus.Fichiers);
+            NoterNonRetenus(m_nonRetenus);
             TraiterListe();
+        }
         m_progression.Fermer();
         if (m_interrompu && !Traiter) {
             TerminerSansSuite();
@@ -232,7 +251,8 @@ void TTraitement::Executer()
 }
 
 // Every accepted file counted and not kept by phase 1 gets its line, before the lines of
-// phase 2, so that no image leaves the run without a word.
+// phase 2, so that no image leaves the run without a word; in copy mode, so does every
+// other file that the run leaves on the source.
 void TTraitement::NoterNonRetenus(const TNonRetenus &nonRetenus)
 {
     for (const QString &dossier : nonRetenus.Dossiers)
@@ -242,13 +262,25 @@ void TTraitement::NoterNonRetenus(const TNonRetenus &nonRetenus)
         ListeErreurs.append(f.Issue == TIssueLecture::SansValeur
                                 ? u"Aucune donnée EXIF lisible pour %1"_s.arg(chemin)
                                 : u"Impossible de lire %1"_s.arg(chemin));
+        if (Copie)
+            NommerLaisses(m_compagnons.LaissesNonRetenu(f.Fichier));
     }
+    if (Copie)
+        for (const TEnrFichier &f : nonRetenus.Autres)
+            ListeErreurs.append(u"Non copié (ni image ni fichier associé) : %1"_s.arg(f.Dossier + f.Nom));
+}
+
+void TTraitement::NommerLaisses(const QStringList &compagnons)
+{
+    for (const QString &chemin : compagnons)
+        ListeErreurs.append(u"Non copié (fichier associé à une image non copiée) : %1"_s.arg(chemin));
 }
 
 void TTraitement::TraiterListe()
 {
     int restantes = int(ListeImages.size());
-    for (const TEnrFichier &image : std::as_const(ListeImages)) {
+    for (qsizetype i = 0; i < ListeImages.size(); ++i) {
+        const TEnrFichier &image = ListeImages.at(i);
         m_retour.ProgressionAvancer();
         // The user may have stopped the run during the step; the image before is done.
         if (m_retour.InterruptionDemandee()) {
@@ -262,20 +294,20 @@ void TTraitement::TraiterListe()
         TEnrOptions options = m_options.Options();
         options.lCopier = Copie;
         const QString valeurs = ComposerDonnees(image.EXIF.value_or(TEnrEXIF{}), options);
-        if (valeurs.isEmpty()) {
+        if (valeurs.isEmpty())
             ListeErreurs.append(u"Absence d'une donnée EXIF attendue pour %1"_s.arg(image.Dossier + image.Nom));
-            continue;
-        }
-        if (Copie)
-            CopierImage(image, valeurs, options);
+        else if (Copie)
+            CopierImage(i, valeurs, options);
         else
-            RenommerImage(image, valeurs, options);
+            RenommerImage(i, valeurs, options);
+        if (Copie)
+            NommerLaisses(m_compagnons.Laisses(i));
     }
 }
 
-void TTraitement::CopierImage(const TEnrFichier &image, const QString &valeurs,
-                              const TEnrOptions &options)
+void TTraitement::CopierImage(qsizetype i, const QString &valeurs, const TEnrOptions &options)
 {
+    const TEnrFichier &image = ListeImages.at(i);
     const QString source = image.Dossier + image.Nom;
     if (options.cDossDst.isEmpty()) { // never copy relative to the working folder
         ListeErreurs.append(u"Impossible de copier %1 vers %2"_s.arg(source, valeurs + u'/' + image.Nom));
@@ -288,50 +320,112 @@ void TTraitement::CopierImage(const TEnrFichier &image, const QString &valeurs,
         && CreerDossiers(dossierCible, [this](const QString &d) { m_annulable.DossierCree(d); }))
         m_dossiersCrees.insert(dossierCible);
     const QString cible = dossierCible + image.Nom;
-    const QString prevue = CheminCibleCopie(dossierCible, image.Nom);
+    // The images of one shot that go into one folder take one number; the name of
+    // another image of the run planned there counts as taken.
+    const auto occupe = [this](const QString &chemin) { return Occupe(chemin); };
+    const qint64 numero = m_compagnons.Numero(i, dossierCible, [&](qsizetype j) {
+        const QString v = ComposerDonnees(ListeImages.at(j).EXIF.value_or(TEnrEXIF{}), options);
+        return v.isEmpty() ? QString() : DossierCibleCopie(options.cDossDst, v);
+    }, occupe);
+    const QString prevue = numero > 0 ? dossierCible + NomAvecNumero(image.Nom, numero) : cible;
 
     if (!Traiter) {
         if (prevue != cible)
             ListeErreurs.append(u"%1 (existant) sera copié en %2"_s.arg(cible, prevue));
-        AjouterApercu(cible, image.Taille);
+        m_prevues.insert(prevue);
+        AjouterApercu(cible, image.Taille, CopierCompagnons(i, dossierCible, prevue));
         return;
     }
 
     // The real name is known once the file is in place: a target that appears between
     // the check above and the end of the copy takes the next free number too.
-    const TResultatCopie r = CopierFichier(source, prevue, [&] {
-        return NomNumerote(dossierCible, image.Nom);
+    const TResultatCopie r = CopierUnFichier(source, prevue, [&] {
+        return dossierCible + NomAvecNumero(image.Nom, m_compagnons.NumeroLibre(i, dossierCible, occupe));
     });
-    if (!r.Reussi) {
-        ListeErreurs.append(u"Impossible de copier %1 vers %2"_s.arg(source, prevue));
+    if (!r.Reussi)
         return;
-    }
-    m_annulable.Copie(source, r);
     if (r.Cible != cible)
         ListeErreurs.append(u"%1 (existant) a été copié en %2"_s.arg(cible, r.Cible));
     ++NbTraitees;
     TailleTraitee += image.Taille;
+    CopierCompagnons(i, dossierCible, r.Cible);
 }
 
-void TTraitement::RenommerImage(const TEnrFichier &image, const QString &valeurs,
-                                const TEnrOptions &options)
+QList<TEnrCompagnon> TTraitement::CopierCompagnons(qsizetype i, const QString &dossierCible,
+                                                   const QString &cible)
 {
+    const TEnrFichier &image = ListeImages.at(i);
+    const QString nomCible = cible.mid(dossierCible.size());
+    QList<TEnrCompagnon> copies;
+    // A companion's name that is taken is never replaced, nor numbered apart from its image.
+    for (const TEnrCompagnon &c : m_compagnons.ACopier(i, dossierCible)) {
+        const QString source = image.Dossier + c.Nom;
+        const QString nom = NomCompagnon(image.Nom, c, nomCible);
+        if (Traiter) {
+            CopierUnFichier(source, dossierCible + nom);
+        } else if (Occupe(dossierCible + nom)) {
+            ListeErreurs.append(u"Impossible de copier %1 vers %2"_s.arg(source, dossierCible + nom));
+        } else {
+            m_prevues.insert(dossierCible + nom);
+            copies.append({nom, c.Taille, c.NomEntier});
+        }
+    }
+    return copies;
+}
+
+TResultatCopie TTraitement::CopierUnFichier(const QString &source, const QString &cible,
+                                           const std::function<QString()> &nomLibre)
+{
+    const TResultatCopie r = CopierFichier(source, cible, nomLibre);
+    if (r.Reussi)
+        m_annulable.Copie(source, r);
+    else
+        ListeErreurs.append(u"Impossible de copier %1 vers %2"_s.arg(source, cible));
+    return r;
+}
+
+void TTraitement::RenommerImage(qsizetype i, const QString &valeurs, const TEnrOptions &options)
+{
+    const TEnrFichier &image = ListeImages.at(i);
     const QString ancien = image.Dossier + image.Nom;
     const QString nouveau = CheminRenomme(image, valeurs, options);
+    // A companion takes the same prefix as its image, and only once the image has it.
+    const QList<TEnrCompagnon> compagnons = m_compagnons.ARenommer(i);
+    const auto nouveauNom = [&](const TEnrCompagnon &c) {
+        return CheminRenomme(TEnrFichier{image.Dossier, c.Nom, c.Taille, std::nullopt}, valeurs, options);
+    };
     if (!Traiter) {
-        AjouterApercu(nouveau, image.Taille);
+        QList<TEnrCompagnon> apercu;
+        for (const TEnrCompagnon &c : compagnons)
+            apercu.append({nouveauNom(c).mid(image.Dossier.size()), c.Taille, c.NomEntier});
+        AjouterApercu(nouveau, image.Taille, apercu);
         return;
     }
-    if (RenommerFichier(ancien, nouveau)) {
-        m_annulable.Renommage(ancien, nouveau);
-        ++NbTraitees;
-        TailleTraitee += image.Taille;
-    } else {
-        ListeErreurs.append(u"Impossible de renommer %1 en %2"_s.arg(ancien, nouveau));
-    }
+    if (!RenommerUnFichier(ancien, nouveau))
+        return;
+    ++NbTraitees;
+    TailleTraitee += image.Taille;
+    for (const TEnrCompagnon &c : compagnons)
+        RenommerUnFichier(image.Dossier + c.Nom, nouveauNom(c));
 }
 
-void TTraitement::AjouterApercu(const QString &cible, qint64 taille)
+bool TTraitement::RenommerUnFichier(const QString &ancien, const QString &nouveau)
+{
+    if (!RenommerFichier(ancien, nouveau)) {
+        ListeErreurs.append(u"Impossible de renommer %1 en %2"_s.arg(ancien, nouveau));
+        return false;
+    }
+    m_annulable.Renommage(ancien, nouveau);
+    return true;
+}
+
+bool TTraitement::Occupe(const QString &chemin) const
+{
+    return m_prevues.contains(chemin) || CheminOccupe(chemin);
+}
+
+void TTraitement::AjouterApercu(const QString &cible, qint64 taille,
+                                const QList<TEnrCompagnon> &compagnons)
 {
     const qsizetype barre = cible.lastIndexOf(u'/');
     const QString dossier = cible.left(barre + 1);
@@ -340,6 +434,7 @@ void TTraitement::AjouterApercu(const QString &cible, qint64 taille)
     entree.Dossier = u'/' + (relatif > 0 ? dossier.right(relatif) : QString());
     entree.Nom = cible.mid(barre + 1);
     entree.Taille = taille;
+    entree.Compagnons = compagnons;
     ListeApercu.append(entree);
 }
 
@@ -352,6 +447,9 @@ void TTraitement::MontrerApercu()
             entree.Dossier = NomLisible(entree.Dossier);
         if (NomAOctetsBruts(entree.Nom))
             entree.Nom = NomLisible(entree.Nom);
+        for (TEnrCompagnon &c : entree.Compagnons)
+            if (NomAOctetsBruts(c.Nom))
+                c.Nom = NomLisible(c.Nom);
     }
     m_retour.MontrerApercu(Copie, NomLisible(DossierBase()), ListeApercu, LignesLisibles());
 }
