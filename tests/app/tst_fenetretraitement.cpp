@@ -422,6 +422,49 @@ private Q_SLOTS:
                  u"Aucune donnée EXIF lisible pour %1/scan.jpg"_s.arg(photos.path()));
         journal->close();
     }
+
+    // A card as cameras and phones write it, copied whole: every file on it is either at
+    // its target, with its bytes, or named in the log.
+    void carteEntiere()
+    {
+        QTemporaryDir carte, cible;
+        const QString dcim = carte.path() + u"/DCIM/100CANON/"_s;
+        const QStringList images{u"IMG_0001.CR3"_s, u"IMG_0002.JPG"_s, u"IMG_0003.NEF"_s, u"IMG_0004.HEIC"_s};
+        for (const QString &nom : images)
+            QVERIFY(Photo(dcim + nom));
+        const QStringList compagnons{u"IMG_0001.xmp"_s, u"IMG_0002.WAV"_s, u"IMG_0003.NEF.xmp"_s,
+                                     u"IMG_0004.AAE"_s};
+        const QStringList autres{u"DCIM/100CANON/MVI_0005.MP4"_s, u"DCIM/100CANON/MVI_0005.THM"_s,
+                                 u"MISC/LISEZMOI.txt"_s};
+        for (const QString &nom : compagnons)
+            QVERIFY(EcrireFichier(dcim + nom, nom.toUtf8()));
+        for (const QString &nom : autres)
+            QVERIFY(EcrireFichier(carte.filePath(nom), nom.toUtf8()));
+        QVERIFY(EcrireFichier(carte.filePath(u".Trashes/501/vieux.JPG"_s), "caché"));
+        auto fm = Ouvrir(carte.path(), cible.path());
+        QVERIFY(fm);
+        Controle<QPushButton>(fm.get(), "btLectRecurs")->setChecked(true);
+        BoiteMessage::ReponseSuivante(QMessageBox::Yes);
+        BoiteMessage::ReponseSuivante(QMessageBox::Ok);
+        QTest::mouseClick(Controle<QPushButton>(fm.get(), "btTraiter"), Qt::LeftButton);
+        const QStringList boites = Boites();
+        QCOMPARE(boites.size(), 2);
+        QVERIFY2(boites[0].startsWith(u"Attention: Traiter les 4 Images"_s), qPrintable(boites[0]));
+        QVERIFY2(boites[1].startsWith(u"Information: 4 images traitées"_s), qPrintable(boites[1]));
+
+        QStringList attendues;
+        for (const QString &nom : images + compagnons)
+            attendues.append(u"06/05/21/"_s + nom);
+        attendues.sort();
+        QCOMPARE(Fichiers(cible.path()), attendues);
+        for (const QString &nom : compagnons)
+            QCOMPARE(LireFichier(cible.filePath(u"06/05/21/"_s + nom)), nom.toUtf8());
+        QStringList lignes;
+        for (const QString &nom : autres)
+            lignes.append(u"Non copié (ni image ni fichier associé) : %1/%2"_s.arg(carte.path(), nom));
+        QCOMPARE(Lignes(Journal()), lignes);
+        QCOMPARE(Fichiers(carte.path()).size(), images.size() + compagnons.size() + autres.size() + 1);
+    }
 };
 
 QTEST_MAIN(TestFenetreTraitement)
