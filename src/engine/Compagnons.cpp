@@ -139,26 +139,26 @@ QList<TEnrCompagnon> TSuiviCompagnons::ACopier(qsizetype i, const QString &dossi
 qint64 TSuiviCompagnons::Numero(qsizetype i, const QString &dossierCible,
                                 const TDossierDe &dossierDe, const TOccupe &occupe)
 {
-    const qsizetype premier = m_premier.value(i, i);
-    const auto membresPrise = m_membres.constFind(premier);
-    const QString cle = QString::number(premier) + QChar(0) + dossierCible;
-    if (membresPrise != m_membres.cend())
-        if (const auto trouve = m_numeros.constFind(cle); trouve != m_numeros.cend())
-            return *trouve;
+    const auto pris = [&](const QList<qsizetype> &membres) {
+        return std::any_of(membres.cbegin(), membres.cend(), [&](qsizetype m) {
+            return occupe(dossierCible + m_images->at(m).Nom);
+        });
+    };
+    const auto prise = m_membres.constFind(m_premier.value(i, i));
+    if (prise == m_membres.cend()) // an image alone of its name
+        return pris({i}) ? NumeroPour({i}, dossierCible, occupe) : 0;
 
+    const QString cle = QString::number(prise.key()) + QChar(0) + dossierCible;
+    if (const auto trouve = m_numeros.constFind(cle); trouve != m_numeros.cend())
+        return *trouve;
     // The images of the shot still to come that go into this folder too: the list is
     // handled in its order.
     QList<qsizetype> membres{i};
-    if (membresPrise != m_membres.cend())
-        for (const qsizetype j : *membresPrise)
-            if (j > i && dossierDe(j) == dossierCible)
-                membres.append(j);
-    const bool pris = std::any_of(membres.cbegin(), membres.cend(), [&](qsizetype m) {
-        return occupe(dossierCible + m_images->at(m).Nom);
-    });
-    const qint64 numero = pris ? NumeroPour(membres, dossierCible, occupe) : 0;
-    if (membresPrise != m_membres.cend())
-        m_numeros.insert(cle, numero);
+    for (const qsizetype j : *prise)
+        if (j > i && dossierDe(j) == dossierCible)
+            membres.append(j);
+    const qint64 numero = pris(membres) ? NumeroPour(membres, dossierCible, occupe) : 0;
+    m_numeros.insert(cle, numero);
     return numero;
 }
 

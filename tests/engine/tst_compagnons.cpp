@@ -96,6 +96,8 @@ private Q_SLOTS:
     void laissesAvecLeurImage();
     void apercuCommeLeTraitement_data();
     void apercuCommeLeTraitement();
+    void cheminsHostiles_data();
+    void cheminsHostiles();
 };
 
 void TestCompagnons::noms_data()
@@ -562,6 +564,48 @@ void TestCompagnons::apercuCommeLeTraitement()
     b.Lancer(true);
     QVERIFY2(Fichiers(b.dst) == annonce, qPrintable(Fichiers(b.dst).join(u", ") + u"\n"_s + annonce.join(u", ")));
     QCOMPARE(Lignes(b).size(), b.retour.apercuErreurs.size());
+}
+
+// Names that are not UTF-8 and folders past PATH_MAX: companions found, copied or
+// renamed on their very bytes; what is left named with them as \xHH.
+void TestCompagnons::cheminsHostiles_data()
+{
+    QTest::addColumn<bool>("copie");
+    QTest::addColumn<bool>("profond");
+    QTest::newRow("copy, Latin-1") << true << false;
+    QTest::newRow("rename, Latin-1") << false << false;
+    QTest::newRow("copy, past PATH_MAX") << true << true;
+    QTest::newRow("rename, past PATH_MAX") << false << true;
+}
+
+void TestCompagnons::cheminsHostiles()
+{
+    QFETCH(bool, copie);
+    QFETCH(bool, profond);
+    TBanc b;
+    b.options.options.lCopier = copie;
+    b.options.options.lLectRecurs = true;
+    QByteArray dossier = b.Src() + "\xC9t\xE9/";
+    QVERIFY(CreerDossierOctets(dossier));
+    for (int niveau = 0; profond && niveau < 18; ++niveau) {
+        dossier += QByteArray(240, char('a' + niveau)) + '/';
+        QVERIFY(CreerDossierOctets(dossier));
+    }
+    QVERIFY(!profond || dossier.size() > 4096);
+    QVERIFY(EcrireOctets(dossier + "caf\xE9.jpg", OctetsPhoto()));
+    QVERIFY(EcrireOctets(dossier + "caf\xE9.xmp", "\xE9"));
+    QVERIFY(EcrireOctets(dossier + "caf\xE9.jpg.XMP", "xmp"));
+    QVERIFY(EcrireOctets(dossier + "caf\xE9.txt", "reste"));
+    b.retour.reponses = {true};
+    b.Lancer(true);
+    const QByteArray prefixe = copie ? b.Dst() + "Canon EOS 300D/" : dossier + "Canon EOS 300D-";
+    QCOMPARE(LireOctets(prefixe + "caf\xE9.xmp"), QByteArray("\xE9"));
+    QCOMPARE(LireOctets(prefixe + "caf\xE9.jpg.XMP"), QByteArray("xmp"));
+    QCOMPARE(ExisteOctets(dossier + "caf\xE9.xmp"), copie);
+    QCOMPARE(LireOctets(dossier + "caf\xE9.txt"), QByteArray("reste"));
+    QCOMPARE(LireFichier(b.Journal()),
+             copie ? (NonCopie(NomLisible(NomDepuisOctets(dossier + "caf\xE9.txt"))) + u"\r\n"_s).toUtf8()
+                   : QByteArray());
 }
 
 QTEST_GUILESS_MAIN(TestCompagnons)
