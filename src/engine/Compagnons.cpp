@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/ComposerDonnees.h"
 #include "metadata/FormatsImages.h"
 
 using namespace Qt::StringLiterals;
@@ -46,12 +47,6 @@ QString NomCompagnon(const QString &nomImage, const TEnrCompagnon &compagnon, co
     if (compagnon.NomEntier)
         return nomCible + compagnon.Nom.mid(nomImage.size());
     return Racine(nomCible) + compagnon.Nom.mid(Racine(nomImage).size());
-}
-
-QString NomAvecNumero(const QString &nom, qint64 n)
-{
-    const QString racine = Racine(nom);
-    return racine + u'(' + QString::number(n) + u')' + nom.mid(racine.size());
 }
 
 bool EstJPEGouHEIF(const QString &nom)

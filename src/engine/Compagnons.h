@@ -26,10 +26,6 @@ const QList<TRegleCompagnon> &ReglesCompagnons();
 // IMG_0001(2).xmp beside IMG_0001(2).CR3, IMG_0001.CR3.xmp becomes IMG_0001(2).CR3.xmp.
 QString NomCompagnon(const QString &nomImage, const TEnrCompagnon &compagnon, const QString &nomCible);
 
-// `nom` with "(n)" between its base and its extension (from its last "." on): "a.jpg"
-// and 2 give "a(2).jpg", "LISEZMOI" gives "LISEZMOI(2)".
-QString NomAvecNumero(const QString &nom, qint64 n);
-
 // A JPEG or HEIF image, by its extension: in rename mode a companion that it shares with
 // an image of another kind (a raw) follows that one.
 bool EstJPEGouHEIF(const QString &nom);
