@@ -263,10 +263,16 @@ void ClasserAutres(TContexteScan &ctx, int dfd, std::size_t premier,
             entiers.insert(nom, i);
             racines.insert(nom.first(nom.lastIndexOf('.')), i); // an image has an extension
         }
+    // The companions are added once every name is matched: the keys above lie in ctx.noms.
+    struct TCompagnon {
+        QByteArrayView nom;
+        qint64 taille;
+    };
+    std::vector<TCompagnon> compagnons;
     std::vector<TLien> liens;
     for (const TEntree &autre : autres) {
         const QByteArrayView nom(nomsAutres.constData() + autre.nom);
-        liens.clear();
+        const std::size_t debutLiens = liens.size();
         for (const TRegleCompagnon &regle : ctx.compagnons) {
             const QByteArrayView suite(regle.suite);
             if (!FinitPar(nom, suite))
@@ -274,21 +280,26 @@ void ClasserAutres(TContexteScan &ctx, int dfd, std::size_t premier,
             const auto &images = regle.nomEntier ? entiers : racines;
             const auto [debut, fin] = images.equal_range(nom.chopped(suite.size()));
             for (auto it = debut; it != fin; ++it)
-                if (std::none_of(liens.cbegin(), liens.cend(),
+                if (std::none_of(liens.cbegin() + qsizetype(debutLiens), liens.cend(),
                                  [&](const TLien &l) { return l.image == it.value(); }))
-                    liens.push_back({it.value(), ctx.fichiers.size(), regle.nomEntier});
+                    liens.push_back({it.value(), compagnons.size(), regle.nomEntier});
         }
-        if (liens.empty()) {
-            if (ctx.bilan)
-                ctx.bilan->Autres.append({ctx.dossiers.back().dossier, NomDepuisOctets(nom), 0, std::nullopt});
-            continue;
-        }
-        qint64 taille = autre.taille;
+        if (liens.size() > debutLiens)
+            compagnons.push_back({nom, autre.taille});
+        else if (ctx.bilan)
+            ctx.bilan->Autres.append({ctx.dossiers.back().dossier, NomDepuisOctets(nom), 0, std::nullopt});
+    }
+    const std::size_t premierCompagnon = ctx.fichiers.size();
+    for (const TCompagnon &c : compagnons) {
+        qint64 taille = c.taille;
         if (taille == kTailleADemander && !ctx.lent)
-            taille = TailleSurPlace(ctx, dfd, nom.data());
+            taille = TailleSurPlace(ctx, dfd, c.nom.data());
         ctx.fichiers.push_back({ctx.dossiers.size() - 1, ctx.noms.size(), taille, true});
-        ctx.noms.append(nom.data(), nom.size() + 1); // with its zero
-        ctx.liens.insert(ctx.liens.end(), liens.cbegin(), liens.cend());
+        ctx.noms.append(c.nom.data(), c.nom.size() + 1); // with its zero
+    }
+    for (TLien &l : liens) {
+        l.compagnon += premierCompagnon;
+        ctx.liens.push_back(l);
     }
 }
 

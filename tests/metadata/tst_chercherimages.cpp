@@ -462,6 +462,29 @@ private Q_SLOTS:
                                                      d + u"IMG_0004.xmp"_s, d + u"notes.txt"_s}));
         }
 
+        // Many in one folder, every name matched while the names grow: each image keeps
+        // its own (the images here have no values: their report carries them).
+        QTemporaryDir autre;
+        const QString beaucoup = autre.path() + u"/beaucoup/"_s;
+        for (int i = 0; i < 300; ++i) {
+            const QString nom = beaucoup + u"DSC_%1"_s.arg(i, 4, 10, QChar(u'0'));
+            QVERIFY(EcrireFichier(nom + u".JPG"_s, "pas un JPEG"));
+            QVERIFY(EcrireFichier(nom + u".XMP"_s, QByteArray::number(i)));
+        }
+        {
+            TListeImages liste;
+            TBilanScan bilanBeaucoup;
+            int n = 0;
+            qint64 t = 0;
+            ChercherImages(beaucoup, n, t, false, false, liste, {}, &bilanBeaucoup, Parametres(1));
+            QCOMPARE(bilanBeaucoup.NonRetenus.size(), 300);
+            for (const TFichierNonRetenu &f : std::as_const(bilanBeaucoup.NonRetenus)) {
+                const int i = f.Fichier.Nom.mid(4, 4).toInt();
+                QCOMPARE(TexteCompagnons(f.Fichier), u"DSC_%1.XMP %2"_s.arg(i, 4, 10, QChar(u'0'))
+                                                         .arg(QByteArray::number(i).size()));
+            }
+        }
+
         // Without rules nothing is a companion: every other regular file is noted.
         TListeImages liste;
         TBilanScan bilan;
