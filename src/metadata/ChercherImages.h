@@ -94,10 +94,11 @@ struct TParametresScan {
 //   companion's size asked as an image's is, nothing else asked): each folder's
 //   files once it is listed while the medium answers fast; on a slow one (see
 //   TParametresScan), the rest of the tree once listed, with several requests in flight.
-//   `avancer` is called on the calling thread once per file read, in the order the reads
-//   end. Once all are read, a record is appended to `liste` for each file with Valide
-//   values, in the order of the listing (the same records, in the same order, however
-//   the reads were served); `nombre` and `tailleTotale` are untouched.
+//   `avancer` is called on the calling thread once per accepted file read (never for a
+//   companion), in the order the reads end. Once all are read, a record is appended to
+//   `liste` for each file with Valide values, in the order of the listing (the same
+//   records, in the same order, however the reads were served); `nombre` and
+//   `tailleTotale` are untouched.
 // `avancer` or `patienter` returning false stops the scan at once: requests not started
 // are dropped, those in flight finished and forgotten, every worker thread joined; the
 // function then returns false, with `liste` untouched by the reading pass, the counts of
