@@ -38,6 +38,7 @@ constexpr int kPassagesJournal = 8;
 class TRetourBanc final : public IRetourTraitement {
 public:
     bool Confirmer(const QString &) override { return true; }
+    bool QuestionPrudente(const QString &) override { return true; }
     void Erreur(const QString &texte) override { messages.append(texte); }
     void Information(const QString &texte) override { messages.append(texte); }
     void CurseurOccupe(bool) override {}

@@ -52,6 +52,11 @@ bool TAdaptateurTraitement::Confirmer(const QString &texte)
     return BoiteMessage::Question(m_fenetre, texte);
 }
 
+bool TAdaptateurTraitement::QuestionPrudente(const QString &texte)
+{
+    return BoiteMessage::QuestionPrudente(m_fenetre, texte);
+}
+
 void TAdaptateurTraitement::Erreur(const QString &texte) { BoiteMessage::Erreur(m_fenetre, texte); }
 
 void TAdaptateurTraitement::Information(const QString &texte)

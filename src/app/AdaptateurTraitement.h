@@ -29,6 +29,7 @@ public:
     TEnrOptions Options() const override;
 
     bool Confirmer(const QString &texte) override;
+    bool QuestionPrudente(const QString &texte) override;
     void Erreur(const QString &texte) override;
     void Information(const QString &texte) override;
     void CurseurOccupe(bool occupe) override;

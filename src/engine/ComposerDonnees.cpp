@@ -17,52 +17,6 @@ namespace {
 
 const QString kSeparateurDossier = u"/"_s;
 
-bool QueDesPoints(QStringView niveau)
-{
-    if (niveau.isEmpty())
-        return false;
-    for (QChar c : niveau)
-        if (c != u'.')
-            return false;
-    return true;
-}
-
-// A folder level "." or ".." (or any run of dots) would name the destination itself or
-// a folder above it; each dot of such a level becomes "_".
-QString NeutraliserPoints(const QString &valeurs)
-{
-    if (!valeurs.contains(u'.'))
-        return valeurs;
-    QString resultat = valeurs;
-    qsizetype debut = 0;
-    while (debut <= resultat.size()) {
-        qsizetype fin = resultat.indexOf(u'/', debut);
-        if (fin < 0)
-            fin = resultat.size();
-        if (QueDesPoints(QStringView(resultat).mid(debut, fin - debut)))
-            for (qsizetype i = debut; i < fin; ++i)
-                resultat[i] = u'_';
-        debut = fin + 1;
-    }
-    return resultat;
-}
-
-// A new name beginning with "." would hide the image from file managers and from later
-// scans: the leading dots of a rename's values text become "_".
-QString SansPointsInitiaux(const QString &valeurs)
-{
-    if (!valeurs.startsWith(u'.'))
-        return valeurs;
-    QString resultat = valeurs;
-    for (qsizetype i = 0; i < resultat.size() && resultat[i] == u'.'; ++i)
-        resultat[i] = u'_';
-    return resultat;
-}
-
-} // namespace
-
-namespace {
-
 bool Interdit(QChar c)
 {
     switch (c.unicode()) {
@@ -72,6 +26,39 @@ bool Interdit(QChar c)
     default:
         return false;
     }
+}
+
+// A control character (C0, DEL, and C1, which EXIF texts read as Windows-1252 give for
+// the five bytes that have no character there): a name holding one cannot be seen or
+// typed, a line break in a camera model makes a folder no one can find.
+bool Controle(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u < 0x20 || (u >= 0x7F && u <= 0x9F);
+}
+
+// Every level of the values text made visible: its control characters and the dots that
+// begin it become "_". A folder or a name beginning with "." is hidden from file managers
+// and from later scans, and a level of dots alone ("." or "..") would name the
+// destination itself or a folder above it. In rename mode the text is one level: no
+// value keeps a "/" there.
+QString NiveauxVisibles(const QString &valeurs)
+{
+    QString resultat = valeurs; // shared until a character changes
+    bool debutNiveau = true;
+    for (qsizetype i = 0; i < resultat.size(); ++i) {
+        const QChar c = resultat.at(i);
+        if (c == u'/') {
+            debutNiveau = true;
+        } else if (debutNiveau && c == u'.') {
+            resultat[i] = u'_';
+        } else {
+            if (Controle(c))
+                resultat[i] = u'_';
+            debutNiveau = false;
+        }
+    }
+    return resultat;
 }
 
 } // namespace
@@ -128,8 +115,7 @@ QString ComposerDonnees(const TEnrEXIF &exif, const TEnrOptions &options)
             break;
         case kIndexDate:
             if (hierarchie) {
-                // Each component its own folder level: digits and month or day names,
-                // joined by the folder separator, so not cleaned.
+                // Each component its own folder level, joined by the folder separator.
                 AjouterDonnee(resultat, separateur, {},
                               ComposerDate(exif.DatePDV, kSeparateurDossier, options), {},
                               false);
@@ -147,7 +133,7 @@ QString ComposerDonnees(const TEnrEXIF &exif, const TEnrOptions &options)
             break;
         }
     }
-    return copie ? NeutraliserPoints(resultat) : SansPointsInitiaux(resultat);
+    return NiveauxVisibles(resultat);
 }
 
 bool CheminOccupe(const QString &chemin)
@@ -185,8 +171,18 @@ QString CheminCibleCopie(const QString &dossierCible, const QString &nom)
     return CheminOccupe(chemin) ? NomNumerote(dossierCible, nom) : chemin;
 }
 
+QString PrefixeRenommage(const QString &valeurs, const TEnrOptions &options)
+{
+    return valeurs + TexteSeparateur(options.nSep);
+}
+
 QString CheminRenomme(const TEnrFichier &fichier, const QString &valeurs,
                       const TEnrOptions &options)
 {
-    return fichier.Dossier + valeurs + TexteSeparateur(options.nSep) + fichier.Nom;
+    return fichier.Dossier + PrefixeRenommage(valeurs, options) + fichier.Nom;
+}
+
+bool DejaRenomme(const TEnrFichier &fichier, const QString &valeurs, const TEnrOptions &options)
+{
+    return fichier.Nom.startsWith(PrefixeRenommage(valeurs, options));
 }

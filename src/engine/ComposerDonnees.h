@@ -11,9 +11,10 @@
 // The values text of one image, possibly empty (every selected value missing). The fields
 // present in the order code are taken top to bottom, each with its unit, cleaned by
 // NettoyerNom (except a date hierarchy), and joined by "/" in copy mode (one folder level
-// per value) or by the separator of nSep in rename mode. In copy mode a level made only
-// of dots gets "_" for each dot, so that no level names the folder itself or its parent;
-// in rename mode the dots that begin the text get "_", so that no new name is hidden.
+// per value) or by the separator of nSep in rename mode. Then every control character
+// (U+0000 to U+001F, U+007F to U+009F) and the dots that begin a level (copy mode) or the
+// text (rename mode) become "_": no folder or new name is hidden or holds what cannot be
+// seen, and no level names the destination itself or a folder above it.
 QString ComposerDonnees(const TEnrEXIF &exif, const TEnrOptions &options);
 
 // Appends avant + valeur + apres to `resultat`, after `separateur` when `resultat` is not
@@ -43,9 +44,16 @@ QString DossierCibleCopie(const QString &dossierDestination, const QString &vale
 // taken by anything (file, folder or link) now.
 QString CheminCibleCopie(const QString &dossierCible, const QString &nom);
 
-// Rename mode: Dossier + values + the separator of nSep + Nom.
+// Rename mode: what goes before the image's own name, values + the separator of nSep.
+QString PrefixeRenommage(const QString &valeurs, const TEnrOptions &options);
+
+// Rename mode: Dossier + PrefixeRenommage + Nom.
 QString CheminRenomme(const TEnrFichier &fichier, const QString &valeurs,
                       const TEnrOptions &options);
+
+// Rename mode: true when Nom already begins with PrefixeRenommage (the image was renamed
+// with these very values and separator): renaming it again would double the prefix.
+bool DejaRenomme(const TEnrFichier &fichier, const QString &valeurs, const TEnrOptions &options);
 
 // True when something (file, folder, link, even a broken one) has that path.
 bool CheminOccupe(const QString &chemin);

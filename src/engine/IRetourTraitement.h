@@ -13,6 +13,9 @@ public:
 
     // Question box, caption "Attention", buttons Oui/Non; true for Oui.
     virtual bool Confirmer(const QString &texte) = 0;
+    // The same with "Non" the default, for going on at a risk (Return, Escape and the
+    // close button answer Non); true for Oui.
+    virtual bool QuestionPrudente(const QString &texte) = 0;
     // Error box, caption "Erreur", button OK.
     virtual void Erreur(const QString &texte) = 0;
     // Information box, caption "Information", button OK; returns when it is closed.

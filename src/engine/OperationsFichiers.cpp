@@ -94,23 +94,27 @@ bool EstDossier(const QByteArray &chemin)
 }
 
 // Makes the folder and every missing folder above it, from the top down; `cree`, when
-// set, is told of each folder made here.
-bool CreerDossiersOctets(QByteArray chemin, const std::function<void(const QString &)> &cree)
+// set, is told of each folder made here. 0 or the errno of the folder that failed.
+int CreerDossiersOctets(QByteArray chemin, const std::function<void(const QString &)> &cree)
 {
     while (chemin.size() > 1 && chemin.endsWith('/'))
         chemin.chop(1);
     if (chemin.isEmpty())
-        return false;
+        return ENOENT;
     int erreur = CreerDossier(chemin);
     if (erreur == ENOENT) { // a folder above is missing: made first, from the top down
         const qsizetype barre = chemin.lastIndexOf('/');
-        if (barre <= 0 || !CreerDossiersOctets(chemin.left(barre), cree))
-            return false;
+        if (barre <= 0)
+            return erreur;
+        if (const int auDessus = CreerDossiersOctets(chemin.left(barre), cree))
+            return auDessus;
         erreur = CreerDossier(chemin);
     }
     if (erreur == 0 && cree)
         cree(NomDepuisOctets(chemin) + u'/');
-    return erreur == 0 || (erreur == EEXIST && EstDossier(chemin));
+    if (erreur == EEXIST)
+        return EstDossier(chemin) ? 0 : ENOTDIR;
+    return erreur;
 }
 
 // Copies the content of `src` into `dst` (both at offset 0). Returns 0 or an errno.
@@ -304,12 +308,16 @@ bool RenommerFichier(const QString &ancien, const QString &nouveau, int *erreur)
 
 bool CreerDossiers(const QString &dossier)
 {
-    return CreerDossiersOctets(NomEnOctets(dossier), {});
+    return CreerDossiersOctets(NomEnOctets(dossier), {}) == 0;
 }
 
-bool CreerDossiers(const QString &dossier, const std::function<void(const QString &)> &cree)
+bool CreerDossiers(const QString &dossier, const std::function<void(const QString &)> &cree,
+                   int *erreur)
 {
-    return CreerDossiersOctets(NomEnOctets(dossier), cree);
+    const int e = CreerDossiersOctets(NomEnOctets(dossier), cree);
+    if (erreur)
+        *erreur = e;
+    return e == 0;
 }
 
 bool EcrireFichierOrdinaire(const QString &chemin, const QByteArray &contenu)

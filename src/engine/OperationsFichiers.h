@@ -86,7 +86,10 @@ bool RenommerFichier(const QString &ancien, const QString &nouveau, int *erreur 
 // Creates the folder with every missing folder above it. True when it exists afterwards.
 bool CreerDossiers(const QString &dossier);
 // The same, calling `cree` with each folder it made (ending with "/"), the highest first.
-bool CreerDossiers(const QString &dossier, const std::function<void(const QString &)> &cree);
+// On failure `erreur`, when given, gets the errno of the folder that could not be made
+// (ENOTDIR when a file holds its name).
+bool CreerDossiers(const QString &dossier, const std::function<void(const QString &)> &cree,
+                   int *erreur = nullptr);
 
 // Writes `contenu` as the whole content of the file `chemin`, created when absent. Only a
 // regular file (or a link to one) is written: a fifo, a device or a folder of that name

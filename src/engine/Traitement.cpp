@@ -1,5 +1,7 @@
 #include "engine/Traitement.h"
 
+#include <cerrno>
+
 #include <QFile>
 #include <QSet>
 
@@ -7,6 +9,7 @@
 #include "commun/NomsFichiers.h"
 #include "engine/Compagnons.h"
 #include "engine/ComposerDonnees.h"
+#include "engine/EspaceDisque.h"
 #include "engine/JournalErreurs.h"
 #include "engine/JournalTraitement.h"
 #include "engine/OperationsFichiers.h"
@@ -19,6 +22,18 @@ namespace {
 
 const QString kAucuneImage = u"Aucune image à traiter."_s;
 const QString kNomJournal = u"Clarvane.erreurs.txt"_s;
+
+// A failure line, followed by " : " and the system's message when the system gave one.
+QString AvecCause(const QString &ligne, int erreur)
+{
+    return erreur ? ligne + u" : "_s + MessageSysteme(erreur) : ligne;
+}
+
+// The destination cannot take more: the disk is full, or the user's quota is.
+bool DestinationPleine(int erreur)
+{
+    return erreur == ENOSPC || erreur == EDQUOT;
+}
 
 // The busy cursor, put back to normal however the run ends.
 class TCurseur {
@@ -79,13 +94,18 @@ public:
 
 private:
     void NoterNonRetenus(const TNonRetenus &nonRetenus);
+    // Copy mode, before phase 2: false when the destination has less room than the
+    // images to copy and the user answered "Non" to going on.
+    bool PlaceAccordee(const QString &destination);
     void TraiterListe();
     void CopierImage(qsizetype i, const QString &valeurs, const TEnrOptions &options);
     void RenommerImage(qsizetype i, const QString &valeurs, const TEnrOptions &options);
     // One file of the run, an image or a companion, copied or renamed and journaled; a
-    // failure gets its line. `nomLibre` as CopierFichier takes it.
+    // failure gets its line with its cause (`erreurDossier` when the target's folder could
+    // not be made), and a full destination ends phase 2. `nomLibre` as CopierFichier takes it.
     TResultatCopie CopierUnFichier(const QString &source, const QString &cible,
-                                   const std::function<QString()> &nomLibre = {});
+                                   const std::function<QString()> &nomLibre = {},
+                                   int erreurDossier = 0);
     bool RenommerUnFichier(const QString &ancien, const QString &nouveau);
     // Copy mode: the companions of image i that go into `dossierCible` beside the image
     // named `cible` there; those of a preview, under their target names.
@@ -132,6 +152,7 @@ private:
     TJournalTraitement m_annulable;
     bool m_interrompu = false;
     int m_nonTraitees = 0; // images of phase 2 left when the run was stopped
+    bool m_pleine = false;  // stopped by a copy that found the destination full
 };
 
 QString TTraitement::DossierBase() const
@@ -202,9 +223,13 @@ void TTraitement::Executer()
 
     bool montrer = !ListeImages.isEmpty();
     if (montrer) {
-        m_progression.Ouvrir(u"Phase 2/2 - Traitement en cours"_s, int(ListeImages.size()));
         const TEnrOptions mode = m_options.Options();
         Copie = mode.lCopier;
+        if (Traiter && Copie && !mode.cDossDst.isEmpty() && !PlaceAccordee(mode.cDossDst)) {
+            TerminerSansSuite();
+            return;
+        }
+        m_progression.Ouvrir(u"Phase 2/2 - Traitement en cours"_s, int(ListeImages.size()));
         if (Copie && mode.cDossDst.isEmpty()) {
             montrer = false; // the destination was unselected meanwhile
         } else {
@@ -232,7 +257,9 @@ void TTraitement::Executer()
         if (!m_annulable.Echec().isEmpty())
             ListeErreurs.append(m_annulable.Echec());
         if (m_interrompu)
-            ListeErreurs.append(u"Traitement interrompu : %1 images non traitées."_s.arg(m_nonTraitees));
+            ListeErreurs.append((m_pleine ? u"Traitement interrompu : destination pleine, %1 images non traitées."_s
+                                          : u"Traitement interrompu : %1 images non traitées."_s)
+                                    .arg(m_nonTraitees));
         const QString journal = m_retour.DossierJournal() + kNomJournal;
         EcrireJournal(journal); // throws when it cannot: the copies made stay made
         QString resume = u"%1 images traitées (%2)."_s.arg(NbTraitees).arg(TailleEnTexte(TailleTraitee));
@@ -248,6 +275,29 @@ void TTraitement::Executer()
         ListeApercu.clear();
         ListeImages.clear();
     }
+}
+
+// The size asked of the destination is that of the images phase 1 kept and of their
+// companions: the files it did not keep are never copied, and its sizes are those of the
+// files as they are now.
+bool TTraitement::PlaceAccordee(const QString &destination)
+{
+    qint64 aCopier = 0;
+    for (const TEnrFichier &image : std::as_const(ListeImages)) {
+        aCopier += image.Taille;
+        for (const TEnrCompagnon &c : image.Compagnons) // shared ones counted with each image
+            aCopier += c.Taille;
+    }
+    const std::optional<qint64> libre = EspaceLibre(destination);
+    if (!libre || *libre >= aCopier)
+        return true; // room enough, or nothing known: each copy will tell
+    m_curseur.Occupe(false);
+    const bool continuer = m_retour.QuestionPrudente(
+        u"La destination n'a que %1 de libre pour %2 à copier. Continuer ?"_s.arg(
+            TailleEnTexte(*libre), TailleEnTexte(aCopier)));
+    if (continuer)
+        m_curseur.Occupe(true);
+    return continuer;
 }
 
 // Every accepted file counted and not kept by phase 1 gets its line, before the lines of
@@ -302,6 +352,11 @@ void TTraitement::TraiterListe()
             RenommerImage(i, valeurs, options);
         if (Copie)
             NommerLaisses(m_compagnons.Laisses(i));
+        if (m_pleine) { // every copy after it would fail the same way
+            m_interrompu = true;
+            m_nonTraitees = restantes;
+            break;
+        }
     }
 }
 
@@ -315,9 +370,11 @@ void TTraitement::CopierImage(qsizetype i, const QString &valeurs, const TEnrOpt
     }
     const QString dossierCible = DossierCibleCopie(options.cDossDst, valeurs);
     // A folder made once in this run is not made again for each of its images. A
-    // failure shows as the copy's failure below.
+    // failure shows as the copy's failure below, with its own cause.
+    int erreurDossier = 0;
     if (Traiter && !m_dossiersCrees.contains(dossierCible)
-        && CreerDossiers(dossierCible, [this](const QString &d) { m_annulable.DossierCree(d); }))
+        && CreerDossiers(dossierCible, [this](const QString &d) { m_annulable.DossierCree(d); },
+                         &erreurDossier))
         m_dossiersCrees.insert(dossierCible);
     const QString cible = dossierCible + image.Nom;
     // The images of one shot that go into one folder take one number; the name of
@@ -341,7 +398,7 @@ void TTraitement::CopierImage(qsizetype i, const QString &valeurs, const TEnrOpt
     // the check above and the end of the copy takes the next free number too.
     const TResultatCopie r = CopierUnFichier(source, prevue, [&] {
         return dossierCible + NomAvecNumero(image.Nom, m_compagnons.NumeroLibre(i, dossierCible, occupe));
-    });
+    }, erreurDossier);
     if (!r.Reussi)
         return;
     if (r.Cible != cible)
@@ -363,8 +420,8 @@ QList<TEnrCompagnon> TTraitement::CopierCompagnons(qsizetype i, const QString &d
         const QString nom = NomCompagnon(image.Nom, c, nomCible);
         if (Traiter) {
             CopierUnFichier(source, dossierCible + nom);
-        } else if (Occupe(dossierCible + nom)) {
-            ListeErreurs.append(u"Impossible de copier %1 vers %2"_s.arg(source, dossierCible + nom));
+        } else if (Occupe(dossierCible + nom)) { // the line the run will give
+            ListeErreurs.append(AvecCause(u"Impossible de copier %1 vers %2"_s.arg(source, dossierCible + nom), EEXIST));
         } else {
             m_prevues.insert(dossierCible + nom);
             copies.append({nom, c.Taille, c.NomEntier});
@@ -374,13 +431,17 @@ QList<TEnrCompagnon> TTraitement::CopierCompagnons(qsizetype i, const QString &d
 }
 
 TResultatCopie TTraitement::CopierUnFichier(const QString &source, const QString &cible,
-                                           const std::function<QString()> &nomLibre)
+                                           const std::function<QString()> &nomLibre,
+                                           int erreurDossier)
 {
     const TResultatCopie r = CopierFichier(source, cible, nomLibre);
-    if (r.Reussi)
+    if (r.Reussi) {
         m_annulable.Copie(source, r);
-    else
-        ListeErreurs.append(u"Impossible de copier %1 vers %2"_s.arg(source, cible));
+        return r;
+    }
+    const int cause = erreurDossier ? erreurDossier : r.Erreur;
+    ListeErreurs.append(AvecCause(u"Impossible de copier %1 vers %2"_s.arg(source, cible), cause));
+    m_pleine = m_pleine || DestinationPleine(cause);
     return r;
 }
 
@@ -388,6 +449,11 @@ void TTraitement::RenommerImage(qsizetype i, const QString &valeurs, const TEnrO
 {
     const TEnrFichier &image = ListeImages.at(i);
     const QString ancien = image.Dossier + image.Nom;
+    // Renamed by an earlier run with these values: left as it is, in the preview too.
+    if (DejaRenomme(image, valeurs, options)) {
+        ListeErreurs.append(u"Déjà renommé : %1"_s.arg(ancien));
+        return;
+    }
     const QString nouveau = CheminRenomme(image, valeurs, options);
     // A companion takes the same prefix as its image, and only once the image has it.
     const QList<TEnrCompagnon> compagnons = m_compagnons.ARenommer(i);
@@ -411,8 +477,9 @@ void TTraitement::RenommerImage(qsizetype i, const QString &valeurs, const TEnrO
 
 bool TTraitement::RenommerUnFichier(const QString &ancien, const QString &nouveau)
 {
-    if (!RenommerFichier(ancien, nouveau)) {
-        ListeErreurs.append(u"Impossible de renommer %1 en %2"_s.arg(ancien, nouveau));
+    int erreur = 0;
+    if (!RenommerFichier(ancien, nouveau, &erreur)) {
+        ListeErreurs.append(AvecCause(u"Impossible de renommer %1 en %2"_s.arg(ancien, nouveau), erreur));
         return false;
     }
     m_annulable.Renommage(ancien, nouveau);

@@ -144,9 +144,10 @@ void TestAnnulation::annulerUnRenommage()
     const QStringList premier{u"2004/Canon EOS 300D-DSC_0002.JPG"_s, u"Canon EOS 300D-IMG 1:\n\tdeux.JPG"_s,
                               u"Canon EOS 300D-IMG_0001.JPG"_s};
     QCOMPARE(Fichiers(b.src), premier);
-    // A second run doubles the prefix; the undo takes back that one only.
+    // A second run with other values renames them again; the undo takes back that one only.
+    b.options.options.cOrdreDonEXIF = u"AfvdpI"_s;
     b.Lancer(true);
-    QCOMPARE(Fichiers(b.src).first(), u"2004/Canon EOS 300D-Canon EOS 300D-DSC_0002.JPG"_s);
+    QCOMPARE(Fichiers(b.src).first(), u"2004/Canon EOS 300D-100 iso-Canon EOS 300D-DSC_0002.JPG"_s);
     QCOMPARE(NombreAnnulable(b.prog), 3);
 
     b.retour.appels.clear();

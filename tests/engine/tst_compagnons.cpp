@@ -1,6 +1,8 @@
 // Companions (sidecars, memos, thumbnails, edits) travelling with their image through whole
 // runs on temporary trees, the shots numbered together, the files a copy run leaves named
 // in the log, and the preview announcing what the run will do.
+#include <cerrno>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,8 +12,11 @@
 
 #include "BancTraitement.h"
 #include "Fichiers.h"
+#include "PetitDisque.h"
 #include "engine/Annulation.h"
 #include "engine/Compagnons.h"
+#include "engine/JournalTraitement.h"
+#include "metadata/Nombres.h"
 
 using namespace Qt::StringLiterals;
 
@@ -98,6 +103,7 @@ private Q_SLOTS:
     void apercuCommeLeTraitement();
     void cheminsHostiles_data();
     void cheminsHostiles();
+    void compagnonSurDisquePlein();
 };
 
 void TestCompagnons::noms_data()
@@ -273,8 +279,10 @@ void TestCompagnons::nomDuCompagnonPris()
     b.retour.reponses = {true};
     b.Lancer(traiter);
 
-    const QString ligne = copie ? u"Impossible de copier %1IMG_0001.xmp vers %2"_s.arg(b.src, pris)
-                                : u"Impossible de renommer %1IMG_0001.xmp en %2"_s.arg(b.src, pris);
+    // The same line in the preview and in the run, with the system's cause.
+    const QString ligne = (copie ? u"Impossible de copier %1IMG_0001.xmp vers %2"_s.arg(b.src, pris)
+                                 : u"Impossible de renommer %1IMG_0001.xmp en %2"_s.arg(b.src, pris))
+        + u" : "_s + MessageSysteme(EEXIST);
     QCOMPARE(LireFichier(pris), QByteArray("un autre"));
     if (!traiter) {
         QCOMPARE(b.retour.apercuErreurs, QStringList{ligne});
@@ -606,6 +614,32 @@ void TestCompagnons::cheminsHostiles()
     QCOMPARE(LireFichier(b.Journal()),
              copie ? (NonCopie(NomLisible(NomDepuisOctets(dossier + "caf\xE9.txt"))) + u"\r\n"_s).toUtf8()
                    : QByteArray());
+}
+
+// A companion counts in the room asked of the destination, and one that finds it full
+// ends phase 2 as an image would.
+void TestCompagnons::compagnonSurDisquePlein()
+{
+    TPetitDisque disque;
+    if (!disque.Valide())
+        QSKIP(qPrintable(disque.Pourquoi()));
+    TBanc b;
+    b.options.options.cDossDst = disque.Chemin();
+    for (const QString &nom : {u"A.JPG"_s, u"B.JPG"_s, u"C.JPG"_s})
+        QVERIFY(Photo(b.src + nom));
+    QVERIFY(EcrireFichier(b.src + u"A.WAV"_s, QByteArray(400000, 'w')));
+    b.retour.reponses = {true};
+    b.retour.reponsesPrudentes = {true};
+    b.Lancer(true);
+    const QStringList questions = b.retour.Appels(u"Prudente"_s);
+    QCOMPARE(questions.size(), 1);
+    QVERIFY2(questions[0].endsWith(u"pour %1 à copier. Continuer ?"_s.arg(TailleEnTexte(403000))),
+             qPrintable(questions[0]));
+    QCOMPARE(Lignes(b), (QStringList{
+        u"Impossible de copier %1A.WAV vers %2Canon EOS 300D/A.WAV : %3"_s
+            .arg(b.src, disque.Chemin(), MessageSysteme(ENOSPC)),
+        u"Traitement interrompu : destination pleine, 2 images non traitées."_s}));
+    QCOMPARE(Fichiers(disque.Chemin()), QStringList{u"Canon EOS 300D/A.JPG"_s});
 }
 
 QTEST_GUILESS_MAIN(TestCompagnons)

@@ -102,13 +102,35 @@ private Q_SLOTS:
                                       << u".."_s << mai << u"__"_s;
         QTest::newRow("copy dots") << u"Afvdpi"_s << true << 2 << 7 << 25 << 0 << true
                                    << u"..."_s << mai << u"___"_s;
-        QTest::newRow("copy dotted name kept") << u"Afvdpi"_s << true << 2 << 7 << 25 << 0
-                                               << true << u"..x."_s << mai << u"..x."_s;
-        // A new name beginning with a dot would be hidden: its leading dots become "_".
+        // A folder or a new name beginning with a dot would be hidden: the dots that begin
+        // each level, or the name, become "_"; the others stay.
+        QTest::newRow("copy leading dots") << u"Afvdpi"_s << true << 2 << 7 << 25 << 0 << true
+                                           << u"..x."_s << mai << u"__x."_s;
+        QTest::newRow("copy hidden") << u"AfvdPi"_s << true << 2 << 7 << 25 << 0 << true
+                                     << u".hidden"_s << mai << u"_hidden/06/05/21"_s;
+        QTest::newRow("copy dot space dot") << u"AfvdPi"_s << true << 2 << 7 << 25 << 0 << true
+                                            << u". ."_s << mai << u"_ ./06/05/21"_s;
+        QTest::newRow("copy hidden after the date")
+            << u"PAfvdi"_s << true << 2 << 7 << 25 << 0 << true << u".hidden"_s << mai
+            << u"06/05/21/_hidden"_s;
         QTest::newRow("rename leading dots") << u"AfvdPi"_s << false << 2 << 7 << 25 << 0 << false
                                              << u".."_s << mai << u"__-060521"_s;
         QTest::newRow("rename inner dots kept") << u"AfvdPi"_s << false << 2 << 7 << 25 << 0 << false
                                                 << u".x.y."_s << mai << u"_x.y.-060521"_s;
+        QTest::newRow("rename dot after the date") << u"PAfvdi"_s << false << 2 << 7 << 25 << 0
+                                                   << false << u".x"_s << mai << u"060521-.x"_s;
+        // Control characters (C0, DEL, C1) become "_" in folders and names alike; a dot
+        // after one no longer begins the level.
+        QTest::newRow("copy line break") << u"AfvdPi"_s << true << 2 << 7 << 25 << 0 << true
+                                         << u"a\nb"_s << mai << u"a_b/06/05/21"_s;
+        QTest::newRow("rename line break") << u"AfvdPi"_s << false << 2 << 7 << 25 << 0 << false
+                                           << u"a\nb"_s << mai << u"a_b-060521"_s;
+        QTest::newRow("copy controls") << u"Afvdpi"_s << true << 2 << 7 << 25 << 0 << true
+                                       << u"\t.x\x7f\x81y\x9f\0z\x1f"_s << mai << u"_.x__y__z_"_s;
+        QTest::newRow("rename controls") << u"Afvdpi"_s << false << 2 << 7 << 25 << 0 << false
+                                         << u"\r\n"_s << mai << u"__"_s;
+        QTest::newRow("kept: space, accents, tilde") << u"Afvdpi"_s << true << 2 << 7 << 25 << 0
+                                                     << true << u" É~\xa0"_s << mai << u" É~\xa0"_s;
     }
     void composer()
     {

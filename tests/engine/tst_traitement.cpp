@@ -7,6 +7,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QLocale>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -14,8 +15,10 @@
 #include "Fichiers.h"
 #include "LectureSeule.h"
 #include "Octets.h"
+#include "PetitDisque.h"
 #include "commun/EErreur.h"
 #include "commun/NomsFichiers.h"
+#include "engine/JournalTraitement.h"
 #include "engine/Traitement.h"
 #include "metadata/Nombres.h"
 
@@ -56,7 +59,14 @@ private Q_SLOTS:
     void renommageNomPris();
     void apercuDeCopie();
     void apercuSansValeurs();
-    void copieImpossible();
+    void echecAvecCause_data();
+    void echecAvecCause();
+    void placeInsuffisante_data();
+    void placeInsuffisante();
+    void pleineAuDossier_data();
+    void pleineAuDossier();
+    void renommerDeuxFois_data();
+    void renommerDeuxFois();
     void journalImpossible_data();
     void journalImpossible();
     void optionsLuesEnCoursDeRoute();
@@ -301,8 +311,8 @@ void TestTraitement::renommageNomPris()
 
     // The file without values is named first (phase 1), then the refused rename (phase 2).
     const QString lignes = u"Aucune donnée EXIF lisible pour %1Canon EOS 300D-IMG_0001.JPG\r\n"
-                           "Impossible de renommer %1IMG_0001.JPG en %1Canon EOS 300D-IMG_0001.JPG\r\n"_s
-                               .arg(b.src);
+                           "Impossible de renommer %1IMG_0001.JPG en %1Canon EOS 300D-IMG_0001.JPG : %2\r\n"_s
+                               .arg(b.src, MessageSysteme(EEXIST));
     QCOMPARE(LireFichier(b.Journal()), lignes.toUtf8());
     QCOMPARE(Fichiers(b.src), (QStringList{u"Canon EOS 300D-IMG_0001.JPG"_s, u"Canon EOS 300D-IMG_0002.JPG"_s,
                                            u"IMG_0001.JPG"_s}));
@@ -357,21 +367,215 @@ void TestTraitement::apercuSansValeurs()
     QCOMPARE(b.retour.avancees, 4);
 }
 
-void TestTraitement::copieImpossible()
+// A copy to a read-only place, a rename in one, a copy whose folder's name is held by a
+// fifo: the line says why, with the system's message (root: a read-only mount; another
+// user: a folder without write permission).
+void TestTraitement::echecAvecCause_data()
 {
-    TDossierLectureSeule ro;
-    if (!ro.Valide())
+    QTest::addColumn<bool>("copie");
+    QTest::addColumn<bool>("fifo");
+    QTest::newRow("copy, read-only") << true << false;
+    QTest::newRow("rename, read-only") << false << false;
+    QTest::newRow("copy, a fifo for the folder") << true << true;
+}
+
+void TestTraitement::echecAvecCause()
+{
+    QFETCH(bool, copie);
+    QFETCH(bool, fifo);
+    TDossierLectureSeule ro({{u"IMG_0001.JPG"_s, OctetsPhoto()}});
+    if (!fifo && !ro.Valide())
         QSKIP(qPrintable(ro.Pourquoi()));
     TBanc b;
-    b.options.options.cDossDst = ro.Chemin();
-    QVERIFY(Photo(b.src + u"IMG_0001.JPG"_s));
+    b.options.options.lCopier = copie;
+    QString lieu = ro.Chemin();
+    int erreur = geteuid() == 0 ? EROFS : EACCES;
+    if (fifo) {
+        lieu = b.dst;
+        erreur = ENOTDIR;
+        QVERIFY(::mkfifo(NomEnOctets(b.dst + u"Canon EOS 300D"_s).constData(), 0644) == 0);
+    }
+    if (copie) {
+        QVERIFY(Photo(b.src + u"IMG_0001.JPG"_s));
+        b.options.options.cDossDst = lieu;
+    } else {
+        b.options.options.cDossSrc = lieu;
+    }
     b.retour.reponses = {true};
     b.Lancer(true);
-    QCOMPARE(LireFichier(b.Journal()), u"Impossible de copier %1IMG_0001.JPG vers %2Canon EOS 300D/IMG_0001.JPG\r\n"_s
-                                    .arg(b.src, ro.Chemin()).toUtf8());
+    QCOMPARE(LireFichier(b.Journal()),
+             (copie ? u"Impossible de copier %1IMG_0001.JPG vers %2Canon EOS 300D/IMG_0001.JPG : %3\r\n"_s
+                          .arg(b.src, lieu, MessageSysteme(erreur))
+                    : u"Impossible de renommer %1IMG_0001.JPG en %1Canon EOS 300D-IMG_0001.JPG : %2\r\n"_s
+                          .arg(lieu, MessageSysteme(erreur))).toUtf8());
     QCOMPARE(b.retour.Appels(u"Information"_s).value(0).section(u'\r', 0, 0),
              u"Information: 0 images traitées (0 Oct)."_s);
-    QCOMPARE(Fichiers(ro.Chemin()), QStringList());
+    // Nothing made or renamed: the fifo is still there, and still a fifo.
+    QCOMPARE(Fichiers(lieu), QStringList{fifo ? u"Canon EOS 300D"_s : u"IMG_0001.JPG"_s});
+    struct stat st;
+    QVERIFY(!fifo || (::lstat(NomEnOctets(lieu + u"Canon EOS 300D"_s).constData(), &st) == 0 && S_ISFIFO(st.st_mode)));
+}
+
+// Five images of 120,000 bytes towards a file system of 300 KB: the question before
+// phase 2; "Non" ends the run with nothing copied and no log; "Oui" copies what fits,
+// names the image that did not fit with its cause, and stops there. A preview asks nothing.
+void TestTraitement::placeInsuffisante_data()
+{
+    QTest::addColumn<bool>("traiter");
+    QTest::addColumn<bool>("reponse");
+    QTest::addColumn<QString>("sousDossier"); // of the disk, as the destination
+    QTest::newRow("Non") << true << false << QString();
+    QTest::newRow("Oui, destination still to make") << true << true << u"Tri/"_s;
+    QTest::newRow("preview") << false << false << QString();
+}
+
+void TestTraitement::placeInsuffisante()
+{
+    QFETCH(bool, traiter);
+    QFETCH(bool, reponse);
+    QFETCH(QString, sousDossier);
+    TPetitDisque disque;
+    if (!disque.Valide())
+        QSKIP(qPrintable(disque.Pourquoi()));
+    TBanc b;
+    const QString dst = disque.Chemin() + sousDossier;
+    b.options.options.cDossDst = dst;
+    constexpr int kTaille = 120000;
+    for (int i = 1; i <= 5; ++i)
+        QVERIFY(Photo(b.src + u"IMG_000%1.JPG"_s.arg(i), kTaille));
+    QVERIFY(EcrireFichier(b.Journal(), "ancien\r\n"));
+    const qint64 libre = QStorageInfo(disque.Chemin()).bytesAvailable();
+    QVERIFY(libre > 2 * kTaille && libre < 3 * kTaille);
+    b.retour.reponses = {true};
+    b.retour.reponsesPrudentes = {reponse};
+    b.Lancer(traiter);
+
+    const QString question = u"Prudente: La destination n'a que %1 de libre pour %2 à copier. Continuer ?"_s
+                                 .arg(TailleEnTexte(libre), TailleEnTexte(5 * kTaille));
+    QVERIFY(!b.retour.boiteSousCurseurOccupe);
+    QVERIFY(!b.retour.curseurOccupe);
+    if (!traiter) {
+        QCOMPARE(b.retour.Appels(u"Prudente"_s), QStringList());
+        QCOMPARE(b.retour.apercu.size(), 5);
+        return;
+    }
+    QCOMPARE(b.retour.Appels(u"Prudente"_s), QStringList{question});
+    if (!reponse) {
+        // Asked once phase 1 is over, and nothing after it.
+        QCOMPARE(b.retour.appels.mid(b.retour.appels.size() - 3),
+                 (QStringList{u"Fermer"_s, u"Curseur: normal"_s, question}));
+        QCOMPARE(Fichiers(disque.Chemin()), QStringList());
+        QCOMPARE(LireFichier(b.Journal()), QByteArray("ancien\r\n"));
+        QVERIFY(b.liste.isEmpty());
+        return;
+    }
+    // Two fit; the third fails for lack of room and ends phase 2; no partial file is left.
+    const QString dossier = dst + u"Canon EOS 300D/"_s;
+    QCOMPARE(Fichiers(disque.Chemin()), (QStringList{sousDossier + u"Canon EOS 300D/IMG_0001.JPG"_s,
+                                                     sousDossier + u"Canon EOS 300D/IMG_0002.JPG"_s}));
+    QCOMPARE(LireFichier(b.Journal()),
+             u"Impossible de copier %1IMG_0003.JPG vers %2IMG_0003.JPG : %3\r\n"
+             "Traitement interrompu : destination pleine, 2 images non traitées.\r\n"_s
+                 .arg(b.src, dossier, MessageSysteme(ENOSPC)).toUtf8());
+    QCOMPARE(b.retour.avancees, 5 + 3);
+    QCOMPARE(b.retour.appels.mid(b.retour.appels.size() - 2), (QStringList{
+        u"Information: 2 images traitées (%1).\r\n\r\nDes erreurs ont été rencontrées :\r\n"
+        "chargement de \"%2\"."_s.arg(TailleEnTexte(2 * kTaille), b.Journal()),
+        u"Journal: "_s + b.Journal()}));
+}
+
+// The disk has room for data but not for one more folder (a tmpfs of three inodes): the
+// image whose folder cannot be made gets the folder's cause, and phase 2 ends there,
+// also when it is the last image.
+void TestTraitement::pleineAuDossier_data()
+{
+    QTest::addColumn<int>("appareils");
+    QTest::newRow("second of three") << 3;
+    QTest::newRow("last") << 2;
+}
+
+void TestTraitement::pleineAuDossier()
+{
+    QFETCH(int, appareils);
+    TPetitDisque disque("size=300k,nr_inodes=3"); // the root, one folder, one file
+    if (!disque.Valide())
+        QSKIP(qPrintable(disque.Pourquoi()));
+    TBanc b;
+    b.options.options.cDossDst = disque.Chemin();
+    for (int i = 0; i < appareils; ++i)
+        QVERIFY(Photo(b.src + QChar(u'a' + i) + u".jpg"_s, 1000, Appareil(QByteArray(1, char('A' + i)))));
+    b.retour.reponses = {true};
+    b.Lancer(true);
+    QCOMPARE(b.retour.Appels(u"Prudente"_s), QStringList());
+    QCOMPARE(Fichiers(disque.Chemin()), QStringList{u"A/a.jpg"_s});
+    QCOMPARE(LireFichier(b.Journal()),
+             u"Impossible de copier %1b.jpg vers %2B/b.jpg : %3\r\n"
+             "Traitement interrompu : destination pleine, %4 images non traitées.\r\n"_s
+                 .arg(b.src, disque.Chemin(), MessageSysteme(ENOSPC)).arg(appareils - 2).toUtf8());
+    QCOMPARE(b.retour.Appels(u"Information"_s).value(0).section(u'\r', 0, 0),
+             u"Information: 1 images traitées (1000 Oct)."_s);
+}
+
+// A second rename run over the same folder leaves the images renamed by the first as
+// they are, in the preview too, when the prefix the run would give now is the one they
+// begin with; with other values they get the new prefix.
+void TestTraitement::renommerDeuxFois_data()
+{
+    QTest::addColumn<int>("nSep");
+    QTest::addColumn<QString>("ordre"); // of the second run
+    QTest::addColumn<QString>("prefixe"); // of the first
+    QTest::addColumn<QString>("nouveau"); // of the second, when it renames again
+    QTest::newRow("dash") << 2 << u"Afvdpi"_s << u"Canon EOS 300D-"_s << QString();
+    QTest::newRow("no separator") << 0 << u"Afvdpi"_s << u"Canon EOS 300D"_s << QString();
+    QTest::newRow("other values") << 2 << u"AfvdpI"_s << u"Canon EOS 300D-"_s
+                                  << u"Canon EOS 300D-100 iso-"_s;
+}
+
+void TestTraitement::renommerDeuxFois()
+{
+    QFETCH(int, nSep);
+    QFETCH(QString, ordre);
+    QFETCH(QString, prefixe);
+    QFETCH(QString, nouveau);
+    TBanc b;
+    b.options.options.lCopier = false;
+    b.options.options.nSep = nSep;
+    QVERIFY(Photo(b.src + u"IMG_0001.JPG"_s));
+    QVERIFY(Photo(b.src + u"IMG_0002.JPG"_s));
+    b.retour.reponses = {true};
+    b.Lancer(true);
+    const QStringList premiers{prefixe + u"IMG_0001.JPG"_s, prefixe + u"IMG_0002.JPG"_s};
+    QCOMPARE(Fichiers(b.src), premiers);
+
+    // A new image beside them, and the options of the second run.
+    QVERIFY(Photo(b.src + u"IMG_0003.JPG"_s));
+    b.options.options.cOrdreDonEXIF = ordre;
+    QStringList deja, renommes;
+    for (const QString &nom : premiers) {
+        if (nouveau.isEmpty())
+            deja.append(u"Déjà renommé : "_s + b.src + nom);
+        else
+            renommes.append(nouveau + nom);
+    }
+    renommes.append((nouveau.isEmpty() ? prefixe : nouveau) + u"IMG_0003.JPG"_s);
+
+    b.Lancer(false);
+    QStringList entrees;
+    for (const TEnrFichier &e : std::as_const(b.retour.apercu))
+        entrees.append(e.Dossier.mid(1) + e.Nom);
+    QCOMPARE(entrees, renommes);
+    QCOMPARE(b.retour.apercuErreurs, deja);
+
+    b.retour.appels.clear();
+    b.retour.reponses = {true};
+    b.Lancer(true);
+    QStringList surDisque = renommes + (nouveau.isEmpty() ? premiers : QStringList());
+    surDisque.sort();
+    QCOMPARE(Fichiers(b.src), surDisque);
+    QCOMPARE(LireFichier(b.Journal()), deja.isEmpty() ? QByteArray() : (deja.join(u"\r\n"_s) + u"\r\n"_s).toUtf8());
+    QCOMPARE(b.retour.Appels(u"Information"_s).value(0).section(u'\r', 0, 0),
+             u"Information: %1 images traitées (%2)."_s.arg(renommes.size())
+                 .arg(TailleEnTexte(1000 * renommes.size())));
 }
 
 // The log cannot be written: a read-only folder, or a fifo of its name (refused at once

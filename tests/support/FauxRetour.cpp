@@ -17,6 +17,13 @@ bool TFauxRetour::Confirmer(const QString &texte)
     return !reponses.isEmpty() && reponses.takeFirst();
 }
 
+bool TFauxRetour::QuestionPrudente(const QString &texte)
+{
+    Boite();
+    appels.append(u"Prudente: "_s + texte);
+    return !reponsesPrudentes.isEmpty() && reponsesPrudentes.takeFirst();
+}
+
 void TFauxRetour::Erreur(const QString &texte)
 {
     Boite();

@@ -13,6 +13,7 @@
 class TFauxRetour final : public IRetourTraitement {
 public:
     bool Confirmer(const QString &texte) override;
+    bool QuestionPrudente(const QString &texte) override;
     void Erreur(const QString &texte) override;
     void Information(const QString &texte) override;
     void CurseurOccupe(bool occupe) override;
@@ -26,12 +27,15 @@ public:
     bool InterruptionDemandee() override { return interrompu; }
     void Patienter() override;
 
-    // What the run did, one entry per call: "Confirmer: <text>", "Erreur: <text>",
-    // "Information: <text>", "Curseur: occupé|normal", "Ouvrir: <caption> <min> <max> <value>",
-    // "Fermer", "Apercu", "Journal: <path>". Steps are counted in `avancees`, not listed.
+    // What the run did, one entry per call: "Confirmer: <text>", "Prudente: <text>",
+    // "Erreur: <text>", "Information: <text>", "Curseur: occupé|normal", "Ouvrir: <caption>
+    // <min> <max> <value>", "Fermer", "Apercu", "Journal: <path>". Steps are counted in
+    // `avancees`, not listed.
     QStringList appels;
-    // Answers of the next Confirmer calls; an empty queue answers No.
+    // Answers of the next Confirmer calls, and of the next QuestionPrudente calls; an
+    // empty queue answers No.
     QList<bool> reponses;
+    QList<bool> reponsesPrudentes;
     QString dossierJournal;
 
     // State seen at the moment of the calls.

@@ -1,6 +1,5 @@
 #include "LectureSeule.h"
 
-#include <sys/mount.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -24,28 +23,29 @@ bool EcritureRefusee(const QString &dossier)
 
 TDossierLectureSeule::TDossierLectureSeule(const QList<QPair<QString, QByteArray>> &fichiers)
 {
-    if (!m_base.isValid()) {
-        m_pourquoi = u"no temporary folder"_s;
-        return;
-    }
-    m_chemin = m_base.path() + u"/ro/"_s;
-    QDir().mkpath(m_chemin);
-    const QByteArray cible = QFile::encodeName(m_chemin);
     if (geteuid() == 0) {
-        if (::mount("tmpfs", cible.constData(), "tmpfs", 0, "size=4m") != 0) {
-            m_pourquoi = u"cannot mount a tmpfs (no CAP_SYS_ADMIN here)"_s;
+        m_disque = std::make_unique<TPetitDisque>("size=4m");
+        if (!m_disque->Valide()) {
+            m_pourquoi = m_disque->Pourquoi();
             return;
         }
-        m_monte = true;
+        m_chemin = m_disque->Chemin();
+    } else {
+        if (!m_base.isValid()) {
+            m_pourquoi = u"no temporary folder"_s;
+            return;
+        }
+        m_chemin = m_base.path() + u"/ro/"_s;
+        QDir().mkpath(m_chemin);
     }
     for (const auto &[nom, contenu] : fichiers) {
         QFile f(m_chemin + nom);
         if (f.open(QIODevice::WriteOnly))
             f.write(contenu);
     }
-    if (m_monte) {
-        if (::mount("tmpfs", cible.constData(), nullptr, MS_REMOUNT | MS_RDONLY, "size=4m") != 0) {
-            m_pourquoi = u"cannot remount the tmpfs read-only"_s;
+    if (m_disque) {
+        if (!m_disque->LectureSeule()) {
+            m_pourquoi = m_disque->Pourquoi();
             return;
         }
     } else {
@@ -58,9 +58,7 @@ TDossierLectureSeule::TDossierLectureSeule(const QList<QPair<QString, QByteArray
 
 TDossierLectureSeule::~TDossierLectureSeule()
 {
-    if (m_monte)
-        ::umount2(QFile::encodeName(m_chemin).constData(), MNT_DETACH);
-    else if (!m_chemin.isEmpty())
+    if (!m_disque && !m_chemin.isEmpty())
         QFile::setPermissions(m_chemin, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 

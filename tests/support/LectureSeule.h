@@ -3,8 +3,12 @@
 // folder without write permission (other users). Check Valide() and skip otherwise.
 #pragma once
 
+#include <memory>
+
 #include <QString>
 #include <QTemporaryDir>
+
+#include "PetitDisque.h"
 
 class TDossierLectureSeule {
 public:
@@ -20,9 +24,9 @@ public:
 
 private:
     QTemporaryDir m_base;
+    std::unique_ptr<TPetitDisque> m_disque; // root: the folder is a tmpfs of its own
     QString m_chemin;
     QString m_pourquoi;
-    bool m_monte = false;
     bool m_valide = false;
 };
 
