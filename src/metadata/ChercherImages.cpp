@@ -260,8 +260,9 @@ void ClasserAutres(TContexteScan &ctx, int dfd, std::size_t premier,
     if (!ctx.compagnons.isEmpty())
         for (std::size_t i = premier; i < ctx.fichiers.size(); ++i) {
             const QByteArrayView nom(ctx.noms.constData() + ctx.fichiers[i].nom);
+            const qsizetype point = nom.lastIndexOf('.');
             entiers.insert(nom, i);
-            racines.insert(nom.first(nom.lastIndexOf('.')), i); // an image has an extension
+            racines.insert(point < 0 ? nom : nom.first(point), i);
         }
     // The companions are added once every name is matched: the keys above lie in ctx.noms.
     struct TCompagnon {
