@@ -52,14 +52,12 @@ TfmMainClarvane::TfmMainClarvane(const QString &cheminReglages, QWidget *parent)
         this, [this] { return Options(); },
         AvecBarreFinale(QFileInfo(Fichier->NomFichier()).absolutePath()), OuvrirUrl);
     RelierControles();
+    CreerRaccourcis();
     ChargerOptions();
-    // Key preview: the Ctrl shortcuts reach the window before its controls.
-    qApp->installEventFilter(this);
 }
 
 TfmMainClarvane::~TfmMainClarvane()
 {
-    qApp->removeEventFilter(this);
     m_adaptateur->Terminer();
     ListeImages.clear();
     SauverOptions(*Fichier, Options());
@@ -74,15 +72,12 @@ void TfmMainClarvane::CreerControles()
     tvSrc->setObjectName(u"tvSrc"_s);
     tvSrc->setGeometry(8, 24, 281, 441);
     stSrc->setBuddy(tvSrc);
-    auto *lectRecurs = new TBoutonBascule(u"&lecture récursive"_s, this);
-    btLectRecurs = Bouton(lectRecurs, u"btLectRecurs"_s, u"lecture_recursive"_s, {8, 472, 281, 25});
+    btLectRecurs = Bouton(new QPushButton(u"&lecture récursive"_s, this), u"btLectRecurs"_s, u"lecture_recursive"_s, {8, 472, 281, 25});
     btLectRecurs->setCheckable(true);
 
     // Mode
-    auto *copier = new TBoutonBascule(u"&Copier"_s, this);
-    btCopier = Bouton(copier, u"btCopier"_s, u"copier"_s, {296, 16, 145, 25});
-    auto *renommer = new TBoutonBascule(u"&Renommer"_s, this);
-    btRenommer = Bouton(renommer, u"btRenommer"_s, u"renommer"_s, {448, 16, 145, 25});
+    btCopier = Bouton(new QPushButton(u"&Copier"_s, this), u"btCopier"_s, u"copier"_s, {296, 16, 145, 25});
+    btRenommer = Bouton(new QPushButton(u"&Renommer"_s, this), u"btRenommer"_s, u"renommer"_s, {448, 16, 145, 25});
     m_groupeMode = new QButtonGroup(this);
     for (QPushButton *b : {btCopier, btRenommer}) {
         b->setCheckable(true);
@@ -90,12 +85,11 @@ void TfmMainClarvane::CreerControles()
     }
     m_groupeMode->setExclusive(true);
     btCopier->setChecked(true);
-    for (TBoutonBascule *b : {lectRecurs, copier, renommer}) {
+    // Alt and the underlined letter click a toggle, as Ctrl and the letter do.
+    for (QPushButton *b : {btLectRecurs, btCopier, btRenommer}) {
         AppliquerEtatEnfonce(b); // down reads at a glance, light or dark desktop
         b->setFocusPolicy(Qt::NoFocus);
-        b->Accelerateur = [this] { MajEtats(); };
     }
-    lectRecurs->Accelerateur = nullptr; // it has no handler of its own
 
     // Order tree
     stEXIFOrdre = Etiquette(u"&Ordre/présence des données EXIF"_s, u"stEXIFOrdre"_s, this, {296, 48, 165, 13});

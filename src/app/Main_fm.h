@@ -21,6 +21,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class QShortcut;
 class TAdaptateurTraitement;
 class TArbreOrdre;
 class TBigIniFile;
@@ -57,7 +58,6 @@ public:
     static QString TexteInformationRenommage();
 
 protected:
-    bool eventFilter(QObject *objet, QEvent *evenement) override;
     void closeEvent(QCloseEvent *evenement) override;
     void changeEvent(QEvent *evenement) override;
     void showEvent(QShowEvent *evenement) override;
@@ -72,9 +72,11 @@ private:
     void MajEtats();
     void AfficherExempleDate();
     void cbDatePDVClick(QCheckBox *expediteur);
-    // True when the key was one of the window's shortcuts (it goes on to the control
-    // anyway): Ctrl+C, Ctrl+R, Ctrl+L; Ctrl+Z outside a run; Escape during a run.
-    bool FormKeyDown(int touche, Qt::KeyboardModifiers modificateurs);
+    // The window's keys, as shortcuts of the window: Ctrl+C, Ctrl+R, Ctrl+L as a click on
+    // their button; Ctrl+Z outside a run; Escape during a run that may be stopped.
+    void CreerRaccourcis();
+    // Which of those keys count now (a run going on or not).
+    void MajRaccourcis();
     void btCreerDossierClick();
     void LancerTraitementFenetre(bool traiter);
     // Ctrl+Z: asks, then takes back the last processing run as its journal tells.
@@ -121,9 +123,15 @@ private:
     QPushButton *btQuitter = nullptr;
 
     std::unique_ptr<TBigIniFile> Fichier;
+    // The options as the settings file gave them: the keys that have no control
+    // (lFormatsEtendus...) go from here into every run's options.
+    TEnrOptions m_reglages;
     std::unique_ptr<TAdaptateurTraitement> m_adaptateur;
     TListeImages ListeImages;
     QButtonGroup *m_groupeMode = nullptr;
+    QShortcut *m_raccourciInterrompre = nullptr;
+    QShortcut *m_raccourciAnnuler = nullptr;
     bool m_enCours = false;
+    bool m_interruptible = false;
     bool m_centree = false;
 };

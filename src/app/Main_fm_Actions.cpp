@@ -2,10 +2,9 @@
 // processing, the stop asked during one, and the undo of the last one).
 #include "app/Main_fm.h"
 
-#include <QApplication>
-#include <QKeyEvent>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QShortcut>
 
 #include "app/AdaptateurTraitement.h"
 #include "app/BoiteMessage.h"
@@ -19,49 +18,34 @@ using namespace Qt::StringLiterals;
 
 // ---- Keyboard -----------------------------------------------------------------------------
 
-bool TfmMainClarvane::FormKeyDown(int touche, Qt::KeyboardModifiers modificateurs)
+// Each key is a shortcut of the window: the window takes it before the control that has
+// the focus and it goes no further, so one press is one action whatever the box it opens
+// does to the focus meanwhile (a key looked at on its way up through the controls, and
+// left to go on, was met again at a parent once the box had moved the focus).
+void TfmMainClarvane::CreerRaccourcis()
 {
-    const Qt::KeyboardModifiers m = modificateurs & ~Qt::KeypadModifier;
-    if (touche == Qt::Key_Escape && m == Qt::NoModifier && m_enCours) {
-        m_adaptateur->DemanderInterruption();
-        return true;
-    }
-    if (m != Qt::ControlModifier)
-        return false;
-    switch (touche) {
-    case Qt::Key_C:
-    case Qt::Key_R: {
-        QPushButton *bouton = touche == Qt::Key_C ? btCopier : btRenommer;
-        if (!bouton->isChecked()) { // a mode button that is down stays down
-            bouton->setChecked(true);
-            MajEtats();
-        }
-        return true;
-    }
-    case Qt::Key_L:
-        btLectRecurs->toggle();
-        return true;
-    case Qt::Key_Z:
-        AnnulerDernierTraitement();
-        return true;
-    default:
-        return false;
-    }
+    const auto raccourci = [this](const QKeySequence &touches, const std::function<void()> &action) {
+        auto *r = new QShortcut(touches, this);
+        r->setContext(Qt::WindowShortcut);
+        r->setAutoRepeat(false); // a key held down asks once
+        connect(r, &QShortcut::activated, this, [this, action] { ExecuterAction(this, action); });
+        return r;
+    };
+    // As a click: a mode button that is down stays down, the other one comes up.
+    const std::pair<Qt::Key, QPushButton *> boutons[] = {
+        {Qt::Key_C, btCopier}, {Qt::Key_R, btRenommer}, {Qt::Key_L, btLectRecurs}};
+    for (const auto &[touche, bouton] : boutons)
+        raccourci(QKeySequence(Qt::CTRL | touche), [bouton] { bouton->click(); });
+    m_raccourciAnnuler = raccourci(QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { AnnulerDernierTraitement(); });
+    m_raccourciInterrompre = raccourci(QKeySequence(Qt::Key_Escape), [this] { m_adaptateur->DemanderInterruption(); });
+    MajRaccourcis();
 }
 
-bool TfmMainClarvane::eventFilter(QObject *objet, QEvent *evenement)
+void TfmMainClarvane::MajRaccourcis()
 {
-    if (evenement->type() == QEvent::KeyPress) {
-        // Only the first receiver of the key, inside this window: the focused control, or
-        // the window itself when no control has the focus.
-        auto *widget = qobject_cast<QWidget *>(objet);
-        auto *touche = static_cast<QKeyEvent *>(evenement);
-        QWidget *premier = QApplication::focusWidget() ? QApplication::focusWidget() : this;
-        if (widget && widget == premier && widget->window() == this && !touche->isAutoRepeat()
-            && isEnabled())
-            ExecuterAction(this, [&] { FormKeyDown(touche->key(), touche->modifiers()); });
-    }
-    return QWidget::eventFilter(objet, evenement);
+    // Outside a run Escape stays with the controls.
+    m_raccourciInterrompre->setEnabled(m_enCours && m_interruptible);
+    m_raccourciAnnuler->setEnabled(!m_enCours);
 }
 
 // ---- Folders and runs ---------------------------------------------------------------------
@@ -86,7 +70,9 @@ void TfmMainClarvane::ExecuterTraitement(bool interruptible, bool modifie,
     if (m_enCours)
         return;
     m_enCours = true;
+    m_interruptible = interruptible;
     MajEtats();
+    MajRaccourcis();
     const bool copieAuDebut = btCopier->isChecked();
     const auto fin = qScopeGuard([&] {
         m_adaptateur->Terminer();
@@ -102,6 +88,7 @@ void TfmMainClarvane::ExecuterTraitement(bool interruptible, bool modifie,
         }
         m_enCours = false;
         MajEtats();
+        MajRaccourcis();
     });
     m_adaptateur->Commencer(interruptible);
     travail();

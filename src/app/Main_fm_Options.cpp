@@ -23,7 +23,8 @@ using namespace Qt::StringLiterals;
 void TfmMainClarvane::ChargerOptions()
 {
     Fichier->SetAutoSave(false);
-    const TEnrOptions options = ::ChargerOptions(*Fichier);
+    m_reglages = ::ChargerOptions(*Fichier);
+    const TEnrOptions &options = m_reglages;
     RestaurerDossier(tvSrc, options.cDossSrc);
     RestaurerDossier(tvDst, options.cDossDst);
     btLectRecurs->setChecked(options.lLectRecurs);
@@ -37,10 +38,10 @@ void TfmMainClarvane::ChargerOptions()
 void TfmMainClarvane::RestaurerDossier(TFolderTreeView *arbre, const QString &dossier)
 {
     arbre->Populate();
-    // ChargerOptions gives the program's folder for a missing key, the stored text (even
-    // empty) for one that exists; a folder that is gone leaves the program's own, and
+    // ChargerOptions gives the default folder for a missing key, the stored text (even
+    // empty) for one that exists; a folder that is gone leaves the default one, and
     // nothing selected when that is gone too.
-    for (const QString &candidat : {dossier, DossierProgramme()}) {
+    for (const QString &candidat : {dossier, DossierParDefaut()}) {
         try {
             arbre->SetSelectedPath(candidat);
             break;
@@ -72,7 +73,9 @@ void TfmMainClarvane::ChargerOptionsDate(const TEnrOptions &options)
 
 TEnrOptions TfmMainClarvane::Options() const
 {
-    TEnrOptions o;
+    // The keys without a control as the settings file gave them, the others as the
+    // controls show them now.
+    TEnrOptions o = m_reglages;
     o.cOrdreDonEXIF = tvEXIFOrdre->Code();
     o.lCopier = btCopier->isChecked();
     o.lLectRecurs = btLectRecurs->isChecked();

@@ -1,4 +1,7 @@
 // clarvane-exif: prints what Clarvane reads from each file named on the command line.
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -6,6 +9,7 @@
 #include <QString>
 
 #include "VersionClarvane.h"
+#include "commun/CheminsLongs.h"
 #include "commun/NomsFichiers.h"
 #include "metadata/LireEXIF.h"
 
@@ -31,6 +35,27 @@ void Ecrire(const QByteArray &octets)
     std::fwrite(octets.constData(), 1, size_t(octets.size()), stdout);
 }
 
+// Why the file `chemin` cannot be read, or an empty text when it is a regular file: the
+// system's message for a name that leads nowhere (an empty name too), or what the name
+// is when it is no regular file (a FIFO holds no image, a device would be read forever).
+QByteArray CauseIllisible(const QByteArray &chemin)
+{
+    const TCheminLong acces(chemin); // paths past PATH_MAX too
+    struct stat etat;
+    if (acces.Erreur())
+        return std::strerror(acces.Erreur());
+    if (::fstatat(acces.Fd(), acces.Relatif(), &etat, 0) != 0)
+        return std::strerror(errno);
+    const char *genre = S_ISREG(etat.st_mode)    ? nullptr
+                      : S_ISDIR(etat.st_mode)  ? "dossier"
+                      : S_ISFIFO(etat.st_mode) ? "tube nommé"
+                      : S_ISCHR(etat.st_mode)  ? "périphérique caractère"
+                      : S_ISBLK(etat.st_mode)  ? "périphérique bloc"
+                      : S_ISSOCK(etat.st_mode) ? "socket"
+                                               : "type inconnu";
+    return genre ? "n'est pas un fichier ordinaire (" + QByteArray(genre) + ')' : QByteArray();
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -44,8 +69,9 @@ int main(int argc, char *argv[])
         std::fputs(kUsage, stdout);
         std::fputs("Affiche, pour chaque fichier : chemin, validité (1/0), appareil, focale, vitesse,\n"
                    "diaphragme, date de prise de vue et ISO, séparés par des tabulations.\n"
-                   "Un octet de nom qui n'est pas de l'UTF-8 s'écrit \\xHH. Un fichier illisible\n"
-                   "donne 0, sa cause sur la sortie d'erreur, et le code de sortie 1.\n",
+                   "Un octet de nom qui n'est pas de l'UTF-8 s'écrit \\xHH. Un fichier illisible,\n"
+                   "ou un nom qui ne mène à aucun fichier ordinaire (absent, dossier, tube nommé,\n"
+                   "périphérique), donne 0, sa cause sur la sortie d'erreur, et le code de sortie 1.\n",
                    stdout);
         return 0;
     }
@@ -64,12 +90,21 @@ int main(int argc, char *argv[])
     int statut = 0;
     for (int i = premier; i < argc; ++i) {
         const QString chemin = NomDepuisOctets(argv[i]);
+        // Every name is looked at, an image's or not: one that leads to no regular file
+        // is not read.
+        QByteArray cause = CauseIllisible(argv[i]);
         int erreur = 0;
-        if (LireEXIFFichierIssue(chemin, enr, &erreur) == TIssueLecture::Illisible) {
+        if (!cause.isEmpty())
+            enr = TEnrEXIF{};
+        else if (LireEXIFFichierIssue(chemin, enr, &erreur) == TIssueLecture::Illisible) {
+            cause = CauseIllisible(argv[i]); // changed since it was looked at
+            if (cause.isEmpty())
+                cause = std::strerror(erreur); // a read that failed
+        }
+        if (!cause.isEmpty()) {
             // The line still comes, with 0; the cause goes to standard error.
             std::fflush(stdout);
-            const QByteArray message = "clarvane-exif: " + Texte(chemin) + ": "
-                                     + QByteArray(std::strerror(erreur)) + '\n';
+            const QByteArray message = "clarvane-exif: " + Texte(chemin) + ": " + cause + '\n';
             std::fwrite(message.constData(), 1, size_t(message.size()), stderr);
             statut = 1;
         }

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
@@ -44,6 +45,24 @@ QString DossierFichiersPour(const QString &dossierProgramme)
         return programme;
     QDir().mkpath(config);
     return AvecBarreFinale(config);
+}
+
+QString DossierParDefautPour(const QString &dossierProgramme)
+{
+    const QString programme = AvecBarreFinale(dossierProgramme);
+    if (!ProgrammeInstalle(programme))
+        return programme;
+    // Qt gives ~/Pictures when the user's folders name none; either may be missing, or
+    // be something else than a folder.
+    const QString images = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (!images.isEmpty() && QFileInfo(images).isDir())
+        return AvecBarreFinale(images);
+    return AvecBarreFinale(QDir::homePath());
+}
+
+QString DossierParDefaut()
+{
+    return DossierParDefautPour(DossierProgramme());
 }
 
 QString DossierFichiersProgramme()

@@ -27,6 +27,17 @@ QString DossierFichiersPour(const QString &dossierProgramme);
 // `cmake --install --prefix ~/.local` lays it out.
 bool ProgrammeInstalle(const QString &dossierProgramme);
 
+// The folder the source and the destination start on when none is stored, or when the
+// stored one is gone, for a program in `dossierProgramme` (ending with "/"): that folder
+// for a copy kept in a folder of its own (build/bin, an unpacked archive); for an
+// installed program, whose folder is a system folder where a rename run would rename the
+// system's files, the user's pictures folder (XDG_PICTURES_DIR), else the home folder.
+// Ends with "/".
+QString DossierParDefautPour(const QString &dossierProgramme);
+
+// DossierParDefautPour(DossierProgramme()).
+QString DossierParDefaut();
+
 // True when a new file can be created in the folder (tried for real, not guessed from
 // the permission bits, which do not stop root).
 bool DossierInscriptible(const QString &dossier);

@@ -33,8 +33,13 @@ QString LireDossier(const TBigIniFile &fichier, const QString &cle)
 {
     const QString section = SectionGenerale();
     if (!fichier.ValueExists(section, cle))
-        return DossierProgramme();
+        return DossierParDefaut();
     const QString texte = fichier.ReadString(section, cle, QString());
+    // An installed program's own folder is what earlier versions stored as their default;
+    // no photographer keeps pictures there, and a rename run would rename programs.
+    const QString programme = DossierProgramme();
+    if (!texte.isEmpty() && AvecBarreFinale(texte) == programme && ProgrammeInstalle(programme))
+        return DossierParDefaut();
     const QString dossier = NomDepuisLisible(texte);
     if (dossier == texte || EstDossier(texte))
         return texte;

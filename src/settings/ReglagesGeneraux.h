@@ -15,8 +15,8 @@ QString CheminFichierReglages();
 QString SectionGenerale();
 
 // The options stored in GENERAL; missing or unusable values give their defaults, values
-// outside their lists are replaced by defaults. A folder key that is missing gives the
-// program's folder; one that exists gives its text as stored, even empty. lFormatsEtendus
+// outside their lists are replaced by defaults. A folder key that is missing gives
+// DossierParDefaut(); one that exists gives its text as stored, even empty. lFormatsEtendus
 // is read (1 unless the key holds 0) but never written by SauverOptions.
 TEnrOptions ChargerOptions(const TBigIniFile &fichier);
 

@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QEvent>
 #include <QIcon>
 #include <QLabel>
 #include <QListView>
@@ -17,16 +16,6 @@ constexpr int kTailleImage = 16;
 // The picture of a button made by Bouton, kept on it for RedessinerIcones.
 constexpr char kProprieteIcone[] = "clarvaneIcone";
 constexpr char kProprieteInactif[] = "clarvaneIconeInactif";
-}
-
-bool TBoutonBascule::event(QEvent *evenement)
-{
-    if (evenement->type() == QEvent::Shortcut) {
-        if (Accelerateur)
-            Accelerateur();
-        return true;
-    }
-    return QPushButton::event(evenement);
 }
 
 QIcon Icone(const QString &nom, const QPalette &palette, bool avecInactif)

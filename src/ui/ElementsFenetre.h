@@ -2,8 +2,6 @@
 // buttons created at their place under their names (objectName), and the buttons' icons.
 #pragma once
 
-#include <functional>
-
 #include <QPushButton>
 #include <QRect>
 #include <QString>
@@ -14,17 +12,6 @@ class QIcon;
 class QLabel;
 class QPalette;
 class QWidget;
-
-// A toggle button whose accelerator (Alt + underlined letter) runs `Accelerateur`
-// without changing its down state.
-class TBoutonBascule final : public QPushButton {
-public:
-    using QPushButton::QPushButton;
-    std::function<void()> Accelerateur;
-
-protected:
-    bool event(QEvent *evenement) override;
-};
 
 // The button picture ":/boutons/<nom>.svg" drawn to stand out on `palette` (light or dark
 // desktop), with "<nom>_inactif.svg" for the disabled state when `avecInactif`.

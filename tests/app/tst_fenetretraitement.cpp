@@ -400,6 +400,52 @@ private Q_SLOTS:
         QCOMPARE(enfants, (QStringList{u"06"_s, u"ancien"_s}));
     }
 
+    // The keys that have no control go into every run the window starts: with
+    // lFormatsEtendus=0 only the historical kinds are read, each by its extension (a
+    // JPEG named .NEF is then no image of the run's); any other value keeps today's.
+    void formatsEtendusDepuisLaFenetre_data()
+    {
+        QTest::addColumn<QByteArray>("reglage");
+        QTest::addColumn<int>("comptees");
+        QTest::addColumn<QStringList>("copies");
+        QTest::addColumn<QStringList>("journal");
+        const QStringList toutes = {u"06/05/21/a.jpg"_s, u"06/05/21/b.NEF"_s, u"06/05/21/c.CR3"_s,
+                                    u"06/05/21/d.HEIC"_s, u"06/05/21/e.DNG"_s};
+        QTest::newRow("absent") << QByteArray() << 5 << toutes << QStringList();
+        QTest::newRow("1") << QByteArray("lFormatsEtendus=1") << 5 << toutes << QStringList();
+        QTest::newRow("0") << QByteArray("lFormatsEtendus=0") << 2 << QStringList(u"06/05/21/a.jpg"_s)
+                           << QStringList(u"Aucune donnée EXIF lisible pour <src>/b.NEF"_s);
+    }
+    void formatsEtendusDepuisLaFenetre()
+    {
+        QFETCH(QByteArray, reglage);
+        QFETCH(int, comptees);
+        QFETCH(QStringList, copies);
+        QFETCH(QStringList, journal);
+        QVERIFY(EcrireFichier(m_reglages, "[GENERAL]\r\n" + reglage + "\r\n"));
+        QTemporaryDir photos, cible;
+        const QByteArray tiff = TIFFAvecValeurs({});
+        QVERIFY(EcrireFichier(photos.filePath(u"a.jpg"_s), JPEGAvecTIFF(tiff)));
+        QVERIFY(EcrireFichier(photos.filePath(u"b.NEF"_s), JPEGAvecTIFF(tiff)));
+        QVERIFY(EcrireFichier(photos.filePath(u"c.CR3"_s), CR3AvecValeurs({})));
+        QVERIFY(EcrireFichier(photos.filePath(u"d.HEIC"_s), HEIFAvecTIFF(tiff)));
+        QVERIFY(EcrireFichier(photos.filePath(u"e.DNG"_s), tiff));
+        auto fm = Ouvrir(photos.path(), cible.path());
+        QVERIFY(fm);
+        QCOMPARE(fm->Options().lFormatsEtendus, reglage != "lFormatsEtendus=0");
+        BoiteMessage::ReponseSuivante(QMessageBox::Yes);
+        BoiteMessage::ReponseSuivante(QMessageBox::Ok);
+        QTest::mouseClick(Controle<QPushButton>(fm.get(), "btTraiter"), Qt::LeftButton);
+        const QStringList boites = Boites();
+        QCOMPARE(boites.size(), 2);
+        QCOMPARE(Nombre(boites[0], 3), comptees);
+        QCOMPARE(Fichiers(cible.path()), copies);
+        QCOMPARE(Lignes(Journal()), journal.replaceInStrings(u"<src>"_s, photos.path()));
+        // Never written back: a key the user added by hand stays his.
+        fm.reset();
+        QCOMPARE(LireFichier(m_reglages).contains("lFormatsEtendus"), !reglage.isEmpty());
+    }
+
     // When the desktop cannot show the log, the program shows it.
     void journalDansLeProgramme()
     {

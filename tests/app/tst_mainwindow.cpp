@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,6 +16,7 @@
 #include <QMessageBox>
 #include <QLocale>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -563,9 +565,11 @@ private Q_SLOTS:
         QTest::newRow("Ctrl+Maj+L") << int(Qt::Key_L) << int(Qt::ControlModifier | Qt::ShiftModifier) << true << false;
         QTest::newRow("Ctrl+Alt+R") << int(Qt::Key_R) << int(Qt::ControlModifier | Qt::AltModifier) << true << false;
         QTest::newRow("L seul") << int(Qt::Key_L) << 0 << true << false;
-        // Accelerators run the click handling without changing the down state.
-        QTest::newRow("Alt+R") << int(Qt::Key_R) << int(Qt::AltModifier) << true << false;
-        QTest::newRow("Alt+L") << int(Qt::Key_L) << int(Qt::AltModifier) << true << false;
+        // The underlined letters click the toggles, as in every window.
+        QTest::newRow("Alt+R") << int(Qt::Key_R) << int(Qt::AltModifier) << false << false;
+        QTest::newRow("Alt+C reste") << int(Qt::Key_C) << int(Qt::AltModifier) << true << false;
+        QTest::newRow("Alt+L") << int(Qt::Key_L) << int(Qt::AltModifier) << true << true;
+        QTest::newRow("Alt+Maj+L") << int(Qt::Key_L) << int(Qt::AltModifier | Qt::ShiftModifier) << true << false;
     }
     void raccourcis()
     {
@@ -580,12 +584,40 @@ private Q_SLOTS:
         fm->tvSrc->setFocus();
         QTRY_VERIFY(fm->tvSrc->hasFocus());
         QTest::keyClick(fm->tvSrc, Qt::Key(touche), Qt::KeyboardModifiers(modificateurs));
+        // An accelerator shows the button pressed for a moment, then clicks it.
+        QTRY_VERIFY(!fm->btCopier->isDown() && !fm->btRenommer->isDown() && !fm->btLectRecurs->isDown());
         QCOMPARE(fm->btCopier->isChecked(), copier);
         QCOMPARE(fm->btRenommer->isChecked(), !copier);
         QCOMPARE(fm->btLectRecurs->isChecked(), recursif);
         QCOMPARE(fm->tvDst->isEnabled(), copier); // the mode's refresh ran
         QCOMPARE(fm->stInformation->text(), copier ? TfmMainClarvane::TexteInformationCopie()
                                                    : TfmMainClarvane::TexteInformationRenommage());
+    }
+
+    // Every underlined letter and every key of the window leads to one control or action:
+    // two of them on one key would make Qt ask which one instead of acting.
+    void touchesUniques()
+    {
+        auto fm = Ouvrir();
+        QVERIFY(fm);
+        QMap<QString, QString> vues;
+        auto noter = [&](const QKeySequence &touche, const QString &qui) {
+            if (touche.isEmpty())
+                return;
+            const QString texte = touche.toString(QKeySequence::PortableText);
+            QVERIFY2(!vues.contains(texte), qPrintable(texte + u": "_s + vues.value(texte) + u", "_s + qui));
+            vues.insert(texte, qui);
+        };
+        for (QAbstractButton *b : fm->findChildren<QAbstractButton *>())
+            noter(QKeySequence::mnemonic(b->text()), b->objectName());
+        for (QLabel *l : fm->findChildren<QLabel *>())
+            if (l->buddy())
+                noter(QKeySequence::mnemonic(l->text()), l->objectName());
+        for (QShortcut *r : fm->findChildren<QShortcut *>())
+            noter(r->key(), u"raccourci"_s);
+        for (const char *attendue : {"Alt+C", "Alt+R", "Alt+L", "Alt+S", "Alt+O", "Alt+D", "Alt+A", "Alt+T",
+                                     "Alt+Q", "Ctrl+C", "Ctrl+R", "Ctrl+L", "Ctrl+Z", "Esc"})
+            QVERIFY2(vues.contains(QString::fromLatin1(attendue)), attendue);
     }
 
     void ctrlRetourEnCopie()

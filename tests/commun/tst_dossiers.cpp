@@ -1,7 +1,10 @@
 // The program's folders: the trailing "/" every folder path carries, and where the
 // program's own files go (beside itself only when it is not installed).
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -113,12 +116,76 @@ private Q_SLOTS:
         QCOMPARE(DossierFichiersPour(dossier.path() + u"/absent/"_s), ConfigAttendue());
     }
 
+    // Where the trees start without a stored folder: the program's folder for a copy kept
+    // in a folder of its own; for an installed one the user's pictures folder
+    // (XDG_PICTURES_DIR of user-dirs.dirs, else Qt's ~/Pictures) when it is a
+    // folder, else the home folder, never the system's bin/.
+    void dossierParDefaut_data()
+    {
+        QTest::addColumn<bool>("installe");
+        QTest::addColumn<QByteArray>("dossiersUtilisateur"); // user-dirs.dirs, none when empty
+        QTest::addColumn<QString>("dossier");                // made in HOME, when not empty
+        QTest::addColumn<QString>("fichier");                // a file (or "tube": a FIFO) in HOME
+        QTest::addColumn<QString>("attendu");                // in HOME; "<programme>"
+        const QByteArray photos = "XDG_PICTURES_DIR=\"$HOME/Mes photos\"\n";
+        QTest::newRow("compilation") << false << photos << u"Mes photos"_s << QString() << u"<programme>"_s;
+        QTest::newRow("images nommees") << true << photos << u"Mes photos"_s << QString() << u"Mes photos/"_s;
+        QTest::newRow("images absentes") << true << photos << QString() << QString() << QString();
+        QTest::newRow("images d'office") << true << QByteArray() << u"Pictures"_s << QString() << u"Pictures/"_s;
+        QTest::newRow("rien") << true << QByteArray() << QString() << QString() << QString();
+        QTest::newRow("images: un fichier") << true << photos << QString() << u"Mes photos"_s << QString();
+        QTest::newRow("images: un tube") << true << photos << QString() << u"tube:Mes photos"_s << QString();
+        QTest::newRow("images: la maison") << true << QByteArray("XDG_PICTURES_DIR=\"$HOME/\"\n")
+                                           << QString() << QString() << QString();
+    }
+    void dossierParDefaut()
+    {
+        QFETCH(bool, installe);
+        QFETCH(QByteArray, dossiersUtilisateur);
+        QFETCH(QString, dossier);
+        QFETCH(QString, fichier);
+        QFETCH(QString, attendu);
+        QTemporaryDir maison, programme;
+        QVERIFY(maison.isValid() && programme.isValid());
+        const QByteArray ancienneMaison = qgetenv("HOME"), ancienneConfig = qgetenv("XDG_CONFIG_HOME");
+        // Test mode hides the user's folders; HOME is the test's own meanwhile.
+        QStandardPaths::setTestModeEnabled(false);
+        const auto remettre = qScopeGuard([&] {
+            QStandardPaths::setTestModeEnabled(true);
+            qputenv("HOME", ancienneMaison);
+            ancienneConfig.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", ancienneConfig);
+        });
+        qputenv("HOME", QFile::encodeName(maison.path()));
+        qunsetenv("XDG_CONFIG_HOME");
+        // Where Qt reads the user's folders from.
+        const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+        QVERIFY(config.startsWith(maison.path()));
+        QVERIFY(QDir().mkpath(config));
+        if (!dossiersUtilisateur.isEmpty())
+            QVERIFY(EcrireTout(config + u"/user-dirs.dirs"_s, dossiersUtilisateur));
+        if (!dossier.isEmpty())
+            QVERIFY(QDir().mkpath(maison.filePath(dossier)));
+        if (fichier.startsWith(u"tube:"_s))
+            QVERIFY(::mkfifo(QFile::encodeName(maison.filePath(fichier.mid(5))).constData(), 0644) == 0);
+        else if (!fichier.isEmpty())
+            QVERIFY(EcrireTout(maison.filePath(fichier), "pas un dossier"));
+
+        const QString dossierProgramme = installe ? u"/usr/bin/"_s : programme.path() + u'/';
+        const QString resultat = DossierParDefautPour(dossierProgramme);
+        QCOMPARE(resultat, attendu == u"<programme>"_s ? dossierProgramme : maison.path() + u'/' + attendu);
+    }
+
     void cleanupTestCase()
     {
         QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)).removeRecursively();
     }
 
 private:
+    static bool EcrireTout(const QString &chemin, const QByteArray &contenu)
+    {
+        QFile f(chemin);
+        return f.open(QIODevice::WriteOnly) && f.write(contenu) == contenu.size();
+    }
     static QString ConfigAttendue()
     {
         return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + u'/';

@@ -1,15 +1,21 @@
 // The clarvane-exif command, run as a user runs it.
+#include <climits>
+
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "ConstructeurEXIF.h"
+#include "Octets.h"
+#include "commun/CheminsLongs.h"
 
 using namespace Qt::StringLiterals;
 
@@ -73,8 +79,10 @@ private Q_SLOTS:
         const QString vide = m_dossier.filePath(u"vide.jpg"_s);
         QVERIFY(EcrireFichier(vide, QByteArray()));
         const QString absent = m_dossier.filePath(u"absent.nef"_s);
+        const QString notes = m_dossier.filePath(u"notes.txt"_s);
+        QVERIFY(EcrireFichier(notes, "Carte SD du 30 mai"));
 
-        TResultat r = Lancer({photo, vide, absent, u"notes.txt"_s});
+        TResultat r = Lancer({photo, vide, absent, notes});
         // The missing file still has its line; its cause goes to standard error.
         QCOMPARE(r.statut, 1);
         QCOMPARE(QString::fromUtf8(r.erreurs),
@@ -86,7 +94,7 @@ private Q_SLOTS:
                  photo + u"\t1\tCanon EOS 300D\t5,80\t1/125°\t5,6\t21/05/2006\t100"_s);
         QCOMPARE(QString::fromUtf8(lignes[1]), vide + u"\t0\t\t\t\t\t\t"_s);
         QCOMPARE(QString::fromUtf8(lignes[2]), absent + u"\t0\t\t\t\t\t\t"_s);
-        QCOMPARE(lignes[3], QByteArray("notes.txt\t0\t\t\t\t\t\t"));
+        QCOMPARE(QString::fromUtf8(lignes[3]), notes + u"\t0\t\t\t\t\t\t"_s);
 
         r = Lancer({photo}, u"en_US.UTF-8"_s);
         QCOMPARE(r.statut, 0);
@@ -119,6 +127,62 @@ private Q_SLOTS:
         const QByteArray sortie = sh.readAllStandardOutput();
         ::unlink(latin1.constData()); // a name QTemporaryDir cannot remove
         QCOMPARE(sortie, dossier + "/caf\\xE9 nuit .jpg\t1\tCanon EOS 300D\t50\t1/125\xC2\xB0\t5.6\t21/05/2006\t100\n");
+    }
+
+    // A name that leads to no regular file is read as nothing, with a line of 0, its
+    // cause on standard error and exit status 1: what it is when it is something else
+    // than a file (a FIFO is never opened: it holds no image and could wait forever),
+    // the system's message when it leads nowhere, an empty name included.
+    void illisibles_data()
+    {
+        QTest::addColumn<QByteArray>("nom"); // in the test's folder, absolute, or past PATH_MAX
+        QTest::addColumn<QByteArray>("cause");
+        QTest::addColumn<int>("statut");
+        QTest::newRow("FIFO") << QByteArray("tube.jpg") << QByteArray("n'est pas un fichier ordinaire (tube nommé)") << 1;
+        QTest::newRow("link to a FIFO") << QByteArray("lien-tube.jpg") << QByteArray("n'est pas un fichier ordinaire (tube nommé)") << 1;
+        QTest::newRow("folder") << QByteArray("dossier.jpg") << QByteArray("n'est pas un fichier ordinaire (dossier)") << 1;
+        QTest::newRow("device") << QByteArray("/dev/null") << QByteArray("n'est pas un fichier ordinaire (périphérique caractère)") << 1;
+        QTest::newRow("empty name") << QByteArray("<vide>") << QByteArray("No such file or directory") << 1;
+        QTest::newRow("broken link") << QByteArray("lien-casse.jpg") << QByteArray("No such file or directory") << 1;
+        QTest::newRow("missing, not an image") << QByteArray("absent.txt") << QByteArray("No such file or directory") << 1;
+        QTest::newRow("through a file") << QByteArray("notes.txt/photo.jpg") << QByteArray("Not a directory") << 1;
+        QTest::newRow("text file") << QByteArray("notes.txt") << QByteArray() << 0;
+        QTest::newRow("FIFO past PATH_MAX") << QByteArray("<long>tube.jpg") << QByteArray("n'est pas un fichier ordinaire (tube nommé)") << 1;
+        QTest::newRow("image past PATH_MAX") << QByteArray("<long>photo.jpg") << QByteArray() << 0;
+    }
+    void illisibles()
+    {
+        QFETCH(QByteArray, nom);
+        QFETCH(QByteArray, cause);
+        QFETCH(int, statut);
+        QTemporaryDir tmp;
+        QVERIFY(tmp.isValid());
+        const QByteArray dossier = QFile::encodeName(tmp.path()) + '/';
+        QVERIFY(::mkfifo((dossier + "tube.jpg").constData(), 0644) == 0);
+        QVERIFY(::symlink("tube.jpg", (dossier + "lien-tube.jpg").constData()) == 0);
+        QVERIFY(::symlink("parti.jpg", (dossier + "lien-casse.jpg").constData()) == 0);
+        QVERIFY(::mkdir((dossier + "dossier.jpg").constData(), 0755) == 0);
+        QVERIFY(EcrireOctets(dossier + "notes.txt", "Carte SD du 30 mai"));
+        QByteArray long_ = dossier;
+        while (long_.size() <= PATH_MAX) {
+            long_ += QByteArray(250, 'n') + '/';
+            QVERIFY(CreerDossierOctets(long_));
+        }
+        const auto menage = qScopeGuard([&] { SupprimerArbre(dossier + QByteArray(250, 'n')); });
+        QVERIFY(EcrireOctets(long_ + "photo.jpg", JPEGAvecTIFF(TIFFAvecValeurs({}))));
+        const TCheminLong tubeLong(long_ + "tube.jpg");
+        QVERIFY(tubeLong.Erreur() == 0 && ::mkfifoat(tubeLong.Fd(), tubeLong.Relatif(), 0644) == 0);
+
+        const QByteArray argument = nom == "<vide>"       ? QByteArray()
+                                  : nom.startsWith('/')      ? nom
+                                  : nom.startsWith("<long>") ? long_ + nom.mid(6)
+                                                             : dossier + nom;
+        const TResultat r = Lancer({QFile::decodeName(argument)}, u"en_US.UTF-8"_s);
+        QCOMPARE(r.statut, statut);
+        QCOMPARE(r.erreurs, cause.isEmpty() ? QByteArray() : "clarvane-exif: " + argument + ": " + cause + '\n');
+        QVERIFY2(r.sortie.startsWith(argument + (statut == 0 && nom.endsWith(".jpg") ? "\t1\t" : "\t0\t\t")),
+                 r.sortie.constData());
+        QCOMPARE(r.sortie.count('\n'), 1);
     }
 };
 

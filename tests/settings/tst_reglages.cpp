@@ -100,6 +100,19 @@ private Q_SLOTS:
         QTest::newRow("lLectRecurs oui") << QByteArray("lLectRecurs=oui") << u"lLectRecurs"_s << u"0"_s;
         QTest::newRow("hierarchy 0") << QByteArray("lDatePDVHierCompoSiCopie=0")
                                      << u"lDatePDVHierCompoSiCopie"_s << u"0"_s;
+        // Any whole number but 0 is true, as the manual says; any other text is unusable
+        // and gives the default.
+        QTest::newRow("lLectRecurs -5") << QByteArray("lLectRecurs=-5") << u"lLectRecurs"_s << u"1"_s;
+        QTest::newRow("lLectRecurs +1") << QByteArray("lLectRecurs=+1") << u"lLectRecurs"_s << u"1"_s;
+        QTest::newRow("lLectRecurs empty") << QByteArray("lLectRecurs=") << u"lLectRecurs"_s << u"0"_s;
+        QTest::newRow("lLectRecurs spaced") << QByteArray("lLectRecurs= 1") << u"lLectRecurs"_s << u"0"_s;
+        QTest::newRow("lLectRecurs past an int") << QByteArray("lLectRecurs=99999999999") << u"lLectRecurs"_s << u"0"_s;
+        QTest::newRow("lCopier 0 with a space") << QByteArray("lCopier=0 ") << u"lCopier"_s << u"1"_s;
+        QTest::newRow("lCopier 00") << QByteArray("lCopier=00") << u"lCopier"_s << u"0"_s;
+        QTest::newRow("hierarchy 2") << QByteArray("lDatePDVHierCompoSiCopie=2")
+                                     << u"lDatePDVHierCompoSiCopie"_s << u"1"_s;
+        QTest::newRow("hierarchy non") << QByteArray("lDatePDVHierCompoSiCopie=non")
+                                       << u"lDatePDVHierCompoSiCopie"_s << u"1"_s;
         QTest::newRow("empty code") << QByteArray("cOrdreDonEXIF=") << u"cOrdreDonEXIF"_s << u"afvdPi"_s;
         QTest::newRow("code kept") << QByteArray("cOrdreDonEXIF=aFvdpi") << u"cOrdreDonEXIF"_s
                                    << u"aFvdpi"_s;
@@ -156,7 +169,7 @@ private Q_SLOTS:
             {u"nCFDatePDVF"_s, QString::number(o.nCFDatePDVF)},
             {u"lFormatsEtendus"_s, QString::number(o.lFormatsEtendus)},
         };
-        QCOMPARE(vus.value(champ), attendu == u"<programme>"_s ? DossierProgramme() : attendu);
+        QCOMPARE(vus.value(champ), attendu == u"<programme>"_s ? DossierParDefaut() : attendu);
     }
 
     // A whole run: only the ten keys' lines change; every other line stays, byte for
