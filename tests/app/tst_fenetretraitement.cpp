@@ -414,7 +414,10 @@ private Q_SLOTS:
         QTest::newRow("absent") << QByteArray() << 5 << toutes << QStringList();
         QTest::newRow("1") << QByteArray("lFormatsEtendus=1") << 5 << toutes << QStringList();
         QTest::newRow("0") << QByteArray("lFormatsEtendus=0") << 2 << QStringList(u"06/05/21/a.jpg"_s)
-                           << QStringList(u"Aucune donnée EXIF lisible pour <src>/b.NEF"_s);
+                           << QStringList{u"Aucune donnée EXIF lisible pour <src>/b.NEF"_s,
+                                          u"Non copié (ni image ni fichier associé) : <src>/c.CR3"_s,
+                                          u"Non copié (ni image ni fichier associé) : <src>/d.HEIC"_s,
+                                          u"Non copié (ni image ni fichier associé) : <src>/e.DNG"_s};
     }
     void formatsEtendusDepuisLaFenetre()
     {
