@@ -1,6 +1,7 @@
 // libFuzzer target: the EXIF reader over arbitrary bytes, as each kind of file, with the
-// newer formats (the first bytes decide, ISO base media files are walked) and with the
-// historical reading by extension alone.
+// newer formats (the first bytes decide, ISO base media files and videos are walked) and
+// with the historical reading by extension alone; bytes that begin as an XML document
+// are also read as a Sony clip's XML file.
 #include <cstddef>
 #include <cstdint>
 
@@ -8,6 +9,7 @@
 
 #include "metadata/FluxOctets.h"
 #include "metadata/LireEXIF.h"
+#include "metadata/XMLSony.h"
 
 namespace {
 
@@ -36,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *donnees, size_t taille)
         return 0;
     // The last byte stands for the extension: the position a file of that name is read
     // at. Seeds are whole files: their first bytes stay as they are.
-    constexpr qint64 kPositions[] = {kPositionJPEG, 0, kPositionRAF, 48, kPositionISO, 0, 8, kPositionISO};
+    constexpr qint64 kPositions[] = {kPositionJPEG, 0, kPositionRAF, 48, kPositionISO, 0, 8, kPositionFilm};
     const qint64 position = kPositions[donnees[taille - 1] & 7];
     // The newer reading through small blocks, as a file is read block by block: reads
     // that straddle blocks, and runs of an item that lie in several, are exercised.
@@ -44,5 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *donnees, size_t taille)
     Lire(flux, PositionSelonContenu(flux, position), true);
     TFluxMemoire historique(reinterpret_cast<const char *>(donnees), qint64(taille));
     Lire(historique, position, false);
+    if (donnees[0] == '<') {
+        TValeursXMLSony xml;
+        LireXMLSonyOctets(QByteArray(reinterpret_cast<const char *>(donnees), qsizetype(taille)), xml);
+    }
     return 0;
 }

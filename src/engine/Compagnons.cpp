@@ -37,6 +37,7 @@ const QList<TRegleCompagnon> &ReglesCompagnons()
         {".thm", false}, // a camera's thumbnail
         {".wav", false}, // a voice memo
         {".aae", false}, // a phone's edits
+        {"M01.XML", false}, // a Sony clip's file: C0001M01.XML beside C0001.MP4
         {".xmp", true},  // a sidecar named after the whole name: IMG_0001.CR3.xmp
     };
     return regles;

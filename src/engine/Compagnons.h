@@ -16,8 +16,9 @@
 #include "metadata/TEnrFichier.h"
 
 // The companions' rules, as the scan matches them: the image's name without its
-// extension followed by .xmp, .thm, .wav or .aae, or its whole name followed by .xmp, in
-// any letter case. A new kind of companion is one more row of this table.
+// extension followed by .xmp, .thm, .wav, .aae or M01.XML (a Sony clip's file), or its
+// whole name followed by .xmp, in any letter case. A new kind of companion is one more
+// row of this table.
 const QList<TRegleCompagnon> &ReglesCompagnons();
 
 // The name `compagnon` takes beside its image `nomImage` once the image is named

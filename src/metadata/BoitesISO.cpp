@@ -3,28 +3,58 @@
 #include <algorithm>
 #include <cstring>
 
+#include "metadata/BoitesFilm.h"
+
+bool TParcours::Suivante(TBoite &b)
+{
+    if (m_vues++ >= kBoitesMax || m_fin - m_position < 8)
+        return false;
+    unsigned char h[16];
+    if (!m_flux->Lire(m_position, 8, h))
+        return false;
+    quint64 taille = Lire32GB(h);
+    b.type = Lire32GB(h + 4);
+    qint64 entete = 8;
+    if (taille == 1) { // a 64-bit size follows
+        if (m_fin - m_position < 16 || !m_flux->Lire(m_position + 8, 8, h + 8))
+            return false;
+        taille = quint64(Lire32GB(h + 8)) << 32 | Lire32GB(h + 12);
+        entete = 16;
+    } else if (taille == 0) { // to the end of the container
+        taille = quint64(m_fin - m_position);
+    }
+    if (taille < quint64(entete))
+        return false;
+    if (b.type == TypeBoite("uuid")) {
+        if (m_fin - m_position < entete + 16 || !m_flux->Lire(m_position + entete, 16, b.uuid))
+            return false;
+        entete += 16;
+        if (taille < quint64(entete))
+            return false;
+    }
+    b.contenu = m_position + entete;
+    // A box that runs past its container is cut there (a file cut short keeps what it
+    // holds).
+    b.entiere = taille <= quint64(m_fin - m_position);
+    b.fin = b.entiere ? m_position + qint64(taille) : m_fin;
+    m_position = b.fin;
+    return true;
+}
+
+qint64 DebutBoitesMeta(IFluxOctets &flux, const TBoite &meta)
+{
+    // "meta" is a full box in ISO files (4 bytes of version and flags before its boxes);
+    // in QuickTime files it is not, and its first box, "hdlr", begins at once.
+    unsigned char tete[8];
+    if (!flux.Lire(meta.contenu, 8, tete))
+        return -1;
+    return std::memcmp(tete + 4, "hdlr", 4) == 0 ? meta.contenu : meta.contenu + 4;
+}
+
 namespace {
 
-constexpr quint32 Type(const char (&t)[5])
-{
-    return quint32(quint8(t[0])) << 24 | quint32(quint8(t[1])) << 16 | quint32(quint8(t[2])) << 8
-        | quint8(t[3]);
-}
-
-// Canon's box inside "moov" that holds the CMT boxes.
-constexpr unsigned char kUuidCanon[16] = {0x85, 0xC0, 0xB6, 0x87, 0x82, 0x0F, 0x11, 0xE0,
-                                          0x81, 0x11, 0xF4, 0xCE, 0x46, 0x2B, 0x6A, 0x48};
-
-// Boxes examined in one container, items examined in one table, "Exif" items kept: real
-// files hold a few dozen of each; these bound the work on a forged file.
-constexpr int kBoitesMax = 1024;
-constexpr quint32 kItemsMax = 4096;
+// "Exif" items kept: real files hold one or two.
 constexpr int kExifMax = 8;
-
-quint32 Lire32(const unsigned char *p)
-{
-    return quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | p[3];
-}
 
 // The big-endian number of 0, 1, 2, 4 or 8 bytes at p; p moves past it.
 [[gnu::always_inline]] inline quint64 Decoder(const unsigned char *&p, int octets)
@@ -38,10 +68,10 @@ quint32 Lire32(const unsigned char *p)
         v = quint64(p[0]) << 8 | p[1];
         break;
     case 4:
-        v = Lire32(p);
+        v = Lire32GB(p);
         break;
     case 8:
-        v = quint64(Lire32(p)) << 32 | Lire32(p + 4);
+        v = quint64(Lire32GB(p)) << 32 | Lire32GB(p + 4);
         break;
     default:
         break;
@@ -49,128 +79,6 @@ quint32 Lire32(const unsigned char *p)
     p += octets;
     return v;
 }
-
-// A box: its type, where its content begins (after the header, the 64-bit size and the
-// uuid's 16 bytes), and where it ends.
-struct TBoite {
-    quint32 type = 0;
-    qint64 contenu = 0;
-    qint64 fin = 0;
-    unsigned char uuid[16] = {};
-};
-
-// The boxes of a container [debut, fin), one after the other.
-class TParcours {
-public:
-    TParcours(IFluxOctets &flux, qint64 debut, qint64 fin) : m_flux(flux), m_position(debut), m_fin(fin) {}
-
-    // The next box; false at the end of the container, on a box whose header does not
-    // fit or makes no sense, or after kBoitesMax boxes.
-    bool Suivante(TBoite &b)
-    {
-        if (m_vues++ >= kBoitesMax || m_fin - m_position < 8)
-            return false;
-        unsigned char h[16];
-        if (!m_flux.Lire(m_position, 8, h))
-            return false;
-        quint64 taille = Lire32(h);
-        b.type = Lire32(h + 4);
-        qint64 entete = 8;
-        if (taille == 1) { // a 64-bit size follows
-            if (m_fin - m_position < 16 || !m_flux.Lire(m_position + 8, 8, h + 8))
-                return false;
-            taille = quint64(Lire32(h + 8)) << 32 | Lire32(h + 12);
-            entete = 16;
-        } else if (taille == 0) { // to the end of the container
-            taille = quint64(m_fin - m_position);
-        }
-        if (taille < quint64(entete))
-            return false;
-        if (b.type == Type("uuid")) {
-            if (m_fin - m_position < entete + 16 || !m_flux.Lire(m_position + entete, 16, b.uuid))
-                return false;
-            entete += 16;
-            if (taille < quint64(entete))
-                return false;
-        }
-        b.contenu = m_position + entete;
-        // A box that runs past its container is cut there (a file cut short keeps what
-        // it holds).
-        b.fin = taille > quint64(m_fin - m_position) ? m_fin : m_position + qint64(taille);
-        m_position = b.fin;
-        return true;
-    }
-
-private:
-    IFluxOctets &m_flux;
-    qint64 m_position;
-    qint64 m_fin;
-    int m_vues = 0;
-};
-
-// Reads big-endian numbers of 0, 2, 4 or 8 bytes one after the other inside [.., fin).
-class TLecteur {
-public:
-    TLecteur(IFluxOctets &flux, qint64 position, qint64 fin) : m_flux(flux), m_position(position), m_fin(fin) {}
-
-    bool Nombre(int octets, quint64 &valeur)
-    {
-        // Reads of a constant size: copied by a move, decoded without a loop.
-        unsigned char b[8];
-        if (m_fin - m_position < octets)
-            return false;
-        switch (octets) {
-        case 0:
-            valeur = 0;
-            return true;
-        case 1:
-            if (!m_flux.Lire(m_position, 1, b))
-                return false;
-            valeur = b[0];
-            break;
-        case 2:
-            if (!m_flux.Lire(m_position, 2, b))
-                return false;
-            valeur = quint64(b[0]) << 8 | b[1];
-            break;
-        case 4:
-            if (!m_flux.Lire(m_position, 4, b))
-                return false;
-            valeur = Lire32(b);
-            break;
-        case 8:
-            if (!m_flux.Lire(m_position, 8, b))
-                return false;
-            valeur = quint64(Lire32(b)) << 32 | Lire32(b + 4);
-            break;
-        default:
-            return false;
-        }
-        m_position += octets;
-        return true;
-    }
-    // `octets` bytes at once (a whole record), into dest.
-    bool Octets(int octets, unsigned char *dest)
-    {
-        if (m_fin - m_position < octets || !m_flux.Lire(m_position, octets, dest))
-            return false;
-        m_position += octets;
-        return true;
-    }
-    bool Sauter(quint64 octets)
-    {
-        if (octets > quint64(m_fin - m_position))
-            return false;
-        m_position += qint64(octets);
-        return true;
-    }
-    qint64 Position() const { return m_position; }
-
-private:
-    IFluxOctets &m_flux;
-    qint64 m_position;
-    qint64 m_fin;
-};
 
 // The one box of a CR3 file that matters: one TIFF structure in its content.
 void StructureBoite(const TBoite &b, TDonneesTIFF &d)
@@ -180,30 +88,23 @@ void StructureBoite(const TBoite &b, TDonneesTIFF &d)
     d.debutTIFF = 0;
 }
 
-// CR3: the CMT1 and CMT2 boxes of Canon's uuid box in "moov".
-bool ChercherCMT(IFluxOctets &flux, const TBoite &moov, TTIFFMediaISO &trouve)
+// CR3 and Canon videos: the CMT1 and CMT2 boxes of Canon's uuid box in "moov".
+bool StructuresCMT(IFluxOctets &flux, const TBoite &canon, TTIFFMediaISO &trouve)
 {
-    TParcours dansMoov(flux, moov.contenu, moov.fin);
-    TBoite b;
-    while (dansMoov.Suivante(b)) {
-        if (b.type != Type("uuid") || std::memcmp(b.uuid, kUuidCanon, 16) != 0)
-            continue;
-        TBoite cmt1, cmt2;
-        TParcours dansCanon(flux, b.contenu, b.fin);
-        TBoite c;
-        while (dansCanon.Suivante(c) && (cmt1.fin == 0 || cmt2.fin == 0)) {
-            if (c.type == Type("CMT1") && cmt1.fin == 0)
-                cmt1 = c;
-            else if (c.type == Type("CMT2") && cmt2.fin == 0)
-                cmt2 = c;
-        }
-        trouve.nombre = 0;
-        for (const TBoite *cmt : {&cmt1, &cmt2})
-            if (cmt->fin != 0)
-                StructureBoite(*cmt, trouve.structures[trouve.nombre++]);
-        return trouve.nombre > 0;
+    TBoite cmt1, cmt2;
+    TParcours dansCanon(flux, canon.contenu, canon.fin);
+    TBoite c;
+    while (dansCanon.Suivante(c) && (cmt1.fin == 0 || cmt2.fin == 0)) {
+        if (c.type == TypeBoite("CMT1") && cmt1.fin == 0)
+            cmt1 = c;
+        else if (c.type == TypeBoite("CMT2") && cmt2.fin == 0)
+            cmt2 = c;
     }
-    return false;
+    trouve.nombre = 0;
+    for (const TBoite *cmt : {&cmt1, &cmt2})
+        if (cmt->fin != 0)
+            StructureBoite(*cmt, trouve.structures[trouve.nombre++]);
+    return trouve.nombre > 0;
 }
 
 // The boxes of a HEIF "meta" box that lead to the Exif item.
@@ -225,7 +126,7 @@ int ItemsExif(IFluxOctets &flux, const TBoite &iinf, quint64 (&ids)[kExifMax])
     TParcours entrees(flux, l.Position(), iinf.fin);
     TBoite infe;
     for (quint64 i = 0; i < qMin(nombre, quint64(kItemsMax)) && trouves < kExifMax && entrees.Suivante(infe); ++i) {
-        if (infe.type != Type("infe"))
+        if (infe.type != TypeBoite("infe"))
             continue;
         // Versions 2 and 3 give the item's type (after version, flags, id and protection
         // index); the older ones have none. One read for the whole record.
@@ -238,7 +139,7 @@ int ItemsExif(IFluxOctets &flux, const TBoite &iinf, quint64 (&ids)[kExifMax])
         const unsigned char *p = b + 4;
         const quint64 id = Decoder(p, tailleId);
         p += 2;
-        if (Decoder(p, 4) == Type("Exif"))
+        if (Decoder(p, 4) == TypeBoite("Exif"))
             ids[trouves++] = id;
     }
     return trouves;
@@ -258,7 +159,7 @@ quint64 ChoisirExif(IFluxOctets &flux, const TMeta &meta, const quint64 *ids, in
     TParcours references(flux, l.Position(), meta.iref.fin);
     TBoite r;
     while (references.Suivante(r)) {
-        if (r.type != Type("cdsc"))
+        if (r.type != TypeBoite("cdsc"))
             continue;
         TLecteur e(flux, r.contenu, r.fin);
         quint64 de = 0, combien = 0;
@@ -352,34 +253,35 @@ bool ExtentsItem(IFluxOctets &flux, const TMeta &meta, quint64 id, TDonneesTIFF 
 
 // HEIF: the "Exif" item of the "meta" box. Its data begins with the big-endian offset of
 // the TIFF header from the end of those 4 bytes.
-bool ChercherExif(IFluxOctets &flux, const TBoite &boiteMeta, TTIFFMediaISO &trouve)
+// `image` tells whether the meta box is a picture's (its handler "pict"), found or not.
+bool ChercherExif(IFluxOctets &flux, const TBoite &boiteMeta, TTIFFMediaISO &trouve, bool &image)
 {
-    // "meta" is a full box in HEIF (4 bytes of version and flags before its boxes); in
-    // QuickTime files it is not, and its first box, "hdlr", begins at once.
-    qint64 debut = boiteMeta.contenu;
-    unsigned char tete[8];
-    if (!flux.Lire(debut, 8, tete))
+    image = false;
+    const qint64 debut = DebutBoitesMeta(flux, boiteMeta);
+    if (debut < 0)
         return false;
-    if (std::memcmp(tete + 4, "hdlr", 4) != 0)
-        debut += 4;
 
     TMeta meta;
     TParcours boites(flux, debut, boiteMeta.fin);
     TBoite b;
     while (boites.Suivante(b)) {
-        if (b.type == Type("iinf") && !meta.aIinf) {
+        if (b.type == TypeBoite("hdlr")) {
+            // Version and flags, a predefined field, then the handler's type.
+            unsigned char h[4];
+            image = image || (b.fin - b.contenu >= 12 && flux.Lire(b.contenu + 8, 4, h) && std::memcmp(h, "pict", 4) == 0);
+        } else if (b.type == TypeBoite("iinf") && !meta.aIinf) {
             meta.iinf = b;
             meta.aIinf = true;
-        } else if (b.type == Type("iloc") && !meta.aIloc) {
+        } else if (b.type == TypeBoite("iloc") && !meta.aIloc) {
             meta.iloc = b;
             meta.aIloc = true;
-        } else if (b.type == Type("iref") && !meta.aIref) {
+        } else if (b.type == TypeBoite("iref") && !meta.aIref) {
             meta.iref = b;
             meta.aIref = true;
-        } else if (b.type == Type("idat") && !meta.aIdat) {
+        } else if (b.type == TypeBoite("idat") && !meta.aIdat) {
             meta.idat = b;
             meta.aIdat = true;
-        } else if (b.type == Type("pitm") && !meta.aPrimaire) {
+        } else if (b.type == TypeBoite("pitm") && !meta.aPrimaire) {
             TLecteur l(flux, b.contenu, b.fin);
             quint64 version = 0;
             meta.aPrimaire = l.Nombre(1, version) && l.Sauter(3) && l.Nombre(version == 0 ? 2 : 4, meta.primaire);
@@ -399,7 +301,7 @@ bool ChercherExif(IFluxOctets &flux, const TBoite &boiteMeta, TTIFFMediaISO &tro
     unsigned char octets[4];
     if (!item.Lire(0, 4, octets))
         return false;
-    const quint32 decalage = Lire32(octets);
+    const quint32 decalage = Lire32GB(octets);
     if (qint64(decalage) > item.Taille() - 4)
         return false;
     d.debutTIFF = 4 + qint64(decalage);
@@ -413,16 +315,31 @@ bool ChercherExif(IFluxOctets &flux, const TBoite &boiteMeta, TTIFFMediaISO &tro
 
 } // namespace
 
-bool ChercherTIFFMediaISO(IFluxOctets &flux, TTIFFMediaISO &trouve)
+bool ChercherTIFFMediaISO(IFluxOctets &flux, TTIFFMediaISO &trouve, TParcoursMoov *film)
 {
     trouve.nombre = 0;
     TParcours haut(flux, 0, flux.Taille());
     TBoite b;
     while (haut.Suivante(b)) {
-        if (b.type == Type("meta"))
-            return ChercherExif(flux, b, trouve);
-        if (b.type == Type("moov") && ChercherCMT(flux, b, trouve))
-            return true;
+        if (b.type == TypeBoite("meta")) {
+            // A picture's meta (HEIF) holds all there is; a movie may have its own
+            // metadata at the top level too, before its moov.
+            bool image = false;
+            if (ChercherExif(flux, b, trouve, image))
+                return true;
+            if (image || !film)
+                return false;
+        } else if (b.type == TypeBoite("moov")) {
+            // The first moov is the movie: its Canon box, if it has one.
+            TParcoursMoov seul(flux, false);
+            TParcoursMoov &moov = film ? *film : seul;
+            moov.Commencer(b);
+            TBoite canon;
+            while (moov.CanonSuivant(canon))
+                if (StructuresCMT(flux, canon, trouve))
+                    return true;
+            return false;
+        }
     }
     return false;
 }

@@ -201,6 +201,7 @@ bool TFluxFichier::Charger(qint64 position, const char *&donnees, qint64 &debut,
     if (m_fd < 0 || position < 0 || position >= m_taille)
         return false;
     const qint64 bloc = position - position % kTailleBloc;
+    ++m_lectures;
     ssize_t lu;
     do
         lu = ::pread(m_fd, m_bloc, size_t(kTailleBloc), off_t(bloc));

@@ -133,6 +133,8 @@ public:
     // file, or a file shorter than a structure says, is not an error of the file.
     int Erreur() const { return m_erreur; }
     qint64 Taille() const override { return m_taille; }
+    // The reads of the file so far (one pread of a block each).
+    int Lectures() const { return m_lectures; }
 
     static constexpr qint64 kTailleBloc = 4096;
 
@@ -142,6 +144,7 @@ protected:
 private:
     int m_fd = -1;
     int m_erreur = 0;
+    int m_lectures = 0;
     qint64 m_taille = 0;
     alignas(64) char m_bloc[kTailleBloc];
 };

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include <QDateTime>
 #include <QLocale>
 
 #include "commun/Windows1252.h"
@@ -166,6 +167,58 @@ std::optional<QString> TexteDate(QByteArrayView dateHeure)
     // Each piece is decoded on its own: the cut is made on the bytes, as they stand.
     return DecoderTexte(dateHeure.sliced(8, 2)) + u'/' + DecoderTexte(dateHeure.sliced(5, 2)) + u'/'
         + DecoderTexte(dateHeure.first(4));
+}
+
+namespace {
+// A calendar day as the date texts are written: "DD/MM/YYYY".
+QString TexteJour(int annee, int mois, int jour)
+{
+    const char16_t t[10] = {char16_t(u'0' + jour / 10), char16_t(u'0' + jour % 10), u'/',
+                            char16_t(u'0' + mois / 10), char16_t(u'0' + mois % 10), u'/',
+                            char16_t(u'0' + annee / 1000), char16_t(u'0' + annee / 100 % 10),
+                            char16_t(u'0' + annee / 10 % 10), char16_t(u'0' + annee % 10)};
+    return QString(reinterpret_cast<const QChar *>(t), 10);
+}
+} // namespace
+
+std::optional<QString> TexteDateISO8601(QByteArrayView texte)
+{
+    texte = JusquaZero(texte);
+    if (texte.size() < 10)
+        return std::nullopt;
+    const auto chiffres = [&](qsizetype debut, qsizetype n) {
+        int v = 0;
+        for (qsizetype i = debut; i < debut + n; ++i) {
+            if (texte[i] < '0' || texte[i] > '9')
+                return -1;
+            v = v * 10 + (texte[i] - '0');
+        }
+        return v;
+    };
+    const char s1 = texte[4], s2 = texte[7];
+    if (!((s1 == '-' && s2 == '-') || (s1 == ':' && s2 == ':')))
+        return std::nullopt;
+    // The day ends the text, or the time follows it.
+    if (texte.size() > 10 && texte[10] != 'T' && texte[10] != ' ')
+        return std::nullopt;
+    const int annee = chiffres(0, 4), mois = chiffres(5, 2), jour = chiffres(8, 2);
+    if (annee < 1 || !QDate::isValid(annee, mois, jour))
+        return std::nullopt;
+    return TexteJour(annee, mois, jour);
+}
+
+std::optional<QString> TexteDateSecondes1904(quint64 secondes)
+{
+    // From 1904-01-01 to 1970-01-01: 66 years, 17 of them leap years.
+    constexpr qint64 k1904A1970 = (66 * 365 + 17) * qint64(86400);
+    // 9999-12-31 23:59:59 UTC; the local date of a time near it may pass into 10000.
+    constexpr qint64 kMax = 253402300799 + k1904A1970;
+    if (secondes == 0 || secondes > quint64(kMax))
+        return std::nullopt;
+    const QDate jour = QDateTime::fromSecsSinceEpoch(qint64(secondes) - k1904A1970, Qt::LocalTime).date();
+    if (!jour.isValid() || jour.year() < 1 || jour.year() > 9999)
+        return std::nullopt;
+    return TexteJour(jour.year(), jour.month(), jour.day());
 }
 
 QString TexteISO(quint16 iso)

@@ -30,5 +30,16 @@ std::optional<QString> TexteDiaphragme(qint32 numerateur, qint32 denominateur);
 // 19 bytes long.
 std::optional<QString> TexteDate(QByteArrayView dateHeure);
 
+// Date of shooting from an ISO 8601 text as videos write it ("2023-05-21T14:03:12+0200",
+// "2023-05-21 14:03:12", "2023-05-21"; ":" between the parts is taken too): the calendar
+// day written before the time and its offset, "DD/MM/YYYY", as the camera's clock showed
+// it. No text unless the text begins with a real calendar day of the years 1 to 9999.
+std::optional<QString> TexteDateISO8601(QByteArrayView texte);
+
+// Date of shooting from a movie header's creation time, in seconds since 1904-01-01 00:00
+// UTC: the computer's local date at that instant, "DD/MM/YYYY". No text for 0 (no time
+// written) or a time past the year 9999.
+std::optional<QString> TexteDateSecondes1904(quint64 secondes);
+
 // ISO: the value in decimal ("0" for 0).
 QString TexteISO(quint16 iso);

@@ -45,6 +45,11 @@ constexpr TFormatImage kFormats[] = {
     {".HEIF", MediaISO, false},
     {".HIF", MediaISO, false}, // Canon, Sony
     {".AVIF", MediaISO, false},
+    // Videos.
+    {".MP4", Film, false},
+    {".MOV", Film, false},
+    {".M4V", Film, false},
+    {".3GP", Film, false},
 };
 
 constexpr qsizetype kLongueurMax = 5; // ".JPEG", ".TIFF", ".HEIC"...
@@ -149,9 +154,12 @@ std::optional<TDisposition> DispositionSelonContenu(const unsigned char *o, qsiz
     if (taille >= 4 && o[0] == 'M' && o[1] == 'M'
         && ((o[2] == 0 && (o[3] == 42 || o[3] == 0x55)) || (o[2] == 'O' && o[3] == 'R')))
         return TIFF;
-    // ISO base media: a first box of type "ftyp".
-    if (taille >= 8 && std::memcmp(o + 4, "ftyp", 4) == 0)
-        return MediaISO;
+    // ISO base media: a first box of type "ftyp"; QuickTime files may begin with the movie,
+    // the media data or free space.
+    if (taille >= 8)
+        for (const char *type : {"ftyp", "moov", "mdat", "free", "skip", "wide"})
+            if (std::memcmp(o + 4, type, 4) == 0)
+                return MediaISO;
     if (Commence(o, taille, "FUJIFILM", 8))
         return RAF;
     if (Commence(o, taille, "\0MRM", 4))

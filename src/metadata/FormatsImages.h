@@ -15,6 +15,8 @@ enum class TDisposition : quint8 {
     RAF,      // Fujifilm: the embedded JPEG, else a TIFF structure at byte 120
     MRW,      // Minolta: a TIFF structure at byte 48
     MediaISO, // ISO base media: Canon's CMT boxes (CR3) or the Exif item (HEIF, AVIF)
+    Film,     // a video (MP4, MOV, M4V, 3GP): ISO base media read only when its first
+              // bytes are a box of one; its movie box, its Sony XML file beside it
 };
 
 struct TFormatImage {
@@ -36,7 +38,9 @@ const TFormatImage *FormatImage(QStringView nom, bool formatsEtendus = true);
 const TFormatImage *FormatImageOctets(const char *nom, bool formatsEtendus = true);
 
 // The kind that the first bytes of a file show, when they are decisive: a JPEG, a TIFF,
-// an ISO base media file, a RAF or an MRW signature. Empty when they match none.
+// an ISO base media or QuickTime file (a first box "ftyp", "moov", "mdat", "free", "skip"
+// or "wide"), a RAF or an MRW signature. Empty when they match none. A video's content
+// gives MediaISO: how it is read is the same.
 std::optional<TDisposition> DispositionSelonContenu(const unsigned char *debut, qsizetype taille);
 
 // Bytes that DispositionSelonContenu examines at most.

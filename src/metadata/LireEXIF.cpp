@@ -4,10 +4,12 @@
 
 #include <QByteArray>
 
+#include "metadata/BoitesFilm.h"
 #include "metadata/BoitesISO.h"
 #include "metadata/FluxOctets.h"
 #include "metadata/FormatEXIF.h"
 #include "metadata/FormatsImages.h"
+#include "metadata/XMLSony.h"
 
 namespace {
 
@@ -56,11 +58,16 @@ public:
     {
     }
 
+    // A video clip's path: its Sony XML file beside it may give what its boxes do not.
+    void DefinirClip(const QString &chemin) { m_clip = &chemin; }
+
     bool Executer(qint64 position);
 
 private:
-    // The TIFF structures of an ISO base media file, each read as a source of its own.
+    // The TIFF structures of an ISO base media file, each read as a source of its own,
+    // then the movie's values for what they did not give.
     bool LireMediaISO();
+    void CompleterFilm(const TValeursFilm &film);
     // The TIFF header at base and the IFDs it leads to; a mark other than II or MM makes the
     // reading unsuccessful.
     bool LireTIFF(qint64 base);
@@ -72,6 +79,7 @@ private:
     IFluxOctets &m_flux;
     TEnrEXIF &m_enr;
     bool m_formatsEtendus;
+    const QString *m_clip = nullptr;
     // A Panasonic raw (magic number 0x55): its IFD0 tag 0x0017 gives the ISO when the Exif
     // IFD gives none.
     bool m_panasonic = false;
@@ -104,7 +112,7 @@ bool TLectureEXIF::Executer(qint64 position)
         if (jpeg < 0 || !EnteteEXIFJPEG(jpeg, base) || !m_flux.Lire(base, 2, marque)
             || !(std::memcmp(marque, "II", 2) == 0 || std::memcmp(marque, "MM", 2) == 0))
             base = 120;
-    } else if (position == kPositionISO && m_formatsEtendus) {
+    } else if ((position == kPositionISO || position == kPositionFilm) && m_formatsEtendus) {
         return LireMediaISO();
     } else if (position < 0) {
         return false;
@@ -132,21 +140,54 @@ bool TLectureEXIF::EnteteEXIFJPEG(qint64 debut, qint64 &base)
 bool TLectureEXIF::LireMediaISO()
 {
     TTIFFMediaISO trouve;
-    if (!ChercherTIFFMediaISO(m_flux, trouve))
-        return false;
-    // Read in order (a CR3's CMT1, then CMT2): the Exif IFD's values win, as in one file.
+    TParcoursMoov film(m_flux);
     bool succes = false;
-    for (int i = 0; i < trouve.nombre; ++i) {
-        const TDonneesTIFF &d = trouve.structures[i];
-        TFluxEtendues structure(m_flux, {d.etendues, size_t(d.nombreEtendues)});
-        TLectureEXIF lecture(structure, m_enr, m_formatsEtendus);
-        lecture.m_octetsTextes = m_octetsTextes;
-        lecture.m_succes = true;
-        lecture.LireTIFF(d.debutTIFF);
-        m_octetsTextes = lecture.m_octetsTextes;
-        succes = succes || lecture.m_succes;
+    if (ChercherTIFFMediaISO(m_flux, trouve, &film)) {
+        // Read in order (a CR3's CMT1, then CMT2): the Exif IFD's values win, as in one file.
+        for (int i = 0; i < trouve.nombre; ++i) {
+            const TDonneesTIFF &d = trouve.structures[i];
+            TFluxEtendues structure(m_flux, {d.etendues, size_t(d.nombreEtendues)});
+            TLectureEXIF lecture(structure, m_enr, m_formatsEtendus);
+            lecture.m_octetsTextes = m_octetsTextes;
+            lecture.m_succes = true;
+            lecture.LireTIFF(d.debutTIFF);
+            m_octetsTextes = lecture.m_octetsTextes;
+            succes = succes || lecture.m_succes;
+        }
+    }
+    if (film.Commence() && (m_enr.Appareil.isEmpty() || m_enr.DatePDV.isEmpty())) {
+        // A movie: its own boxes for what Canon's box did not give (most videos have none).
+        film.Terminer();
+        CompleterFilm(film.Valeurs());
+        succes = succes || !m_enr.Appareil.isEmpty() || !m_enr.DatePDV.isEmpty();
     }
     return succes;
+}
+
+// The camera and the date of a video, each from the first source that gives it: the
+// QuickTime keys (Apple's, then Android's model), the user data (©mod, ©day), the Sony
+// XML file beside the clip, and last, for the date, the movie header's time.
+void TLectureEXIF::CompleterFilm(const TValeursFilm &film)
+{
+    if (m_enr.Appareil.isEmpty())
+        for (const QByteArray *modele : {&film.modeleApple, &film.modeleAndroid, &film.modeleUtilisateur})
+            if (!(m_enr.Appareil = TexteAppareil(*modele)).isEmpty())
+                break;
+    if (m_enr.DatePDV.isEmpty())
+        for (const QByteArray *date : {&film.dateCles, &film.dateUtilisateur})
+            if (const std::optional<QString> texte = TexteDateISO8601(*date)) {
+                m_enr.DatePDV = *texte;
+                break;
+            }
+    TValeursXMLSony xml;
+    if ((m_enr.Appareil.isEmpty() || m_enr.DatePDV.isEmpty()) && m_clip && LireXMLSonyDuClip(*m_clip, xml)) {
+        if (m_enr.Appareil.isEmpty())
+            m_enr.Appareil = TexteAppareil(xml.modele);
+        if (m_enr.DatePDV.isEmpty())
+            m_enr.DatePDV = TexteDateISO8601(xml.date).value_or(QString());
+    }
+    if (m_enr.DatePDV.isEmpty())
+        m_enr.DatePDV = TexteDateSecondes1904(film.creation).value_or(QString());
 }
 
 bool TLectureEXIF::LireTIFF(qint64 base)
@@ -331,6 +372,8 @@ qint64 PositionDisposition(TDisposition disposition)
         return 48;
     case TDisposition::MediaISO:
         return kPositionISO;
+    case TDisposition::Film:
+        return kPositionFilm;
     }
     return kPositionAucune;
 }
@@ -376,9 +419,12 @@ qint64 PositionSelonContenu(IFluxOctets &flux, qint64 positionExtension)
     unsigned char debut[kOctetsSignature];
     const qint64 n = qMin(flux.Taille(), qint64(kOctetsSignature));
     if (n <= 0 || !flux.Lire(0, n, debut))
-        return positionExtension;
+        return positionExtension == kPositionFilm ? kPositionAucune : positionExtension;
     const std::optional<TDisposition> disposition = DispositionSelonContenu(debut, n);
-    return disposition ? PositionDisposition(*disposition) : positionExtension;
+    if (disposition)
+        return PositionDisposition(*disposition);
+    // A video is read only when its content shows the boxes of one.
+    return positionExtension == kPositionFilm ? kPositionAucune : positionExtension;
 }
 
 bool LireEXIF(IFluxOctets &flux, qint64 position, TEnrEXIF &enr, bool formatsEtendus)
@@ -403,9 +449,13 @@ TIssueLecture LireEXIFFichierIssue(const QString &chemin, TEnrEXIF &enr, int *er
     TFluxFichier fichier(chemin);
     bool succes = false;
     if (fichier.Ouvert()) {
+        const bool clip = position == kPositionFilm;
         if (formatsEtendus)
             position = PositionSelonContenu(fichier, position);
-        succes = LireEXIF(fichier, position, enr, formatsEtendus);
+        TLectureEXIF lecture(fichier, enr, formatsEtendus);
+        if (clip)
+            lecture.DefinirClip(chemin);
+        succes = lecture.Executer(position);
     }
     if (fichier.Erreur() != 0) {
         if (erreur)

@@ -14,30 +14,36 @@ constexpr qint64 kPositionJPEG = -1; // the first APP1 segment of a JPEG stream
 // JPEG file; when that holds no Exif TIFF header, the TIFF header at byte 120.
 constexpr qint64 kPositionRAF = -2;
 
-// An ISO base media file: the CMT boxes of a CR3, the Exif item of a HEIF image.
+// An ISO base media file: the CMT boxes of a CR3 or of a Canon video, the Exif item of a
+// HEIF image; then, for what they did not give, the values of the movie box (BoitesFilm.h).
 constexpr qint64 kPositionISO = -4;
+// A video: read as kPositionISO, but only when its first bytes are an ISO base media or
+// QuickTime box (PositionSelonContenu).
+constexpr qint64 kPositionFilm = -5;
 
 // True when the name's upper-cased extension is ".JPG" or ".JPEG".
 bool EstJPEG(const QString &nom);
 
 // Where LireEXIFFichier looks for the file's TIFF header, by the name's extension through
 // the table of FormatsImages.h: kPositionJPEG, 0 (the TIFF-based raws), kPositionRAF, 48
-// (.MRW), kPositionISO (.CR3 .HEIC .HEIF .HIF .AVIF), and kPositionAucune for any other
-// kind, which is not read. With formatsEtendus false, only the historical extensions.
+// (.MRW), kPositionISO (.CR3 .HEIC .HEIF .HIF .AVIF), kPositionFilm (.MP4 .MOV .M4V .3GP),
+// and kPositionAucune for any other kind, which is not read. With formatsEtendus false, only the historical extensions.
 constexpr qint64 kPositionAucune = -3;
 qint64 PositionEXIF(const QString &nom, bool formatsEtendus = true);
 
 // The position to read a file at, given the one its extension gives: with the extended
 // formats, the file's first bytes decide when they are a JPEG, TIFF, ISO base media, RAF
 // or MRW signature (a JPEG named .NEF is read as a JPEG); other first bytes leave the
-// extension's position. Reads at most the first 16 bytes.
+// extension's position, but for a video (kPositionFilm), which is then not read
+// (kPositionAucune). Reads at most the first 16 bytes.
 qint64 PositionSelonContenu(IFluxOctets &flux, qint64 positionExtension);
 
 // Empties the six texts of enr, reads the file and sets enr.Valide last: true when the
 // file could be read as EXIF data and at least one text is not empty. Never fails
 // towards its caller: an unreadable or malformed file only gives Valide false (with the
 // texts read before the fault kept). A name whose extension is not an accepted image
-// kind is not opened. With formatsEtendus false, only the historical kinds are read, by
+// kind is not opened. A video's camera and date, when its own boxes do not give them, may
+// come from a Sony clip's XML file beside it (XMLSony.h) before the movie header's time. With formatsEtendus false, only the historical kinds are read, by
 // their extension alone, exactly as before the newer formats.
 bool LireEXIFFichier(const QString &chemin, TEnrEXIF &enr, bool formatsEtendus = true);
 
@@ -55,7 +61,8 @@ TIssueLecture LireEXIFFichierIssue(const QString &chemin, TEnrEXIF &enr, int *er
 
 // Reads the EXIF data of the file, whose TIFF header lies at `position` (kPositionJPEG: a
 // JPEG file, whose TIFF header is found through its first APP1 segment; kPositionRAF: see
-// above; kPositionISO: the TIFF structures that the file's boxes hold). Returns the
+// above; kPositionISO, kPositionFilm: the TIFF structures and movie values that the file's
+// boxes hold). Returns the
 // success flag of the reading; the texts read are stored in enr as they are met. A file
 // that cannot be opened, or is not a regular file, gives false. With formatsEtendus
 // false, kPositionISO is not read and a Panasonic raw's own ISO tag is not used.

@@ -152,6 +152,7 @@ void TestCompagnons::formes_data()
     ligne("thm", u"MVI_0001.JPG"_s, u"MVI_0001.THM"_s, true);
     ligne("wav", u"IMG_0002.JPG"_s, u"IMG_0002.WAV"_s, true);
     ligne("aae", u"IMG_0004.HEIC"_s, u"IMG_0004.aae"_s, true);
+    ligne("Sony clip's XML", u"C0001.MP4"_s, u"C0001M01.XML"_s, true);
     ligne("dots in the stem", u"a.b.JPG"_s, u"a.b.xmp"_s, true);
     ligne("hidden", u"IMG_0001.JPG"_s, u".IMG_0001.xmp"_s, false, false);
     ligne("stem of another case", u"IMG_0001.JPG"_s, u"img_0001.xmp"_s, false);
@@ -484,7 +485,7 @@ void TestCompagnons::nonCopies()
     QVERIFY(Photo(b.src + u"sous/IMG_0002.JPG"_s));
     QVERIFY(EcrireFichier(b.src + u"sans.jpg"_s, JPEGSansEXIF()));
     for (const QString &nom : {u"notes.txt"_s, u"IMG_0001.xmp"_s, u"sans.xmp"_s, u".cache.db"_s,
-                               u".miniatures/a.txt"_s, u"sous/MVI_0003.MP4"_s, u"sous/lisez-moi"_s,
+                               u".miniatures/a.txt"_s, u"sous/CANONMSC.CTG"_s, u"sous/lisez-moi"_s,
                                u"Zz.txt"_s})
         QVERIFY(EcrireFichier(b.src + nom, "x"));
     QVERIFY(::mkfifo(QFile::encodeName(b.src + u"tube"_s).constData(), 0644) == 0);
@@ -499,7 +500,7 @@ void TestCompagnons::nonCopies()
         attendu << Laisse(b.src + u"sans.xmp"_s) << NonCopie(b.src + u"lien.txt"_s)
                 << NonCopie(b.src + u"notes.txt"_s) << NonCopie(b.src + u"Zz.txt"_s);
         if (recursif)
-            attendu << NonCopie(b.src + u"sous/lisez-moi"_s) << NonCopie(b.src + u"sous/MVI_0003.MP4"_s);
+            attendu << NonCopie(b.src + u"sous/CANONMSC.CTG"_s) << NonCopie(b.src + u"sous/lisez-moi"_s);
         attendu << u"%1IMG_0001.JPG (existant) a été copié en %1IMG_0001(2).JPG"_s.arg(b.dst + kCanon + u'/');
     }
     QCOMPARE(Lignes(b), attendu);

@@ -1,5 +1,6 @@
 // A whole copy run over a card of today's cameras: CR3, HEIC, HIF, ARW, DNG and JPEG files
-// side by side are all read, sorted into the hierarchy of their values and copied whole.
+// side by side are all read, sorted into the hierarchy of their values and copied whole;
+// the videos of the same days go into those days' folders.
 #include <QDir>
 #include <QFileInfo>
 #include <QFile>
@@ -9,6 +10,7 @@
 
 #include "BancTraitement.h"
 #include "ConstructeurEXIF.h"
+#include "ConstructeurFilm.h"
 #include "Corpus.h"
 #include "Fichiers.h"
 #include "metadata/Nombres.h"
@@ -116,6 +118,88 @@ private Q_SLOTS:
         QCOMPARE(Fichiers(b.src), sources);
         QCOMPARE(LireFichier(b.Journal()),
                  (u"Non copié (ni image ni fichier associé) : "_s + b.src + u"iPhone/notes.txt\r\n"_s).toUtf8());
+    }
+
+    // Photographs and videos of two days, sorted by date (year/month/day folders): each
+    // video goes into the day its camera's clock showed, whatever the file says it from.
+    // With lFormatsEtendus=0 the videos are not images: only the JPEGs are counted.
+    void deuxJours_data()
+    {
+        QTest::addColumn<bool>("etendus");
+        QTest::newRow("every kind") << true;
+        QTest::newRow("historical list") << false;
+    }
+    void deuxJours()
+    {
+        QFETCH(bool, etendus);
+        TBanc b;
+        Preparer(b);
+        b.options.options.lFormatsEtendus = etendus;
+        b.options.options.cOrdreDonEXIF = u"afvdPi"_s;
+        b.options.options.nCFDatePDVC = 7;   // year, month, day
+        b.options.options.nCFDatePDVF = 125; // yyyy, mm, dd
+        b.options.options.lDatePDVHierCompoSiCopie = true;
+        TValeursEXIF jour1 = Valeurs("Canon EOS R5", 24, 800);
+        jour1.date = "2024:08:02 09:15:00";
+        TValeursEXIF jour2 = jour1;
+        jour2.date = "2024:08:03 16:05:00";
+        QVERIFY(EcrireFichier(b.src + u"100CANON/IMG_0001.JPG"_s, JPEGAvecTIFF(TIFFAvecValeurs(jour1))));
+        TOptionsFilm canon;
+        canon.cmt1 = TIFFModele(jour1);
+        canon.cmt2 = TIFFExifSeul(jour1);
+        canon.creation = Secondes1904(2024, 8, 3, 7, 0, 0); // the Canon box comes first
+        canon.moovApresMdat = true;
+        QVERIFY(EcrireFichier(b.src + u"100CANON/MVI_0002.MP4"_s, FilmAvecValeurs(canon)));
+        QVERIFY(EcrireFichier(b.src + u"100CANON/IMG_0003.JPG"_s, JPEGAvecTIFF(TIFFAvecValeurs(jour2))));
+        // A phone: keys, the day before the offset (22:30 UTC on the 2nd was the 3rd in Paris).
+        TOptionsFilm iphone;
+        iphone.marque = "qt  ";
+        iphone.cles = {{"com.apple.quicktime.model", "iPhone 15 Pro"},
+                       {"com.apple.quicktime.creationdate", "2024-08-03T00:30:00+0200"}};
+        iphone.creation = Secondes1904(2024, 8, 2, 22, 30, 0);
+        QVERIFY(EcrireFichier(b.src + u"iPhone/IMG_4242.MOV"_s, FilmAvecValeurs(iphone)));
+        iphone.cles[1].second = "2024-08-02T19:00:00+0200";
+        QVERIFY(EcrireFichier(b.src + u"iPhone/IMG_4243.mov"_s, FilmAvecValeurs(iphone)));
+        TOptionsFilm ancien;
+        ancien.marque = "3gp4";
+        ancien.modele = "SGH-E250";
+        ancien.date = "2024-08-03T11:11:11+0100";
+        QVERIFY(EcrireFichier(b.src + u"Tel/VID_0001.3gp"_s, FilmAvecValeurs(ancien)));
+        // A Sony clip: its values in the XML file beside it; another with its header's
+        // time alone (noon UTC: the same day in any time zone).
+        TOptionsFilm sony;
+        sony.marque = "XAVC";
+        sony.creation = Secondes1904(2024, 8, 2, 12, 0, 0);
+        QVERIFY(EcrireFichier(b.src + u"PRIVATE/M4ROOT/CLIP/C0001.MP4"_s, FilmAvecValeurs(sony)));
+        QVERIFY(EcrireFichier(b.src + u"PRIVATE/M4ROOT/CLIP/C0001M01.XML"_s,
+                              XMLSony("ILCE-7M4", "2024-08-03T08:00:00+02:00")));
+        QVERIFY(EcrireFichier(b.src + u"PRIVATE/M4ROOT/CLIP/C0002.MP4"_s, FilmAvecValeurs(sony)));
+        const QStringList sources = Fichiers(b.src);
+
+        b.Lancer(true);
+        QCOMPARE(b.retour.Appels(u"Confirmer"_s).size(), 1);
+        if (!etendus) {
+            QVERIFY(b.retour.Appels(u"Confirmer"_s).first().startsWith(u"Confirmer: Traiter les 2 Images"_s));
+            QCOMPARE(Fichiers(b.dst), (QStringList{u"2024/08/02/IMG_0001.JPG"_s, u"2024/08/03/IMG_0003.JPG"_s}));
+            QCOMPARE(Fichiers(b.src), sources);
+            return;
+        }
+        QVERIFY2(b.retour.Appels(u"Confirmer"_s).first().startsWith(u"Confirmer: Traiter les 8 Images"_s),
+                 qPrintable(b.retour.appels.join(u'\n')));
+        QCOMPARE(Fichiers(b.dst), (QStringList{
+            u"2024/08/02/C0002.MP4"_s,
+            u"2024/08/02/IMG_0001.JPG"_s,
+            u"2024/08/02/IMG_4243.mov"_s,
+            u"2024/08/02/MVI_0002.MP4"_s,
+            u"2024/08/03/C0001.MP4"_s,
+            u"2024/08/03/C0001M01.XML"_s, // travels with its clip
+            u"2024/08/03/IMG_0003.JPG"_s,
+            u"2024/08/03/IMG_4242.MOV"_s,
+            u"2024/08/03/VID_0001.3gp"_s,
+        }));
+        QCOMPARE(LireFichier(b.dst + u"2024/08/03/IMG_4242.MOV"_s), LireFichier(b.src + u"iPhone/IMG_4242.MOV"_s));
+        QCOMPARE(Fichiers(b.src), sources);
+        QCOMPARE(LireFichier(b.Journal()), QByteArray());
     }
 
     // The real files of today's cameras that hold values.

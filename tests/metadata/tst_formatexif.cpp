@@ -182,6 +182,63 @@ private Q_SLOTS:
         QCOMPARE(OuVide(TexteDate(octets)), attendu);
     }
 
+    // Videos' ISO 8601 dates: the day written before the time and its offset.
+    void dateISO8601_data()
+    {
+        QTest::addColumn<QByteArray>("octets");
+        QTest::addColumn<QString>("attendu");
+        QTest::newRow("offset +hhmm") << QByteArray("2023-05-21T23:40:12+0200") << u"21/05/2023"_s;
+        QTest::newRow("offset -hh:mm, late") << QByteArray("2023-05-21T23:40:12-05:00") << u"21/05/2023"_s;
+        QTest::newRow("Z") << QByteArray("2023-05-21T00:10:00Z") << u"21/05/2023"_s;
+        QTest::newRow("space, fraction") << QByteArray("2023-05-21 00:10:00.250") << u"21/05/2023"_s;
+        QTest::newRow("day alone") << QByteArray("2023-05-21") << u"21/05/2023"_s;
+        QTest::newRow("colons") << QByteArray("2023:05:21 10:20:30") << u"21/05/2023"_s;
+        QTest::newRow("29 February of a leap year") << QByteArray("2024-02-29T12:00:00+0100") << u"29/02/2024"_s;
+        QTest::newRow("zero after it") << QByteArray("2023-05-21T10:00:00\0junk", 24) << u"21/05/2023"_s;
+        QTest::newRow("29 February otherwise") << QByteArray("2023-02-29T12:00:00") << u"<none>"_s;
+        QTest::newRow("month 13") << QByteArray("2023-13-01") << u"<none>"_s;
+        QTest::newRow("day 0") << QByteArray("2023-05-00") << u"<none>"_s;
+        QTest::newRow("year 0") << QByteArray("0000-01-01") << u"<none>"_s;
+        QTest::newRow("mixed separators") << QByteArray("2023-05:21") << u"<none>"_s;
+        QTest::newRow("year alone") << QByteArray("2023") << u"<none>"_s;
+        QTest::newRow("no separator") << QByteArray("20230521T100000") << u"<none>"_s;
+        QTest::newRow("letters after the day") << QByteArray("2023-05-21x") << u"<none>"_s;
+        QTest::newRow("sign before the year") << QByteArray("+2023-05-21") << u"<none>"_s;
+        QTest::newRow("digits not ASCII") << QByteArray("２０２３-05-21") << u"<none>"_s;
+        QTest::newRow("empty") << QByteArray() << u"<none>"_s;
+    }
+    void dateISO8601()
+    {
+        QFETCH(QByteArray, octets);
+        QFETCH(QString, attendu);
+        QCOMPARE(OuVide(TexteDateISO8601(octets)), attendu);
+    }
+
+    // A movie header's time (seconds since 1904 UTC), at noon UTC so that the local day
+    // is the same in every time zone of the machine running the test (tst_films tests
+    // two zones).
+    void dateSecondes1904_data()
+    {
+        QTest::addColumn<quint64>("secondes");
+        QTest::addColumn<QString>("attendu");
+        constexpr quint64 kJour = 86400, kMidi = 43200;
+        QTest::newRow("1904-01-01 noon") << kMidi << u"01/01/1904"_s;
+        QTest::newRow("1970-01-01 noon") << 2082844800 + kMidi << u"01/01/1970"_s;
+        QTest::newRow("2024-02-29 noon") << 2082844800 + 19782 * kJour + kMidi << u"29/02/2024"_s;
+        // The last 32-bit time is 2040-02-06 06:28:15 UTC.
+        QTest::newRow("2040-02-05 noon, near 32 bits' end") << quint64(0xFFFFFFFF) - (18 * 3600 + 28 * 60 + 15) << u"05/02/2040"_s;
+        QTest::newRow("9999-12-31 noon") << 2082844800 + 2932896 * kJour + kMidi << u"31/12/9999"_s;
+        QTest::newRow("0: no time written") << quint64(0) << u"<none>"_s;
+        QTest::newRow("past 9999") << 2082844800 + 2932897 * kJour + kMidi << u"<none>"_s;
+        QTest::newRow("largest") << ~quint64(0) << u"<none>"_s;
+    }
+    void dateSecondes1904()
+    {
+        QFETCH(quint64, secondes);
+        QFETCH(QString, attendu);
+        QCOMPARE(OuVide(TexteDateSecondes1904(secondes)), attendu);
+    }
+
     void iso()
     {
         QCOMPARE(TexteISO(0), u"0"_s);

@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include "ConstructeurEXIF.h"
+#include "ConstructeurFilm.h"
 #include "metadata/ChercherImages.h"
 #include "metadata/FluxOctets.h"
 #include "metadata/FormatsImages.h"
@@ -40,12 +41,21 @@ QByteArray FichierDeDisposition(TDisposition d, const QByteArray &extension, boo
         return RAFAvecTIFF(tiff, 148);
     case TDisposition::MRW:
         return TIFFALaPosition(tiff, 48);
-    case TDisposition::MediaISO:
+    case TDisposition::MediaISO: {
         if (extension == ".CR3")
             return CR3AvecValeurs({}, grosBoutiste);
         TOptionsHEIF o;
         o.marque = extension == ".AVIF" ? "avif" : "heic";
         return HEIFAvecTIFF(tiff, o);
+    }
+    case TDisposition::Film: { // a Canon video: the same boxes as a CR3
+        TOptionsFilm f;
+        f.marque = extension == ".MOV" ? "qt  " : extension == ".3GP" ? "3gp4" : "mp42";
+        f.cmt1 = TIFFModele({}, grosBoutiste);
+        f.cmt2 = TIFFExifSeul({}, grosBoutiste);
+        f.moovApresMdat = true;
+        return FilmAvecValeurs(f);
+    }
     }
     return {};
 }
@@ -65,6 +75,8 @@ constexpr TAttendu kAttendusParExtension[] = {
     {".FFF", 0, false}, {".DCR", 0, false}, {".KDC", 0, false}, {".MEF", 0, false},
     {".MOS", 0, false}, {".IIQ", 0, false}, {".CR3", kPositionISO, false}, {".HEIC", kPositionISO, false},
     {".HEIF", kPositionISO, false}, {".HIF", kPositionISO, false}, {".AVIF", kPositionISO, false},
+    {".MP4", kPositionFilm, false}, {".MOV", kPositionFilm, false}, {".M4V", kPositionFilm, false},
+    {".3GP", kPositionFilm, false},
 };
 
 } // namespace
@@ -228,6 +240,18 @@ private Q_SLOTS:
         QByteArray mrwSansMarque = TIFFALaPosition(tiff, 48);
         mrwSansMarque[1] = 'X';
         QTest::newRow("MRW without its mark named .MRW") << u"a.MRW"_s << mrwSansMarque << true << true;
+        // Videos: read only when their first bytes are the boxes of one.
+        TOptionsFilm film;
+        film.cmt1 = TIFFModele({});
+        film.cmt2 = TIFFExifSeul({});
+        QTest::newRow("MP4 named .JPG") << u"a.JPG"_s << FilmAvecValeurs(film) << true << false;
+        QTest::newRow("JPEG named .mov") << u"a.mov"_s << jpeg << true << false;
+        QTest::newRow("CR3 named .MP4") << u"a.MP4"_s << CR3AvecValeurs({}) << true << false;
+        film.marque = {};
+        film.premiere = "mdat";
+        QTest::newRow("QuickTime beginning with mdat named .3gp") << u"a.3gp"_s << FilmAvecValeurs(film) << true << false;
+        QTest::newRow("MP4 behind a byte named .MP4") << u"a.MP4"_s << QByteArray(1, '\0') + FilmAvecValeurs(film) << false << false;
+        QTest::newRow("empty .m4v") << u"a.m4v"_s << QByteArray() << false << false;
         QTest::newRow("empty .JPG") << u"a.JPG"_s << QByteArray() << false << false;
         QTest::newRow("one byte .heic") << u"a.heic"_s << QByteArray("\xFF") << false << false;
     }
@@ -320,6 +344,11 @@ private Q_SLOTS:
         QCOMPARE(position(QByteArray("MMOR", 4), kPositionJPEG), 0);
         QCOMPARE(position(QByteArray("II+\0", 4), kPositionJPEG), kPositionJPEG); // BigTIFF: not read
         QCOMPARE(position(QByteArray("\0\0\0\x18" "ftypcrx ", 12), 0), kPositionISO);
+        for (const char *type : {"moov", "mdat", "free", "skip", "wide"})
+            QCOMPARE(position(QByteArray("\0\0\0\x08", 4) + type, kPositionJPEG), kPositionISO);
+        QCOMPARE(position(QByteArray("\0\0\0\x08" "ftyp", 8), kPositionFilm), kPositionISO);
+        QCOMPARE(position(QByteArray("\0\0\0\x08" "junk", 8), kPositionFilm), kPositionAucune);
+        QCOMPARE(position(QByteArray(), kPositionFilm), kPositionAucune);
         QCOMPARE(position(QByteArray("FUJIFILMCCD-RAW ", 16), 0), kPositionRAF);
         QCOMPARE(position(QByteArray("\0MRM\0\0", 6), kPositionJPEG), 48);
         QCOMPARE(position(QByteArray(), kPositionISO), kPositionISO);
