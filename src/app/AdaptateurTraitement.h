@@ -44,6 +44,9 @@ public:
     void OuvrirJournal(const QString &chemin) override;
     bool InterruptionDemandee() override { return m_interruption; }
     void Patienter() override;
+    IOperationsCopie *OperationsCopie() override { return m_operationsCopie; }
+    // The calls that move the copies' data: null for the real ones (tests set another).
+    void DefinirOperationsCopie(IOperationsCopie *operations) { m_operationsCopie = operations; }
 
     // A run starts: no stop asked yet. An undo (`interruptible` false) is never asked to
     // stop: it puts back what it can, and stopping it half-way would help nobody.
@@ -70,4 +73,5 @@ private:
     bool m_interruptible = false;
     bool m_interruption = false;
     bool m_question = false;
+    IOperationsCopie *m_operationsCopie = nullptr;
 };

@@ -21,6 +21,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class IOperationsCopie;
 class QShortcut;
 class TAdaptateurTraitement;
 class TArbreOrdre;
@@ -45,6 +46,9 @@ public:
     // How the error log is handed to the desktop (OuvrirTexteAvecBureau); when it returns
     // false the log is shown in a window of the program. Tests replace it.
     std::function<bool(const QUrl &)> OuvrirUrl;
+    // The calls that move the copies' data in the runs (null: the real ones). Tests set
+    // one that fails at a chosen step; it must outlive the runs.
+    void DefinirOperationsCopie(IOperationsCopie *operations);
 
     // Brings the window to the front (a second start of the program asks for it).
     void MettreAuPremierPlan();

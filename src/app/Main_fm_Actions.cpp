@@ -100,16 +100,25 @@ void TfmMainClarvane::LancerTraitementFenetre(bool traiter)
                        [&] { LancerTraitement(traiter, *m_adaptateur, *m_adaptateur, ListeImages); });
 }
 
+void TfmMainClarvane::DefinirOperationsCopie(IOperationsCopie *operations)
+{
+    m_adaptateur->DefinirOperationsCopie(operations);
+}
+
 void TfmMainClarvane::AnnulerDernierTraitement()
 {
     if (m_enCours)
         return;
-    const int nombre = NombreAnnulable(m_adaptateur->DossierJournal());
-    if (nombre == 0) {
+    const TAnnulable annulable = Annulable(m_adaptateur->DossierJournal());
+    if (!annulable.Erreur.isEmpty()) { // a damaged or unreadable journal: kept, nothing undone
+        BoiteMessage::Erreur(this, annulable.Erreur);
+        return;
+    }
+    if (!annulable.Present) {
         BoiteMessage::Information(this, u"Aucun traitement à annuler."_s);
         return;
     }
-    if (!BoiteMessage::QuestionPrudente(this, u"Annuler le dernier traitement (%1 images) ?"_s.arg(nombre)))
+    if (!BoiteMessage::QuestionPrudente(this, u"Annuler le dernier traitement (%1 images) ?"_s.arg(annulable.Images)))
         return;
     ExecuterTraitement(false, true, [this] { LancerAnnulation(*m_adaptateur); });
 }

@@ -36,3 +36,27 @@ int EcrireTout(int fd, QByteArrayView octets)
     }
     return 0;
 }
+
+int LireAuPlus(int fd, qint64 taille, QByteArray &octets)
+{
+    octets.clear();
+    if (taille <= 0)
+        return 0;
+    octets.resize(qsizetype(taille));
+    qsizetype lus = 0;
+    while (lus < octets.size()) {
+        const ssize_t n = ::read(fd, octets.data() + lus, size_t(octets.size() - lus));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int erreur = errno;
+            octets.clear();
+            return erreur;
+        }
+        if (n == 0)
+            break;
+        lus += n;
+    }
+    octets.truncate(lus);
+    return 0;
+}

@@ -1,6 +1,7 @@
 // File descriptors that are closed on every path, and writes that go to the end.
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
 
 // A file descriptor closed when it goes out of scope.
@@ -32,3 +33,8 @@ private:
 // Writes all of `octets` at the descriptor's offset, taking short writes and EINTR in
 // its stride: 0, or the errno of the write that failed (EIO for a write that took nothing).
 int EcrireTout(int fd, QByteArrayView octets);
+
+// Reads from the descriptor's offset until its end or `taille` bytes, whichever comes
+// first, into `octets` (replaced): 0, or the errno of the read that failed. A file that
+// grows meanwhile, or a device without end, is never read past `taille`.
+int LireAuPlus(int fd, qint64 taille, QByteArray &octets);

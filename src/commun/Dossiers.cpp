@@ -1,11 +1,13 @@
 #include "commun/Dossiers.h"
 
+#include <sys/stat.h>
+
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QStandardPaths>
-#include <QTemporaryFile>
+
+#include "commun/Chemins.h"
+#include "commun/EcritureRemplacement.h"
+#include "commun/NomsFichiers.h"
 
 using namespace Qt::StringLiterals;
 
@@ -21,8 +23,8 @@ QString DossierProgramme()
 
 bool DossierInscriptible(const QString &dossier)
 {
-    QTemporaryFile essai(AvecBarreFinale(dossier) + u".clarvane-essai-XXXXXX"_s);
-    return essai.open();
+    const TFichierTemporaire essai(NomEnOctets(AvecBarreFinale(dossier)), ".clarvane-essai-");
+    return essai.Erreur() == 0;
 }
 
 bool ProgrammeInstalle(const QString &dossierProgramme)
@@ -31,8 +33,10 @@ bool ProgrammeInstalle(const QString &dossierProgramme)
     for (const QString &systeme : {u"/usr/"_s, u"/bin/"_s, u"/sbin/"_s, u"/opt/"_s})
         if (dossier.startsWith(systeme))
             return true;
+    struct stat etat {};
     return dossier.endsWith(u"/bin/"_s)
-        && QFile::exists(dossier + u"../share/applications/io.github.clarvane.Clarvane.desktop"_s);
+        && EtatChemin(NomEnOctets(dossier + u"../share/applications/io.github.clarvane.Clarvane.desktop"_s),
+                      etat) == 0;
 }
 
 QString DossierFichiersPour(const QString &dossierProgramme)
@@ -43,7 +47,7 @@ QString DossierFichiersPour(const QString &dossierProgramme)
     QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     if (config.isEmpty())
         return programme;
-    QDir().mkpath(config);
+    CreerDossiers(NomEnOctets(config));
     return AvecBarreFinale(config);
 }
 
@@ -55,9 +59,9 @@ QString DossierParDefautPour(const QString &dossierProgramme)
     // Qt gives ~/Pictures when the user's folders name none; either may be missing, or
     // be something else than a folder.
     const QString images = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    if (!images.isEmpty() && QFileInfo(images).isDir())
+    if (!images.isEmpty() && EstDossier(NomEnOctets(images)))
         return AvecBarreFinale(images);
-    return AvecBarreFinale(QDir::homePath());
+    return AvecBarreFinale(QStandardPaths::writableLocation(QStandardPaths::HomeLocation));
 }
 
 QString DossierParDefaut()

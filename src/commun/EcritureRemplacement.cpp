@@ -9,46 +9,24 @@
 
 #include <QRandomGenerator>
 
-#include "commun/CheminsLongs.h"
-
-namespace {
-
-void Supprimer(const QByteArray &chemin)
-{
-    const TCheminLong c(chemin);
-    if (!c.Erreur())
-        ::unlinkat(c.Fd(), c.Relatif(), 0);
-}
-
-// The folder of `chemin`, ending with "/"; "./" for a bare name.
-QByteArray DossierDe(const QByteArray &chemin)
-{
-    const qsizetype barre = chemin.lastIndexOf('/');
-    return barre < 0 ? QByteArrayLiteral("./") : chemin.left(barre + 1);
-}
-
-// Through a link, the file it leads to; the path itself when nothing stands there yet.
-QByteArray FichierReel(const QByteArray &chemin)
-{
-    char *reel = ::realpath(chemin.constData(), nullptr);
-    if (!reel)
-        return chemin;
-    QByteArray resultat(reel);
-    std::free(reel);
-    return resultat;
-}
-
-} // namespace
+#include "commun/Chemins.h"
 
 TFichierTemporaire::TFichierTemporaire(const QByteArray &dossier, const QByteArray &prefixe,
-                                       mode_t mode)
+                                       mode_t mode, int dossierFd,
+                                       const std::function<void(const QByteArray &)> &avant)
+    : m_dossierFd(dossierFd)
 {
     static constexpr char kLettres[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     for (int essai = 0; essai < 100; ++essai) {
-        m_chemin = dossier + prefixe;
+        m_nom = prefixe;
         for (int i = 0; i < 6; ++i)
-            m_chemin += kLettres[QRandomGenerator::global()->bounded(int(sizeof kLettres - 1))];
-        const int fd = OuvrirChemin(m_chemin, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+            m_nom += kLettres[QRandomGenerator::global()->bounded(int(sizeof kLettres - 1))];
+        m_chemin = JoindreChemin(dossier, m_nom);
+        if (avant)
+            avant(m_chemin);
+        const int drapeaux = O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC;
+        const int fd = m_dossierFd >= 0 ? OuvrirDans(m_dossierFd, m_nom.constData(), drapeaux, mode)
+                                        : OuvrirChemin(m_chemin, drapeaux, mode);
         if (fd >= 0) {
             m_fd.Prendre(fd);
             return;
@@ -58,27 +36,33 @@ TFichierTemporaire::TFichierTemporaire(const QByteArray &dossier, const QByteArr
     }
     m_erreur = errno;
     m_chemin.clear();
+    m_nom.clear();
 }
 
 TFichierTemporaire::~TFichierTemporaire()
 {
     m_fd.Fermer();
-    if (!m_place && !m_chemin.isEmpty())
-        Supprimer(m_chemin);
+    Retirer();
+}
+
+int TFichierTemporaire::Retirer()
+{
+    if (m_place || m_chemin.isEmpty())
+        return 0;
+    m_fd.Fermer();
+    const int erreur = m_dossierFd >= 0 ? SupprimerDans(m_dossierFd, m_nom.constData())
+                                        : SupprimerFichier(m_chemin);
+    if (erreur == 0 || erreur == ENOENT)
+        m_chemin.clear();
+    return erreur == ENOENT ? 0 : erreur;
 }
 
 int TFichierTemporaire::RemplacerVers(const QByteArray &cible)
 {
     if (m_erreur)
         return m_erreur;
-    const TCheminLong de(m_chemin);
-    const TCheminLong vers(cible);
-    if (de.Erreur())
-        return de.Erreur();
-    if (vers.Erreur())
-        return vers.Erreur();
-    if (::renameat(de.Fd(), de.Relatif(), vers.Fd(), vers.Relatif()) != 0)
-        return errno;
+    if (const int erreur = RenommerEnRemplacant(m_chemin, cible))
+        return erreur;
     m_place = true;
     return 0;
 }
@@ -90,21 +74,24 @@ int TFichierTemporaire::Detacher()
 
 bool RemplacerFichier(const QByteArray &chemin, QByteArrayView octets)
 {
-    const QByteArray cible = FichierReel(chemin);
+    const QByteArray cible = CheminReel(chemin);
     struct stat ancien {};
-    const bool existe = ::stat(cible.constData(), &ancien) == 0;
+    const bool existe = EtatChemin(cible, ancien) == 0;
     if (existe) {
+        // Only a regular file is replaced: a device, a fifo or a folder of that name (or
+        // at the end of a link) is left alone, never renamed over.
+        if (!S_ISREG(ancien.st_mode))
+            return false;
         // A file that refuses writing stays as it is, even where its folder would let a
-        // rename replace it. Opening it to append tests the file and changes nothing; a
-        // fifo in its place is refused rather than waited on.
-        TDescripteur essai(::open(cible.constData(),
-                                  O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+        // rename replace it. Opening it to append tests the file and changes nothing.
+        const TDescripteur essai(
+            OuvrirChemin(cible, O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
         if (essai.Fd() < 0)
             return false;
     }
 
-    const QByteArray dossier = DossierDe(cible);
-    TFichierTemporaire temporaire(dossier, '.' + cible.mid(dossier.size()) + '.',
+    const QByteArray dossier = DossierParent(cible);
+    TFichierTemporaire temporaire(dossier, '.' + cible.mid(cible.lastIndexOf('/') + 1) + '.',
                                   existe ? 0600 : 0666);
     if (temporaire.Erreur())
         return false;
@@ -120,8 +107,6 @@ bool RemplacerFichier(const QByteArray &chemin, QByteArrayView octets)
         return false;
 
     // Makes the rename itself durable; a failure here no longer endangers either file.
-    const TDescripteur fdDossier(::open(dossier.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fdDossier.Fd() >= 0)
-        ::fsync(fdDossier.Fd());
+    SynchroniserDossier(dossier);
     return true;
 }

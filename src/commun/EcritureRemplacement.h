@@ -2,6 +2,8 @@
 // reader ever sees a part of it and a failure leaves the old file as it was.
 #pragma once
 
+#include <functional>
+
 #include <sys/types.h>
 
 #include <QByteArray>
@@ -15,8 +17,14 @@
 class TFichierTemporaire final {
 public:
     // Creates "<dossier><prefixe>" followed by six random letters, by exclusive creation,
-    // with `mode` (less the umask, as any new file). `dossier` ends with "/".
-    TFichierTemporaire(const QByteArray &dossier, const QByteArray &prefixe, mode_t mode = 0600);
+    // with `mode` (less the umask, as any new file). `dossier` ends with "/". Given
+    // `dossierFd`, an open descriptor of that folder (kept open by the caller for the
+    // file's life), the file is made and removed through it, so that both reach the same
+    // folder even if it is moved meanwhile. `avant` is told of each path just before the
+    // file is created there (a journal notes it first).
+    TFichierTemporaire(const QByteArray &dossier, const QByteArray &prefixe, mode_t mode = 0600,
+                       int dossierFd = -1,
+                       const std::function<void(const QByteArray &)> &avant = {});
     // Closes the descriptor, and removes the file unless it has been put in place.
     ~TFichierTemporaire();
     TFichierTemporaire(const TFichierTemporaire &) = delete;
@@ -27,6 +35,7 @@ public:
     // The open file, -1 once closed or when it could not be created.
     int Fd() const { return m_fd.Fd(); }
     const QByteArray &Chemin() const { return m_chemin; }
+    const QByteArray &Nom() const { return m_nom; } // its name in its folder
 
     // All of `octets` at the file's offset: 0 or the errno.
     int Ecrire(QByteArrayView octets) { return EcrireTout(Fd(), octets); }
@@ -39,9 +48,14 @@ public:
     void Garder() { m_place = true; }
     // Hands over the descriptor of the file put in place; the caller closes it.
     int Detacher();
+    // Closes and removes the file now, unless it has been put in place: 0 (or nothing was
+    // there any more), or the errno of the removal, the file left where it is.
+    int Retirer();
 
 private:
     QByteArray m_chemin;
+    QByteArray m_nom;
+    int m_dossierFd = -1;
     TDescripteur m_fd;
     int m_erreur = 0;
     bool m_place = false;

@@ -5,20 +5,33 @@
 
 #include "engine/IRetourTraitement.h"
 
-// The number of images that the journal in `dossier` (ending with "/": the listener's
-// DossierJournal()) can still put back; 0 when there is no journal, nothing to undo.
-int NombreAnnulable(const QString &dossier);
+// What the journal in `dossier` (ending with "/": the listener's DossierJournal()) leaves
+// to undo.
+struct TAnnulable {
+    bool Present = false; // a journal with something left to take back (images or folders)
+    int Images = 0;       // the copies and renamed images among it
+    QString Erreur;       // not empty: the journal cannot be used; the text of the "Erreur" box
+};
+TAnnulable Annulable(const QString &dossier);
 
 // Undoes the last processing run, its last change first, under the progress pop-up
-// "Annulation en cours":
-// - a renamed image gets its old name back when its new name still holds a file of the
-//   size and modification time noted, and the old name is free (nothing is overwritten);
-// - a copy is removed when it still has the size and time noted and its source still
-//   exists as it was when copied (a copy whose source is gone may be the only one left);
-// - the folders the run created are removed when empty, the deepest first.
+// "Annulation en cours", touching nothing outside the folders the journal names:
+// - a renamed image gets its old name back when its new name still holds the very file
+//   noted (size, times, ctime, inode), and the old name is free (nothing is overwritten);
+//   one already back under its old name counts as put back;
+// - a copy is removed when it is still the file noted (and, for a verified copy, its
+//   content still has the fingerprint noted) and its source still exists as it was when
+//   copied (a copy whose source is gone may be the only one left);
+// - the run's temporary files are removed;
+// - a change noted but not confirmed (the run was killed) is taken back only as far as
+//   the disk shows it was made;
+// - the folders the run created are removed when empty, the deepest first; one left
+//   because something else is in it gets the line "Dossier %s conservé : il contient
+//   d'autres fichiers".
 // Each image not put back gives the line "Impossible d'annuler pour %s : %s". Then the
-// journal is removed, the lines replace the error log, the summary "%d images
-// restaurées." is shown, and the log is opened when it holds lines. Without a journal,
-// shows "Aucun traitement à annuler.".
+// journal is removed, the lines replace the error log, the summary "%d copies retirées."
+// (a copy run) or "%d images restaurées." (a rename run) is shown, and the log is opened
+// when it holds lines. Without a journal, shows "Aucun traitement à annuler."; with one that
+// cannot be read, an "Erreur" box says so and the journal is kept, nothing touched.
 // Throws EErreur("Ne peut créer le fichier %s") when the error log cannot be written.
 void LancerAnnulation(IRetourTraitement &retour);

@@ -5,7 +5,7 @@
 
 #include <sys/stat.h>
 
-#include "commun/CheminsLongs.h"
+#include "commun/Chemins.h"
 #include "commun/Dossiers.h"
 #include "commun/NomsFichiers.h"
 
@@ -138,10 +138,9 @@ QString ComposerDonnees(const TEnrEXIF &exif, const TEnrOptions &options)
 
 bool CheminOccupe(const QString &chemin)
 {
-    const TCheminLong c(NomEnOctets(chemin));
     struct stat st;
     // Without following: a link, even a broken one, takes its name.
-    return !c.Erreur() && ::fstatat(c.Fd(), c.Relatif(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    return EtatChemin(NomEnOctets(chemin), st, TLiens::NePasSuivre) == 0;
 }
 
 QString NomAvecNumero(const QString &nom, qint64 n)

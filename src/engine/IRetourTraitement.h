@@ -7,6 +7,8 @@
 
 #include "metadata/TEnrFichier.h"
 
+class IOperationsCopie;
+
 class IRetourTraitement {
 public:
     virtual ~IRetourTraitement() = default;
@@ -48,4 +50,7 @@ public:
     // pass and while phase 1 waits for a slow medium, about every 100 ms, then
     // InterruptionDemandee is polled. By default nothing.
     virtual void Patienter() {}
+    // The system calls that move the copies' data; null for the real ones. Tests give
+    // one that fails at a chosen step.
+    virtual IOperationsCopie *OperationsCopie() { return nullptr; }
 };

@@ -16,4 +16,6 @@ struct TEnrOptions {
     QString cDossDst;                     // destination folder, ending with "/" (empty: none)
     bool lFormatsEtendus = true;          // today's formats too (CR3, HEIF, ARW, DNG...) and
                                           // the content deciding the layout; read, never written
+    bool lVerifierCopies = true;          // every copy read back and compared with its source
+                                          // before it counts; read, never written
 };

@@ -2,9 +2,9 @@
 
 #include <cerrno>
 
-#include <QFile>
 #include <QSet>
 
+#include "commun/Chemins.h"
 #include "commun/EErreur.h"
 #include "commun/NomsFichiers.h"
 #include "engine/Compagnons.h"
@@ -99,17 +99,23 @@ private:
     bool PlaceAccordee(const QString &destination);
     void TraiterListe();
     void CopierImage(qsizetype i, const QString &valeurs, const TEnrOptions &options);
+    // Copies one file of the run (an image, or a file that travels with it) from `source`
+    // to `prevue` in `dossierCible`, or to the name `nomLibre` gives if `prevue` is taken
+    // meanwhile (without it, a taken name is a failure), with its journal entries and, when
+    // the options ask it, its verification. Every failure gets its line; the result says
+    // whether the copy counts, and where it went. `erreurDossier`: why the target's folder
+    // could not be made, the cause given first.
+    TResultatCopie CopierUnFichier(const QString &source, const QString &prevue,
+                                   const std::function<QString()> &nomLibre,
+                                   const TEnrOptions &options, int erreurDossier = 0);
     void RenommerImage(qsizetype i, const QString &valeurs, const TEnrOptions &options);
-    // One file of the run, an image or a companion, copied or renamed and journaled; a
-    // failure gets its line with its cause (`erreurDossier` when the target's folder could
-    // not be made), and a full destination ends phase 2. `nomLibre` as CopierFichier takes it.
-    TResultatCopie CopierUnFichier(const QString &source, const QString &cible,
-                                   const std::function<QString()> &nomLibre = {},
-                                   int erreurDossier = 0);
-    bool RenommerUnFichier(const QString &ancien, const QString &nouveau);
+    // Renames one file of the run (an image, or a file that travels with it) with its
+    // journal entries; a failure gets its line. True when renamed.
+    bool RenommerUnFichier(const QString &ancien, const QString &nouveau, const TEnrOptions &options);
     // Copy mode: the companions of image i that go into `dossierCible` beside the image
     // named `cible` there; those of a preview, under their target names.
-    QList<TEnrCompagnon> CopierCompagnons(qsizetype i, const QString &dossierCible, const QString &cible);
+    QList<TEnrCompagnon> CopierCompagnons(qsizetype i, const QString &dossierCible, const QString &cible,
+                                          const TEnrOptions &options);
     void NommerLaisses(const QStringList &compagnons);
     // A path taken on disk, or by a target this preview has planned.
     bool Occupe(const QString &chemin) const;
@@ -230,6 +236,12 @@ void TTraitement::Executer()
             return;
         }
         m_progression.Ouvrir(u"Phase 2/2 - Traitement en cours"_s, int(ListeImages.size()));
+        // The run's folders head its journal: its undo touches nothing outside them.
+        if (Traiter) {
+            m_annulable.Perimetre(mode.cDossSrc);
+            if (Copie)
+                m_annulable.Perimetre(mode.cDossDst);
+        }
         if (Copie && mode.cDossDst.isEmpty()) {
             montrer = false; // the destination was unselected meanwhile
         } else {
@@ -254,6 +266,7 @@ void TTraitement::Executer()
         else
             MontrerApercu();
     } else {
+        m_annulable.Terminer();
         if (!m_annulable.Echec().isEmpty())
             ListeErreurs.append(m_annulable.Echec());
         if (m_interrompu)
@@ -369,12 +382,15 @@ void TTraitement::CopierImage(qsizetype i, const QString &valeurs, const TEnrOpt
         return;
     }
     const QString dossierCible = DossierCibleCopie(options.cDossDst, valeurs);
+    if (Traiter)
+        m_annulable.Perimetre(options.cDossDst);
     // A folder made once in this run is not made again for each of its images. A
-    // failure shows as the copy's failure below, with its own cause.
+    // failure shows as the copy's failure below, with its own cause. The journal is made
+    // before the first folder, so that an undo never takes back an earlier run instead.
     int erreurDossier = 0;
     if (Traiter && !m_dossiersCrees.contains(dossierCible)
-        && CreerDossiers(dossierCible, [this](const QString &d) { m_annulable.DossierCree(d); },
-                         &erreurDossier))
+        && CreerDossiers(NomEnOctets(dossierCible), [this](const QByteArray &) { m_annulable.AvantChangement(); },
+                         [this](const QByteArray &d) { m_annulable.DossierCree(d); }, &erreurDossier))
         m_dossiersCrees.insert(dossierCible);
     const QString cible = dossierCible + image.Nom;
     // The images of one shot that go into one folder take one number; the name of
@@ -390,7 +406,7 @@ void TTraitement::CopierImage(qsizetype i, const QString &valeurs, const TEnrOpt
         if (prevue != cible)
             ListeErreurs.append(u"%1 (existant) sera copié en %2"_s.arg(cible, prevue));
         m_prevues.insert(prevue);
-        AjouterApercu(cible, image.Taille, CopierCompagnons(i, dossierCible, prevue));
+        AjouterApercu(cible, image.Taille, CopierCompagnons(i, dossierCible, prevue, options));
         return;
     }
 
@@ -398,18 +414,55 @@ void TTraitement::CopierImage(qsizetype i, const QString &valeurs, const TEnrOpt
     // the check above and the end of the copy takes the next free number too.
     const TResultatCopie r = CopierUnFichier(source, prevue, [&] {
         return dossierCible + NomAvecNumero(image.Nom, m_compagnons.NumeroLibre(i, dossierCible, occupe));
-    }, erreurDossier);
+    }, options, erreurDossier);
     if (!r.Reussi)
         return;
     if (r.Cible != cible)
         ListeErreurs.append(u"%1 (existant) a été copié en %2"_s.arg(cible, r.Cible));
     ++NbTraitees;
     TailleTraitee += image.Taille;
-    CopierCompagnons(i, dossierCible, r.Cible);
+    CopierCompagnons(i, dossierCible, r.Cible, options);
+}
+
+TResultatCopie TTraitement::CopierUnFichier(const QString &source, const QString &prevue,
+                                            const std::function<QString()> &nomLibre,
+                                            const TEnrOptions &options, int erreurDossier)
+{
+    TParametresCopie parametres;
+    parametres.nomLibre = nomLibre;
+    parametres.verifier = options.lVerifierCopies;
+    parametres.suivi = &m_annulable;
+    parametres.operations = m_retour.OperationsCopie();
+    const TResultatCopie r = CopierFichier(source, prevue, parametres);
+    switch (r.Echec) {
+    case TEchecCopie::Aucun:
+        break;
+    case TEchecCopie::Copie: {
+        const int cause = erreurDossier ? erreurDossier : r.Erreur;
+        ListeErreurs.append(AvecCause(u"Impossible de copier %1 vers %2"_s.arg(source, prevue), cause));
+        m_pleine = m_pleine || DestinationPleine(cause);
+        break;
+    }
+    case TEchecCopie::Verification: // a full disk may show only when the copy is flushed
+        ListeErreurs.append(u"Impossible de vérifier la copie de %1 vers %2 : %3"_s.arg(
+            source, r.Cible, MessageSysteme(r.Erreur)));
+        m_pleine = m_pleine || DestinationPleine(r.Erreur);
+        break;
+    case TEchecCopie::Difference:
+        ListeErreurs.append(u"Copie de %1 vers %2 différente de l'original : copie retirée"_s.arg(source, r.Cible));
+        break;
+    case TEchecCopie::SourceModifiee:
+        ListeErreurs.append(u"Source modifiée pendant la copie : %1"_s.arg(source));
+        break;
+    }
+    if (!r.TemporaireLaisse.isEmpty())
+        ListeErreurs.append(u"Fichier temporaire %1 laissé : %2"_s.arg(r.TemporaireLaisse,
+                                                                      MessageSysteme(r.ErreurTemporaire)));
+    return r;
 }
 
 QList<TEnrCompagnon> TTraitement::CopierCompagnons(qsizetype i, const QString &dossierCible,
-                                                   const QString &cible)
+                                                   const QString &cible, const TEnrOptions &options)
 {
     const TEnrFichier &image = ListeImages.at(i);
     const QString nomCible = cible.mid(dossierCible.size());
@@ -419,7 +472,7 @@ QList<TEnrCompagnon> TTraitement::CopierCompagnons(qsizetype i, const QString &d
         const QString source = image.Dossier + c.Nom;
         const QString nom = NomCompagnon(image.Nom, c, nomCible);
         if (Traiter) {
-            CopierUnFichier(source, dossierCible + nom);
+            CopierUnFichier(source, dossierCible + nom, {}, options);
         } else if (Occupe(dossierCible + nom)) { // the line the run will give
             ListeErreurs.append(AvecCause(u"Impossible de copier %1 vers %2"_s.arg(source, dossierCible + nom), EEXIST));
         } else {
@@ -428,21 +481,6 @@ QList<TEnrCompagnon> TTraitement::CopierCompagnons(qsizetype i, const QString &d
         }
     }
     return copies;
-}
-
-TResultatCopie TTraitement::CopierUnFichier(const QString &source, const QString &cible,
-                                           const std::function<QString()> &nomLibre,
-                                           int erreurDossier)
-{
-    const TResultatCopie r = CopierFichier(source, cible, nomLibre);
-    if (r.Reussi) {
-        m_annulable.Copie(source, r);
-        return r;
-    }
-    const int cause = erreurDossier ? erreurDossier : r.Erreur;
-    ListeErreurs.append(AvecCause(u"Impossible de copier %1 vers %2"_s.arg(source, cible), cause));
-    m_pleine = m_pleine || DestinationPleine(cause);
-    return r;
 }
 
 void TTraitement::RenommerImage(qsizetype i, const QString &valeurs, const TEnrOptions &options)
@@ -467,23 +505,28 @@ void TTraitement::RenommerImage(qsizetype i, const QString &valeurs, const TEnrO
         AjouterApercu(nouveau, image.Taille, apercu);
         return;
     }
-    if (!RenommerUnFichier(ancien, nouveau))
+    if (!RenommerUnFichier(ancien, nouveau, options))
         return;
     ++NbTraitees;
     TailleTraitee += image.Taille;
     for (const TEnrCompagnon &c : compagnons)
-        RenommerUnFichier(image.Dossier + c.Nom, nouveauNom(c));
+        RenommerUnFichier(image.Dossier + c.Nom, nouveauNom(c), options);
 }
 
-bool TTraitement::RenommerUnFichier(const QString &ancien, const QString &nouveau)
+bool TTraitement::RenommerUnFichier(const QString &ancien, const QString &nouveau, const TEnrOptions &options)
 {
+    // Noted before it is made, confirmed once made: a run killed in between leaves a
+    // journal whose undo finds the file under one name or the other.
+    m_annulable.Perimetre(options.cDossSrc);
+    m_annulable.AvantRenommage(ancien, nouveau);
     int erreur = 0;
-    if (!RenommerFichier(ancien, nouveau, &erreur)) {
-        ListeErreurs.append(AvecCause(u"Impossible de renommer %1 en %2"_s.arg(ancien, nouveau), erreur));
-        return false;
+    if (RenommerFichier(ancien, nouveau, &erreur)) {
+        m_annulable.Renomme(nouveau);
+        return true;
     }
-    m_annulable.Renommage(ancien, nouveau);
-    return true;
+    m_annulable.Abandonnee();
+    ListeErreurs.append(AvecCause(u"Impossible de renommer %1 en %2"_s.arg(ancien, nouveau), erreur));
+    return false;
 }
 
 bool TTraitement::Occupe(const QString &chemin) const

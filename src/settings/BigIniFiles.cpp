@@ -1,11 +1,15 @@
 #include "settings/BigIniFiles.h"
 
+#include <cerrno>
 #include <limits>
 
-#include <QFile>
-#include <QFileInfo>
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <QStringDecoder>
 
+#include "commun/Chemins.h"
+#include "commun/Descripteur.h"
 #include "commun/EcritureRemplacement.h"
 #include "commun/NomsFichiers.h"
 #include "commun/Windows1252.h"
@@ -84,16 +88,26 @@ TBigIniFile::~TBigIniFile() = default;
 
 void TBigIniFile::Lire()
 {
-    const QFileInfo info(m_nomFichier);
-    if (!info.exists())
-        return;
-    QFile fichier(m_nomFichier);
-    if (!fichier.open(QIODevice::ReadOnly)) {
-        m_illisible = true;
+    // A fifo of that name would keep the opening waiting for a writer, a device (a link to
+    // /dev/zero) would give bytes without end: the file is opened without waiting (a link
+    // followed), used only when it is a regular file, and read up to the size it had then.
+    // Anything else is unreadable: the defaults apply and nothing is written back over it.
+    // Something else than a regular file is not even opened: opening a device may act on it.
+    const QByteArray chemin = NomEnOctets(m_nomFichier);
+    struct stat etat {};
+    const int erreur = EtatChemin(chemin, etat);
+    if (erreur != 0 || !S_ISREG(etat.st_mode)) {
+        m_illisible = erreur != ENOENT;
         return;
     }
-    QByteArray octets = fichier.readAll();
-    if (fichier.error() != QFileDevice::NoError) {
+    const TDescripteur fd(OuvrirChemin(chemin, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (fd.Fd() < 0) {
+        m_illisible = errno != ENOENT;
+        return;
+    }
+    QByteArray octets;
+    if (::fstat(fd.Fd(), &etat) != 0 || !S_ISREG(etat.st_mode)
+        || LireAuPlus(fd.Fd(), qint64(etat.st_size), octets) != 0) {
         m_illisible = true;
         return;
     }

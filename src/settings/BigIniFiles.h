@@ -15,7 +15,9 @@ struct TSectionIni {
 
 class TBigIniFile final {
 public:
-    // Reads the file. A missing or unreadable file gives no lines and no error.
+    // Reads the file. A missing or unreadable file gives no lines and no error. Only a
+    // regular file (or a link to one) is read, without waiting and no further than its
+    // size when opened: a fifo, a device or a folder of that name counts as unreadable.
     explicit TBigIniFile(const QString &nomFichier);
     // Releases the lines; never saves.
     ~TBigIniFile();
@@ -53,7 +55,8 @@ public:
     // written to a temporary file beside it and renamed over it, so a failure never leaves
     // it half-written. False, with the file untouched, when the file is read-only, the
     // folder refuses the new file, the disk is full, or the file existed but could not be
-    // read (replacing it would lose its contents). Callers may ignore the result.
+    // read (replacing it would lose its contents; a fifo or a device is never replaced).
+    // Callers may ignore the result.
     bool UpdateFile();
 
 private:
@@ -64,7 +67,7 @@ private:
 
     QString m_nomFichier;
     bool m_autoSave = true;
-    bool m_illisible = false;  // the file exists but could not be read
+    bool m_illisible = false;  // something has the file's name but could not be read as it
     bool m_bom = false;        // the file began with a UTF-8 byte order mark
     QStringList m_lignes;
     QList<TSectionIni> m_sections;

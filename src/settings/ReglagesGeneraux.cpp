@@ -1,7 +1,6 @@
 #include "settings/ReglagesGeneraux.h"
 
-#include <sys/stat.h>
-
+#include "commun/Chemins.h"
 #include "commun/Dossiers.h"
 #include "commun/NomsFichiers.h"
 #include "engine/OptionsNommage.h"
@@ -20,11 +19,6 @@ QString SectionGenerale()
 }
 
 namespace {
-bool EstDossier(const QString &chemin)
-{
-    struct stat st;
-    return ::stat(NomEnOctets(chemin).constData(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 
 // A folder's path is stored as text: the bytes of a name that is not UTF-8 as "\xHH"
 // (NomLisible), turned back into those bytes when read. A stored path that names an
@@ -41,7 +35,7 @@ QString LireDossier(const TBigIniFile &fichier, const QString &cle)
     if (!texte.isEmpty() && AvecBarreFinale(texte) == programme && ProgrammeInstalle(programme))
         return DossierParDefaut();
     const QString dossier = NomDepuisLisible(texte);
-    if (dossier == texte || EstDossier(texte))
+    if (dossier == texte || EstDossier(NomEnOctets(texte)))
         return texte;
     return dossier;
 }
@@ -66,6 +60,8 @@ TEnrOptions ChargerOptions(const TBigIniFile &fichier)
     o.nSep = fichier.ReadInteger(s, u"nSep"_s, defaut.nSep);
     // Only 0 turns the newer formats off; any other value, or none, keeps them.
     o.lFormatsEtendus = fichier.ReadBool(s, u"lFormatsEtendus"_s, defaut.lFormatsEtendus);
+    // Only 0 turns the verification of the copies off: absent, empty or anything else keeps it.
+    o.lVerifierCopies = fichier.ReadString(s, u"lVerifierCopies"_s, QString()) != u"0"_s;
     return NormaliserOptions(o);
 }
 

@@ -17,7 +17,8 @@ QString SectionGenerale();
 // The options stored in GENERAL; missing or unusable values give their defaults, values
 // outside their lists are replaced by defaults. A folder key that is missing gives
 // DossierParDefaut(); one that exists gives its text as stored, even empty. lFormatsEtendus
-// is read (1 unless the key holds 0) but never written by SauverOptions.
+// and lVerifierCopies are read (true unless the key holds 0) but never written by
+// SauverOptions.
 TEnrOptions ChargerOptions(const TBigIniFile &fichier);
 
 // Writes the ten keys of GENERAL in their fixed order (cDossSrc, lLectRecurs, cDossDst,

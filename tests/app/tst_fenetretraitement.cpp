@@ -21,6 +21,7 @@
 #include "ConstructeurEXIF.h"
 #include "ConstructeurFilm.h"
 #include "Fichiers.h"
+#include "OperationsPiegees.h"
 #include "Palettes.h"
 #include "app/BoiteMessage.h"
 #include "app/Demarrage.h"
@@ -313,13 +314,61 @@ private Q_SLOTS:
         BoiteMessage::ReponseSuivante(QMessageBox::Ok);
         Touche(fm.get(), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(Boites(), (QStringList{u"Attention: Annuler le dernier traitement (%1 images) ?"_s.arg(faites),
-                                        u"Information: %1 images restaurées."_s.arg(faites)}));
+                                        u"Information: %1 copies retirées."_s.arg(faites)}));
         QVERIFY(QDir(cible.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot));
         QCOMPARE(Fichiers(photos.path()).size(), kImages);
         // Nothing left to undo.
         BoiteMessage::ReponseSuivante(QMessageBox::Ok);
         Touche(fm.get(), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(Boites(), QStringList(u"Information: Aucun traitement à annuler."_s));
+    }
+
+    // A copy whose bytes read back differ from its source: the summary leaves it out, the
+    // log names it, the other copies are in place and whole. Ctrl+Z on a journal damaged
+    // since: an "Erreur" box, and nothing is touched.
+    void copieCorrompueALaRelecture()
+    {
+        QTemporaryDir photos, cible;
+        QVERIFY(Photos(photos.path(), 3));
+        auto fm = Ouvrir(photos.path(), cible.path());
+        QVERIFY(fm);
+        TOperationsPiegees operations;
+        operations.Copie = 2;
+        operations.Inverser = 100;
+        fm->DefinirOperationsCopie(&operations);
+        BoiteMessage::ReponseSuivante(QMessageBox::Yes);
+        BoiteMessage::ReponseSuivante(QMessageBox::Ok);
+        QTest::mouseClick(Controle<QPushButton>(fm.get(), "btTraiter"), Qt::LeftButton);
+        const QStringList boites = Boites();
+        QCOMPARE(boites.size(), 2);
+        QVERIFY2(boites[1].startsWith(u"Information: 2 images traitées ("_s), qPrintable(boites[1]));
+        QVERIFY(boites[1].contains(u"Des erreurs ont été rencontrées"_s));
+        const QStringList lignes = Lignes(Journal());
+        QCOMPARE(lignes.size(), 1);
+        const QString debut = u"Copie de %1/IMG_0001.JPG vers %2/"_s.arg(photos.path(), cible.path());
+        QVERIFY2(lignes[0].startsWith(debut)
+                     && lignes[0].endsWith(u"/IMG_0001.JPG différente de l'original : copie retirée"_s),
+                 qPrintable(lignes[0]));
+        const QStringList copies = Fichiers(cible.path());
+        QCOMPARE(copies.size(), 2);
+        for (const QString &c : copies) {
+            QVERIFY(c.endsWith(u"/IMG_0000.JPG"_s) || c.endsWith(u"/IMG_0002.JPG"_s));
+            QCOMPARE(LireFichier(cible.filePath(c)), JPEGAvecTIFF(TIFFAvecValeurs({})));
+        }
+        QVERIFY(operations.Relectures >= 3);
+
+        const QString journal = Journal().left(Journal().lastIndexOf(u'/') + 1) + u"Clarvane.journal"_s;
+        QByteArray contenu = LireFichier(journal);
+        QVERIFY(contenu.contains("\nt "));
+        QVERIFY(EcrireFichier(journal, contenu.replace("\nt ", "\nt\n")));
+        fm->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(fm.get()));
+        BoiteMessage::ReponseSuivante(QMessageBox::Ok);
+        Touche(fm.get(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(Boites(), QStringList(u"Erreur: Le journal d'annulation %1 est endommagé : rien n'a été annulé."_s
+                                            .arg(journal)));
+        QCOMPARE(Fichiers(cible.path()), copies);
+        QCOMPARE(LireFichier(journal), contenu);
     }
 
     // Escape in the pop-up: the real question, "Non" the default, without the busy cursor,

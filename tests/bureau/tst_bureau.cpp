@@ -275,7 +275,7 @@ private Q_SLOTS:
 
         QVERIFY(DansLaFenetre(arbre + u" ctrl+z"_s));
         ETAPE(Boite(u"Attention"_s, question, u"alt+o"_s));
-        ETAPE(Boite(u"Information"_s, u"%1 images restaurées."_s.arg(kImages), u"Return"_s));
+        ETAPE(Boite(u"Information"_s, u"%1 copies retirées."_s.arg(kImages), u"Return"_s));
         QCOMPARE(BoitesPendant(kSurveillanceMs), QStringList());
         QCOMPARE(Copies(), 0);
         QVERIFY(Quitter());

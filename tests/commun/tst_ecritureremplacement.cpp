@@ -1,6 +1,7 @@
 // Writing beside a file and renaming it into place: what is replaced, what carries over,
 // and that no temporary file outlives a failure.
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -112,6 +113,37 @@ private Q_SLOTS:
         QCOMPARE(::close(fd), 0);
         QCOMPARE(LireFichier(tmp.filePath(u"journal"_s)), QByteArray("debut suite"));
         QCOMPARE(Contenu(tmp.path()), QStringList{u"journal"_s});
+    }
+
+    // A device or a fifo under the file's name (or at the end of its link) is never
+    // renamed over, even where the folder would let root do it. The device is a twin of
+    // /dev/null made by the test, so that a fault here never replaces the system's own.
+    void fichierSpecialJamaisRemplace_data()
+    {
+        QTest::addColumn<QString>("cas");
+        QTest::newRow("lien vers un périphérique") << u"lien"_s;
+        QTest::newRow("fifo") << u"fifo"_s;
+    }
+    void fichierSpecialJamaisRemplace()
+    {
+        QFETCH(QString, cas);
+        QTemporaryDir tmp;
+        const QByteArray chemin = NomEnOctets(tmp.filePath(u"Clarvane.ini"_s));
+        const QByteArray peripherique = NomEnOctets(tmp.filePath(u"nul"_s));
+        if (cas == u"lien"_s) {
+            if (::mknod(peripherique.constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+                QSKIP("making a device node needs root");
+            QVERIFY(::symlink("nul", chemin.constData()) == 0);
+        } else {
+            QVERIFY(::mkfifo(chemin.constData(), 0644) == 0);
+        }
+        QVERIFY(!RemplacerFichier(chemin, "[GENERAL]\r\n"));
+        struct stat st {};
+        QVERIFY(::lstat(chemin.constData(), &st) == 0);
+        QVERIFY(cas == u"lien"_s ? S_ISLNK(st.st_mode) : S_ISFIFO(st.st_mode));
+        if (cas == u"lien"_s)
+            QVERIFY(::lstat(peripherique.constData(), &st) == 0 && S_ISCHR(st.st_mode));
+        QCOMPARE(Contenu(tmp.path()).filter(u".Clarvane"_s), QStringList());
     }
 };
 

@@ -15,6 +15,7 @@
 
 #include "BancTraitement.h"
 #include "Fichiers.h"
+#include "Fils.h"
 #include "commun/NomsFichiers.h"
 #include "engine/Annulation.h"
 #include "engine/JournalTraitement.h"
@@ -23,21 +24,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Runs `action` in a child process and waits for it; the wait status. The child ends
-// without running any destructor (the temporary folders stay for the parent).
-int DansUnFils(const std::function<void()> &action)
-{
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        action();
-        ::_exit(0);
-    }
-    int etat = -1;
-    while (pid > 0 && ::waitpid(pid, &etat, 0) < 0 && errno == EINTR) {
-    }
-    return etat;
-}
 
 // Moves the file's modification time by `secondes`, its content unchanged.
 bool Retoucher(const QString &chemin, int secondes)
@@ -51,9 +37,11 @@ bool Retoucher(const QString &chemin, int secondes)
     return ::utimensat(AT_FDCWD, octets.constData(), temps, 0) == 0;
 }
 
-QString Resume(int restaurees, const TBanc &b, bool erreurs)
+// The undo's summary: copies removed, or images given back their names.
+QString Resume(int nombre, const TBanc &b, bool erreurs, bool copies = true)
 {
-    QString texte = u"Information: %1 images restaurées."_s.arg(restaurees);
+    QString texte = copies ? u"Information: %1 copies retirées."_s.arg(nombre)
+                           : u"Information: %1 images restaurées."_s.arg(nombre);
     if (erreurs)
         texte += u"\r\n\r\nDes erreurs ont été rencontrées :\r\nchargement de \"%1\"."_s.arg(b.Journal());
     return texte;
@@ -113,7 +101,7 @@ void TestAnnulation::annulerUneCopie()
     QCOMPARE(Fichiers(b.dst), (QStringList{u"Canon EOS 300D/2006/05/IMG_0001(2).JPG"_s,
                                            u"Canon EOS 300D/2006/05/IMG_0001.JPG"_s,
                                            u"Canon EOS 300D/notes.txt"_s, u"NIKON D70/2006/05/DSC_0003.JPG"_s}));
-    QCOMPARE(NombreAnnulable(b.prog), 3);
+    QCOMPARE(Annulable(b.prog).Images, 3);
 
     b.retour.appels.clear();
     LancerAnnulation(b.retour);
@@ -126,7 +114,7 @@ void TestAnnulation::annulerUneCopie()
     QCOMPARE(Fichiers(b.src), sources);
     QCOMPARE(LireFichier(b.Journal()), QByteArray()); // the log replaced, and empty
     QVERIFY(!QFile::exists(CheminJournal(b)));
-    QCOMPARE(NombreAnnulable(b.prog), 0);
+    QCOMPARE(Annulable(b.prog).Images, 0);
 }
 
 void TestAnnulation::annulerUnRenommage()
@@ -148,13 +136,13 @@ void TestAnnulation::annulerUnRenommage()
     b.options.options.cOrdreDonEXIF = u"AfvdpI"_s;
     b.Lancer(true);
     QCOMPARE(Fichiers(b.src).first(), u"2004/Canon EOS 300D-100 iso-Canon EOS 300D-DSC_0002.JPG"_s);
-    QCOMPARE(NombreAnnulable(b.prog), 3);
+    QCOMPARE(Annulable(b.prog).Images, 3);
 
     b.retour.appels.clear();
     LancerAnnulation(b.retour);
-    QCOMPARE(b.retour.appels.last(), Resume(3, b, false));
+    QCOMPARE(b.retour.appels.last(), Resume(3, b, false, false));
     QCOMPARE(Fichiers(b.src), premier);
-    QCOMPARE(NombreAnnulable(b.prog), 0); // the first run's journal was replaced
+    QCOMPARE(Annulable(b.prog).Images, 0); // the first run's journal was replaced
     LancerAnnulation(b.retour);
     QCOMPARE(b.retour.appels.last(), u"Information: Aucun traitement à annuler."_s);
     QCOMPARE(Fichiers(b.src), premier);
@@ -191,7 +179,7 @@ void TestAnnulation::refus()
     QVERIFY(Photo(b.src + u"IMG_0002.JPG"_s));
     b.retour.reponses = {true};
     b.Lancer(true);
-    QCOMPARE(NombreAnnulable(b.prog), 2);
+    QCOMPARE(Annulable(b.prog).Images, 2);
 
     // The run's result for the first image, and where that image came from.
     const QString source = b.src + u"IMG_0001.JPG"_s;
@@ -223,7 +211,7 @@ void TestAnnulation::refus()
     const QString ligne = u"Impossible d'annuler pour %1 : %2"_s.arg(resultat, raison);
     QCOMPARE(LireFichier(b.Journal()), ligne.toUtf8() + "\r\n");
     QCOMPARE(b.retour.appels.mid(b.retour.appels.size() - 2),
-             (QStringList{Resume(1, b, true), u"Journal: "_s + b.Journal()}));
+             (QStringList{Resume(1, b, true, copie), u"Journal: "_s + b.Journal()}));
     // Neither the refused result nor what stands at its source is touched.
     QCOMPARE(LireFichier(resultat), contenuResultat);
     QCOMPARE(LireFichier(source), contenuSource);
@@ -232,7 +220,7 @@ void TestAnnulation::refus()
         QVERIFY(!QFile::exists(b.dst + u"Canon EOS 300D/IMG_0002.JPG"_s));
     else
         QVERIFY(QFile::exists(b.src + u"IMG_0002.JPG"_s));
-    QCOMPARE(NombreAnnulable(b.prog), 0);
+    QCOMPARE(Annulable(b.prog).Images, 0);
 }
 
 void TestAnnulation::dossierCreeNonVide()
@@ -246,8 +234,11 @@ void TestAnnulation::dossierCreeNonVide()
     b.retour.appels.clear();
     LancerAnnulation(b.retour);
     // Every copy goes; a folder that holds something of the user's stays, with the
-    // folders above it, and that is no error.
-    QCOMPARE(b.retour.appels.last(), Resume(3, b, false));
+    // folders above it, and the log says so once, where the user's files are.
+    QCOMPARE(b.retour.Appels(u"Information"_s).last(), Resume(3, b, true));
+    QCOMPARE(LireFichier(b.Journal()),
+             u"Dossier %1NIKON D70/2006/05/ conservé : il contient d'autres fichiers\r\n"
+             "Dossier %1Canon EOS 300D/2006/ conservé : il contient d'autres fichiers\r\n"_s.arg(b.dst).toUtf8());
     QCOMPARE(Fichiers(b.dst), (QStringList{u"Canon EOS 300D/2006/une autre/note.txt"_s,
                                            u"Canon EOS 300D/notes.txt"_s,
                                            u"NIKON D70/2006/05/à moi aussi.txt"_s}));
@@ -263,27 +254,34 @@ void TestAnnulation::journalOctetsExacts()
     const QString dossier = tmp.path() + u'/';
     const QByteArray base = NomEnOctets(dossier);
     const QList<QByteArray> noms{QByteArray("caf\xE9\n.jpg"), QByteArray("a b\tc 12:3\r\n.JPG"),
-                                 QByteArray("\x01\x7F\xFF.jpg"), QByteArray("sans saut")};
+                                 QByteArray("\x01\x7F\xFF%41.jpg"), QByteArray("sans saut")};
     {
         TJournalTraitement journal(dossier);
-        journal.DossierCree(NomDepuisOctets(base + "d\n1/"));
+        journal.Perimetre(dossier);
+        journal.DossierCree(base + "d\n1/");
         for (const QByteArray &nom : noms) {
             QVERIFY(EcrireOctets(base + nom, nom));
+            journal.AvantRenommage(NomDepuisOctets(base + nom), NomDepuisOctets(base + "X-" + nom));
             QVERIFY(::rename((base + nom).constData(), (base + "X-" + nom).constData()) == 0);
-            journal.Renommage(NomDepuisOctets(base + nom), NomDepuisOctets(base + "X-" + nom));
+            journal.Renomme(NomDepuisOctets(base + "X-" + nom));
         }
         QVERIFY(journal.Echec().isEmpty());
     }
-    const QList<TEntreeJournal> entrees = LireJournal(dossier);
+    const TJournalLu lu = LireJournal(dossier);
+    QCOMPARE(lu.Etat, TJournalLu::TEtat::Lisible);
+    QCOMPARE(lu.Dossiers, QByteArrayList{base});
+    const QList<TOperationJournal> &entrees = lu.Operations;
     QCOMPARE(entrees.size(), noms.size() + 1);
-    QCOMPARE(entrees[0].Genre, TEntreeJournal::TGenre::Dossier);
+    QCOMPARE(entrees[0].Genre, TOperationJournal::TGenre::Dossier);
     QCOMPARE(entrees[0].Cible, base + "d\n1/");
     for (qsizetype i = 0; i < noms.size(); ++i) {
-        const TEntreeJournal &e = entrees[i + 1];
-        QCOMPARE(e.Genre, TEntreeJournal::TGenre::Renommage);
+        const TOperationJournal &e = entrees[i + 1];
+        QCOMPARE(e.Genre, TOperationJournal::TGenre::Renommage);
+        QVERIFY(e.Confirmee);
         QCOMPARE(e.Source, base + noms[i]);
         QCOMPARE(e.Cible, base + "X-" + noms[i]);
         QCOMPARE(e.Etat.Taille, noms[i].size());
+        QVERIFY(e.Etat.Inode != 0 && e.Etat.SecondesChangement > 0);
     }
     TFauxRetour retour;
     retour.dossierJournal = dossier;
@@ -298,8 +296,8 @@ void TestAnnulation::journalOctetsExacts()
 
 void TestAnnulation::entreeDechireeIgnoree()
 {
-    // A journal cut anywhere (a run killed while writing, a disk that lost the end) reads
-    // as the entries that are whole before the cut, never as a garbled one.
+    // A journal cut anywhere after its head (a run killed while writing, a disk that lost
+    // the end) reads as the entries that are whole before the cut, never as a garbled one.
     TBanc b;
     b.options.options.lCopier = false;
     for (const QString &nom : {u"IMG_0001.JPG"_s, u"IMG_0002.JPG"_s, u"IMG_0003.JPG"_s})
@@ -307,19 +305,22 @@ void TestAnnulation::entreeDechireeIgnoree()
     b.retour.reponses = {true};
     b.Lancer(true);
     const QByteArray entier = LireFichier(CheminJournal(b));
-    const QList<TEntreeJournal> toutes = LireJournal(b.prog);
-    QCOMPARE(toutes.size(), 3);
-    const qsizetype entete = entier.indexOf('\n') + 1;
-    for (qsizetype longueur = 0; longueur <= entier.size(); ++longueur) {
+    const TJournalLu tout = LireJournal(b.prog);
+    QCOMPARE(tout.Operations.size(), 3);
+    const qsizetype tete = entier.indexOf("\nr ") + 1; // the head and the run's folders
+    for (qsizetype longueur = tete; longueur <= entier.size(); ++longueur) {
         QVERIFY(EcrireFichier(CheminJournal(b), entier.left(longueur)));
-        const QList<TEntreeJournal> lues = LireJournal(b.prog);
-        const qsizetype attendues = longueur < entete ? 0 : entier.left(longueur).count('\n') - 1;
-        QCOMPARE(lues.size(), attendues);
-        for (qsizetype i = 0; i < lues.size(); ++i)
-            QCOMPARE(lues[i].Cible, toutes[i].Cible);
+        const TJournalLu lu = LireJournal(b.prog);
+        QCOMPARE(lu.Etat, TJournalLu::TEtat::Lisible);
+        // Two lines per image: noted, then confirmed.
+        const qsizetype lignes = entier.left(longueur).count('\n') - entier.left(tete).count('\n');
+        QCOMPARE(lu.Operations.size(), (lignes + 1) / 2);
+        for (qsizetype i = 0; i < lu.Operations.size(); ++i) {
+            QCOMPARE(lu.Operations[i].Cible, tout.Operations[i].Cible);
+            QCOMPARE(lu.Operations[i].Confirmee, 2 * (i + 1) <= lignes);
+        }
+        QCOMPARE(lu.Longueur, entier.left(longueur).lastIndexOf('\n') + 1);
     }
-    QVERIFY(EcrireFichier(CheminJournal(b), "Un autre fichier\nR 3:abc 3:def 1 2 3\n"));
-    QCOMPARE(NombreAnnulable(b.prog), 0);
 }
 
 void TestAnnulation::survitAuRedemarrage()
@@ -333,7 +334,7 @@ void TestAnnulation::survitAuRedemarrage()
     });
     QVERIFY(WIFEXITED(etat) && WEXITSTATUS(etat) == 0);
     QCOMPARE(Fichiers(b.dst).size(), 4);
-    QCOMPARE(NombreAnnulable(b.prog), 3);
+    QCOMPARE(Annulable(b.prog).Images, 3);
     LancerAnnulation(b.retour);
     QCOMPARE(b.retour.appels.last(), Resume(3, b, false));
     QCOMPARE(Fichiers(b.dst), QStringList{u"Canon EOS 300D/notes.txt"_s});
@@ -358,7 +359,7 @@ void TestAnnulation::traitementSansChangementGardeLeJournal()
     b.Lancer(true);
     QVERIFY(LireFichier(b.Journal()).startsWith("Absence d'une donnée EXIF attendue"));
     QCOMPARE(LireFichier(CheminJournal(b)), journal);
-    QCOMPARE(NombreAnnulable(b.prog), 3);
+    QCOMPARE(Annulable(b.prog).Images, 3);
     // A preview neither.
     b.options.options.cDossSrc = b.src;
     b.Lancer(false);
@@ -381,7 +382,7 @@ void TestAnnulation::traitementTueAMiChemin()
     });
     QVERIFY(WIFSIGNALED(etat) && WTERMSIG(etat) == SIGKILL);
     QCOMPARE(Fichiers(b.dst), (QStringList{u"Modèle 1/IMG_0001.JPG"_s, u"Modèle 2/IMG_0002.JPG"_s}));
-    QCOMPARE(NombreAnnulable(b.prog), 2);
+    QCOMPARE(Annulable(b.prog).Images, 2);
     LancerAnnulation(b.retour);
     QCOMPARE(b.retour.appels.last(), Resume(2, b, false));
     QCOMPARE(Fichiers(b.dst), QStringList());
@@ -411,13 +412,13 @@ void TestAnnulation::annulationTueeReprise()
         LancerAnnulation(b.retour);
     });
     QVERIFY(WIFSIGNALED(etat));
-    QCOMPARE(NombreAnnulable(b.prog), 2);
+    QCOMPARE(Annulable(b.prog).Images, 2);
     QCOMPARE(Fichiers(b.src), (QStringList{u"Canon EOS 300D-IMG_0001.JPG"_s, u"Canon EOS 300D-IMG_0002.JPG"_s,
                                            u"IMG_0003.JPG"_s, u"IMG_0004.JPG"_s}));
     b.retour.appels.clear();
     LancerAnnulation(b.retour);
     QCOMPARE(b.retour.Appels(u"Ouvrir"_s), QStringList{u"Ouvrir: Annulation en cours 0 1 0"_s});
-    QCOMPARE(b.retour.appels.last(), Resume(2, b, false));
+    QCOMPARE(b.retour.appels.last(), Resume(2, b, false, false));
     QCOMPARE(Fichiers(b.src), (QStringList{u"IMG_0001.JPG"_s, u"IMG_0002.JPG"_s, u"IMG_0003.JPG"_s,
                                            u"IMG_0004.JPG"_s}));
 }
@@ -431,7 +432,7 @@ void TestAnnulation::annulerUnTraitementInterrompu()
     b.retour.interrompreAuPas = 3; // two images done
     b.Lancer(true);
     QVERIFY(LireFichier(b.Journal()).endsWith("Traitement interrompu : 1 images non traitées.\r\n"));
-    QCOMPARE(NombreAnnulable(b.prog), 2);
+    QCOMPARE(Annulable(b.prog).Images, 2);
     b.retour.appels.clear();
     LancerAnnulation(b.retour);
     QCOMPARE(b.retour.appels.last(), Resume(2, b, false));
@@ -453,14 +454,14 @@ void TestAnnulation::journalImpossibleAEcrire()
         u"Impossible d'écrire le journal d'annulation %1 : "_s.arg(CheminJournal(b)).toUtf8()));
     QCOMPARE(b.retour.Appels(u"Information"_s).value(0).section(u'\r', 0, 0),
              u"Information: 1 images traitées (1000 Oct)."_s);
-    QCOMPARE(NombreAnnulable(b.prog), 0);
+    QCOMPARE(Annulable(b.prog).Images, 0);
     QCOMPARE(Fichiers(b.prog).filter(u".Clarvane"_s), QStringList()); // no temporary left
 }
 
 void TestAnnulation::rienAAnnuler()
 {
     TBanc b;
-    QCOMPARE(NombreAnnulable(b.prog), 0);
+    QCOMPARE(Annulable(b.prog).Images, 0);
     LancerAnnulation(b.retour);
     QCOMPARE(b.retour.appels, QStringList{u"Information: Aucun traitement à annuler."_s});
     QVERIFY(!QFile::exists(b.Journal())); // the log of the last run stays as it was

@@ -15,6 +15,8 @@
 #include "Fichiers.h"
 #include "LectureSeule.h"
 #include "Octets.h"
+#include "OperationsPiegees.h"
+#include "commun/Chemins.h"
 #include "commun/NomsFichiers.h"
 #include "engine/OperationsFichiers.h"
 
@@ -66,85 +68,8 @@ private:
     bool m_monte = false;
 };
 
-// The step of a copy that a test makes fail.
-enum class TEtape { Aucune, Plage, Lecture, Ecriture, Synchro };
-// What the reflink does.
-enum class TClone { Refuse, Reussi, EchoueAMiChemin };
-
-// The real calls, but with the reflink as a test wants it (most test machines have no
-// file system with reflinks) and one step failing with `Erreur` once `Apres` bytes have
-// gone through it (0: at its first call).
-class TOperationsPiegees : public TOperationsCopieSysteme {
-public:
-    TClone Clone = TClone::Refuse;
-    bool PlageRefusee = false; // no kernel copy between these files (EXDEV)
-    TEtape Etape = TEtape::Aucune;
-    int Erreur = 0;
-    qint64 Apres = 0;
-    std::function<void()> ApresMorceau; // after each piece of data written
-    qint64 Ecrits = 0;   // bytes written to the copy by the kernel copy or by write
-    int AppelsPlage = 0; // calls of the kernel copy
-
-    int Cloner(int src, int dst) override
-    {
-        if (Clone == TClone::Refuse)
-            return Echouer(EOPNOTSUPP);
-        // A reflink shares the blocks; copying them gives the file the same content.
-        struct stat etat {};
-        ::fstat(src, &etat);
-        const qint64 taille = Clone == TClone::Reussi ? qint64(etat.st_size) : qint64(etat.st_size) / 2;
-        QByteArray octets(taille, Qt::Uninitialized);
-        if (::pread(src, octets.data(), size_t(taille), 0) != taille
-            || ::pwrite(dst, octets.constData(), size_t(taille), 0) != taille)
-            return -1;
-        return Clone == TClone::Reussi ? 0 : Echouer(EIO);
-    }
-    ssize_t CopierPlage(int src, int dst, size_t taille) override
-    {
-        ++AppelsPlage;
-        if (PlageRefusee)
-            return Echouer(EXDEV);
-        if (Etape == TEtape::Plage && Ecrits >= Apres)
-            return Echouer(Erreur);
-        return Compter(TOperationsCopieSysteme::CopierPlage(src, dst, taille));
-    }
-    ssize_t Lire(int fd, void *tampon, size_t taille) override
-    {
-        if (Etape == TEtape::Lecture && Ecrits >= Apres)
-            return Echouer(Erreur);
-        return TOperationsCopieSysteme::Lire(fd, tampon, taille);
-    }
-    ssize_t Ecrire(int fd, const void *tampon, size_t taille) override
-    {
-        if (Etape == TEtape::Ecriture && Ecrits >= Apres)
-            return Echouer(Erreur);
-        return Compter(TOperationsCopieSysteme::Ecrire(fd, tampon, taille));
-    }
-    int Synchroniser(int fd) override
-    {
-        return Etape == TEtape::Synchro ? Echouer(Erreur) : TOperationsCopieSysteme::Synchroniser(fd);
-    }
-
-private:
-    static int Echouer(int erreur)
-    {
-        errno = erreur;
-        return -1;
-    }
-    ssize_t Compter(ssize_t n)
-    {
-        if (n > 0) {
-            Ecrits += n;
-            if (ApresMorceau)
-                ApresMorceau();
-        }
-        return n;
-    }
-};
 } // namespace
 
-Q_DECLARE_METATYPE(TClone)
-Q_DECLARE_METATYPE(TEtape)
 
 class TestOperationsFichiers : public QObject {
     Q_OBJECT
@@ -228,7 +153,7 @@ void TestOperationsFichiers::copieNeRemplaceJamais()
 
     // With one, the copy goes there.
     const QString autre = tmp.filePath(u"dst/a(2).jpg"_s);
-    r = CopierFichier(source, cible, [&] { return autre; });
+    r = CopierFichier(source, cible, {.nomLibre = [&] { return autre; }});
     QVERIFY(r.Reussi);
     QCOMPARE(r.Cible, autre);
     QCOMPARE(LireFichier(cible), QByteArray("ancien"));
@@ -255,10 +180,11 @@ void TestOperationsFichiers::cibleApparueEnCoursDeCopie()
             EcrireFichier(cible, "arrivé entre-temps");
     };
     int demandes = 0;
-    const TResultatCopie r = CopierFichier(source, cible, [&] {
-        ++demandes;
-        return tmp.filePath(u"a(2).jpg.copie"_s);
-    }, false, operations);
+    const TResultatCopie r = CopierFichier(source, cible, {.nomLibre = [&] {
+                                                               ++demandes;
+                                                               return tmp.filePath(u"a(2).jpg.copie"_s);
+                                                           },
+                                                           .operations = &operations});
     QVERIFY(r.Reussi);
     QCOMPARE(demandes, 1);
     QCOMPARE(r.Cible, tmp.filePath(u"a(2).jpg.copie"_s));
@@ -276,7 +202,7 @@ void TestOperationsFichiers::echecAMiCheminNeLaisseRien()
     operations.Etape = TEtape::Plage;
     operations.Erreur = EIO;
     operations.Apres = 4 << 20;
-    const TResultatCopie r = CopierFichier(source, tmp.filePath(u"dst/gros.nef"_s), {}, false, operations);
+    const TResultatCopie r = CopierFichier(source, tmp.filePath(u"dst/gros.nef"_s), {.operations = &operations});
     const qint64 ecritsAvantEchec = operations.Ecrits;
     QVERIFY(!r.Reussi);
     QCOMPARE(r.Erreur, EIO);
@@ -340,7 +266,7 @@ void TestOperationsFichiers::echecAChaqueEtape()
     operations.Apres = apres;
     operations.Erreur = erreur;
     const QString cible = tmp.filePath(u"dst/gros.nef"_s);
-    const TResultatCopie r = CopierFichier(source, cible, {}, true, operations);
+    const TResultatCopie r = CopierFichier(source, cible, {.synchroniser = true, .operations = &operations});
     QCOMPARE(r.Reussi, erreur == 0);
     QCOMPARE(r.Erreur, erreur);
     if (appelsPlage >= 0)
@@ -381,7 +307,7 @@ void TestOperationsFichiers::dossierLectureSeule()
     QVERIFY(!r.Reussi);
     QVERIFY(r.Erreur == EROFS || r.Erreur == EACCES);
     QCOMPARE(Contenu(ro.Chemin()), QStringList());
-    QVERIFY(!CreerDossiers(ro.Chemin() + u"sous/dossier/"_s));
+    QVERIFY(!CreerDossiers(NomEnOctets(ro.Chemin() + u"sous/dossier/"_s)));
 }
 
 void TestOperationsFichiers::dossierPlein()
@@ -455,25 +381,38 @@ void TestOperationsFichiers::renommageVersNomPris()
 void TestOperationsFichiers::creationDeDossiers()
 {
     QTemporaryDir tmp;
-    const QString profond = tmp.filePath(u"Canon EOS 300D/2006/05/"_s);
+    const QByteArray base = NomEnOctets(tmp.path());
+    const QByteArray profond = base + "/Canon EOS 300D/2006/05/";
     QVERIFY(CreerDossiers(profond));
     QVERIFY(CreerDossiers(profond)); // already there: fine
-    QVERIFY(QFileInfo(profond).isDir());
+    QVERIFY(QFileInfo(NomDepuisOctets(profond)).isDir());
     QVERIFY(EcrireFichier(tmp.filePath(u"f"_s), ""));
-    QVERIFY(!CreerDossiers(tmp.filePath(u"f/sous"_s))); // a file stands in the way
+    QVERIFY(!CreerDossiers(base + "/f/sous")); // a file stands in the way
 
-    // Each folder made is told, the highest first; those already there are not.
-    QStringList crees;
-    const auto noter = [&](const QString &d) { crees.append(d.mid(tmp.path().size())); };
-    QVERIFY(CreerDossiers(tmp.filePath(u"Canon EOS 300D/2007/01/"_s), noter));
-    QCOMPARE(crees, (QStringList{u"/Canon EOS 300D/2007/"_s, u"/Canon EOS 300D/2007/01/"_s}));
+    // Each folder made is told, the highest first, before and after it is made; those
+    // already there are not.
+    QByteArrayList avant, crees;
+    const auto noterAvant = [&](const QByteArray &d) {
+        avant.append(d.mid(base.size()));
+        QVERIFY(!ExisteOctets(d));
+    };
+    const auto noter = [&](const QByteArray &d) {
+        crees.append(d.mid(base.size()));
+        QVERIFY(ExisteOctets(d));
+    };
+    QVERIFY(CreerDossiers(base + "/Canon EOS 300D/2007/01/", noterAvant, noter));
+    QCOMPARE(crees, (QByteArrayList{"/Canon EOS 300D/2007/", "/Canon EOS 300D/2007/01/"}));
+    QCOMPARE(avant, crees);
     crees.clear();
-    QVERIFY(CreerDossiers(tmp.filePath(u"Canon EOS 300D/2007/01"_s), noter));
-    QVERIFY(CreerDossiers(tmp.filePath(u"Nikon//D70/"_s), noter)); // a doubled "/" is one
-    QCOMPARE(crees, (QStringList{u"/Nikon/"_s, u"/Nikon//D70/"_s}));
+    avant.clear();
+    QVERIFY(CreerDossiers(base + "/Canon EOS 300D/2007/01", noterAvant, noter));
+    QVERIFY(CreerDossiers(base + "/Nikon//D70/", noterAvant, noter)); // a doubled "/" is one
+    QCOMPARE(crees, (QByteArrayList{"/Nikon/", "/Nikon//D70/"}));
     crees.clear();
-    QVERIFY(!CreerDossiers(tmp.filePath(u"f/sous/plus bas/"_s), noter));
-    QCOMPARE(crees, QStringList());
+    avant.clear();
+    QVERIFY(!CreerDossiers(base + "/f/sous/plus bas/", noterAvant, noter));
+    QCOMPARE(crees, QByteArrayList());
+    QCOMPARE(avant, QByteArrayList());
 }
 
 // Folders made, a file copied and renamed, with names that are not UTF-8 and below a
@@ -487,8 +426,8 @@ void TestOperationsFichiers::octetsEtCheminsLongs()
     for (int niveau = 0; niveau < 18; ++niveau)
         dossier += QByteArray(240, char('a' + niveau)) + "\xE9/";
     QVERIFY(dossier.size() > 4096);
-    QVERIFY(CreerDossiers(NomDepuisOctets(dossier)));
-    QVERIFY(CreerDossiers(NomDepuisOctets(dossier))); // already there: fine
+    QVERIFY(CreerDossiers(dossier));
+    QVERIFY(CreerDossiers(dossier)); // already there: fine
     QVERIFY(EcrireOctets(base + "source \xE9.jpg", "image"));
 
     const QString cible = NomDepuisOctets(dossier + "caf\xE9.jpg");

@@ -2,7 +2,9 @@
 // other line in place, the encodings, and saves that must fail without harm.
 #include <linux/capability.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <memory>
@@ -16,6 +18,7 @@
 #include <QTest>
 
 #include "Fichiers.h"
+#include "Fils.h"
 #include "LectureSeule.h"
 #include "settings/BigIniFiles.h"
 
@@ -570,6 +573,63 @@ private Q_SLOTS:
         ini->WriteInteger(u"GENERAL"_s, u"nSep"_s, 1);
         QVERIFY(!ini->UpdateFile()); // this thread could write it
         QCOMPARE(LireFichier(m_ini), kAncien);
+    }
+
+    // Something else than a regular file under the settings' name: the program opens its
+    // window at once with the defaults (no wait on a fifo, no endless read of a device),
+    // and never writes over it at exit. A link to a regular file is followed, as always.
+    void fichierSpecial_data()
+    {
+        QTest::addColumn<QString>("cas");
+        QTest::addColumn<bool>("lu");
+        QTest::newRow("fifo") << u"fifo"_s << false;
+        QTest::newRow("lien vers /dev/zero") << u"zéro"_s << false;
+        QTest::newRow("dossier") << u"dossier"_s << false;
+        QTest::newRow("lien vers un fichier") << u"lien"_s << true;
+        QTest::newRow("lien vers rien") << u"lien mort"_s << true;
+    }
+
+    void fichierSpecial()
+    {
+        QFETCH(QString, cas);
+        QFETCH(bool, lu);
+        const QByteArray chemin = QFile::encodeName(m_ini);
+        const QString vrai = m_dossier.filePath(u"vrai.ini"_s);
+        if (cas == u"fifo"_s)
+            QVERIFY(::mkfifo(chemin.constData(), 0644) == 0);
+        else if (cas == u"zéro"_s)
+            QVERIFY(::symlink("/dev/zero", chemin.constData()) == 0);
+        else if (cas == u"dossier"_s)
+            QVERIFY(QDir().mkdir(m_ini));
+        else
+            QVERIFY(::symlink("vrai.ini", chemin.constData()) == 0);
+        if (cas == u"lien"_s)
+            QVERIFY(EcrireFichier(vrai, kAncien));
+
+        // In a child, under a time and a memory limit: it ends normally when the file was
+        // read as expected and written back (or not) as expected.
+        const int etat = DansUnFils([&] {
+            TBigIniFile ini(m_ini);
+            const bool lignes = ini.Lignes() == QStringList{u"; mes reglages"_s, u"[GENERAL]"_s, u"nSep=3"_s, u"[Autre]"_s, u"x=1"_s};
+            ini.SetAutoSave(false);
+            ini.WriteInteger(u"GENERAL"_s, u"nSep"_s, 1);
+            const bool ecrit = ini.UpdateFile();
+            const bool attendu = cas == u"lien"_s ? lignes && ecrit : cas == u"lien mort"_s ? ecrit : !ecrit;
+            if (!attendu || (cas != u"lien"_s && ini.Lignes().size() != 2))
+                ::_exit(1);
+        }, true);
+        QVERIFY2(WIFEXITED(etat), "reading the settings hung or ran out of memory");
+        QCOMPARE(WEXITSTATUS(etat), 0);
+        struct stat st {};
+        QVERIFY(::lstat(chemin.constData(), &st) == 0);
+        if (cas == u"fifo"_s)
+            QVERIFY(S_ISFIFO(st.st_mode));
+        else if (cas == u"dossier"_s)
+            QVERIFY(S_ISDIR(st.st_mode));
+        else
+            QVERIFY(S_ISLNK(st.st_mode)); // the link stays; what it leads to is written
+        if (lu)
+            QVERIFY(LireFichier(vrai).contains("nSep=1"));
     }
 };
 

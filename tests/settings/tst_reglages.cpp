@@ -27,6 +27,7 @@ void ComparerOptions(const TEnrOptions &a, const TEnrOptions &b)
     QCOMPARE(a.lDatePDVHierCompoSiCopie, b.lDatePDVHierCompoSiCopie);
     QCOMPARE(a.nSep, b.nSep);
     QCOMPARE(a.lFormatsEtendus, b.lFormatsEtendus);
+    QCOMPARE(a.lVerifierCopies, b.lVerifierCopies);
 }
 
 TEnrOptions OptionsParDefaut()
@@ -234,18 +235,25 @@ private Q_SLOTS:
         ComparerOptions(ChargerOptions(TBigIniFile(m_ini)), o);
     }
 
-    // The newer formats' key is read and never written: a file that holds it keeps its
-    // line as it is, whatever the run did; a file without it does not gain it (see
-    // sansFichier for the exact bytes).
-    void formatsEtendusJamaisEcrit_data()
+    // The keys read and never written (the newer formats, the verification of the
+    // copies): a file that holds one keeps its line as it is, whatever the run did; a file
+    // without it does not gain it (see sansFichier for the exact bytes). Only 0 turns
+    // either off.
+    void clesLuesJamaisEcrites_data()
     {
         QTest::addColumn<QByteArray>("ligne");
         QTest::addColumn<bool>("lu");
-        QTest::newRow("0") << QByteArray("lFormatsEtendus=0") << false;
-        QTest::newRow("oui") << QByteArray("lFormatsEtendus=oui") << true;
-        QTest::newRow("absent") << QByteArray("; rien") << true;
+        QTest::newRow("formats 0") << QByteArray("lFormatsEtendus=0") << false;
+        QTest::newRow("formats oui") << QByteArray("lFormatsEtendus=oui") << true;
+        QTest::newRow("formats absent") << QByteArray("; rien") << true;
+        QTest::newRow("vérification 0") << QByteArray("lVerifierCopies=0") << false;
+        QTest::newRow("vérification 1") << QByteArray("lVerifierCopies=1") << true;
+        QTest::newRow("vérification vide") << QByteArray("lVerifierCopies=") << true;
+        QTest::newRow("vérification non") << QByteArray("lVerifierCopies=non") << true;
+        QTest::newRow("vérification 00") << QByteArray("lVerifierCopies=00") << true;
+        QTest::newRow("vérification absente") << QByteArray("; rien du tout") << true;
     }
-    void formatsEtendusJamaisEcrit()
+    void clesLuesJamaisEcrites()
     {
         QFETCH(QByteArray, ligne);
         QFETCH(bool, lu);
@@ -254,13 +262,17 @@ private Q_SLOTS:
         TBigIniFile ini(m_ini);
         ini.SetAutoSave(false);
         TEnrOptions o = ChargerOptions(ini);
-        QCOMPARE(o.lFormatsEtendus, lu);
-        o.lFormatsEtendus = !lu; // whatever the field holds at exit
+        const bool verification = ligne.startsWith("lVerifierCopies") || ligne == "; rien du tout";
+        bool &champ = verification ? o.lVerifierCopies : o.lFormatsEtendus;
+        QCOMPARE(champ, lu);
+        QCOMPARE(verification ? o.lFormatsEtendus : o.lVerifierCopies, true);
+        champ = !lu; // whatever the field holds at exit
         SauverOptions(ini, o);
         QVERIFY(ini.UpdateFile());
         const QByteArray apres = LireFichier(m_ini);
         QVERIFY2(apres.contains("\r\n" + ligne + "\r\n"), apres.constData());
         QCOMPARE(apres.count("FormatsEtendus"), ligne.count("FormatsEtendus"));
+        QCOMPARE(apres.count("VerifierCopies"), ligne.count("VerifierCopies"));
     }
 
     // A file made on Windows: CR LF endings, accented folder names in Windows-1252.

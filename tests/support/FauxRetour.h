@@ -26,6 +26,7 @@ public:
     void OuvrirJournal(const QString &chemin) override;
     bool InterruptionDemandee() override { return interrompu; }
     void Patienter() override;
+    IOperationsCopie *OperationsCopie() override { return operations; }
 
     // What the run did, one entry per call: "Confirmer: <text>", "Prudente: <text>",
     // "Erreur: <text>", "Information: <text>", "Curseur: occupé|normal", "Ouvrir: <caption>
@@ -37,6 +38,8 @@ public:
     QList<bool> reponses;
     QList<bool> reponsesPrudentes;
     QString dossierJournal;
+    // The copies' system calls: null for the real ones.
+    IOperationsCopie *operations = nullptr;
 
     // State seen at the moment of the calls.
     bool curseurOccupe = false;
