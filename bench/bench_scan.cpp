@@ -1,7 +1,8 @@
 // Speed of the image scan and of the target composition over a generated tree: counting
 // pass (and a QDirIterator listing as its baseline), reading pass, sort, and the copy and
 // rename targets of every image. Goal: counting, sorting and composing together take
-// under 10 % of the reading pass.
+// under 10 % of the reading pass. The reading pass is timed with and without the
+// companions looked up, on the same tree, which has none: goal within 5 %.
 //   bench_scan [number of files, 20000 by default] [folders, 200] [bytes per file, 16384]
 //   CLARVANE_BENCH_ARBRE=folder bench_scan ...   keeps the tree there for the next runs
 #include <algorithm>
@@ -15,6 +16,7 @@
 
 #include "../tests/support/FauxOptions.h"
 #include "commun_generateur.h"
+#include "engine/Compagnons.h"
 #include "engine/ComposerDonnees.h"
 #include "engine/OptionsNommage.h"
 #include "metadata/ChercherImages.h"
@@ -69,6 +71,7 @@ int main(int argc, char *argv[])
     TMesure comptage{"counting pass (ChercherImages)"};
     TMesure iterateur{"  baseline: QDirIterator + size"};
     TMesure lecture{"reading pass (ChercherImages)"};
+    TMesure lectureCompagnons{"  the same, companions looked up"};
     TMesure bilan{"  then: what was not kept (ComparerPassages)"};
     TMesure tri{"sort (TrierListe)"};
     TMesure copie{"copy targets (values, folder, path)"};
@@ -108,6 +111,17 @@ int main(int argc, char *argv[])
         const qint64 l = ChronometrerNs([&] {
             ChercherImages(racine, n, t, false, true, liste, [&] { return ++etapes > 0; }, &bilanLecture);
         });
+        // The same pass as a run makes it, with the companions' rules: alternating with
+        // the pass without them, so that both meet the same state of the machine.
+        TListeImages listeCompagnons;
+        TBilanScan bilanCompagnons;
+        TParametresScan avecCompagnons;
+        avecCompagnons.compagnons = ReglesCompagnons();
+        int etapesCompagnons = 0;
+        const qint64 lc = ChronometrerNs([&] {
+            ChercherImages(racine, n, t, false, true, listeCompagnons,
+                           [&] { return ++etapesCompagnons > 0; }, &bilanCompagnons, avecCompagnons);
+        });
         qsizetype nonRetenus = -1;
         const qint64 b = ChronometrerNs([&] {
             nonRetenus = ComparerPassages(bilanComptage, bilanLecture).Fichiers.size();
@@ -143,13 +157,16 @@ int main(int argc, char *argv[])
         });
 
         coherent = coherent && n == nombre && nIt == nombre && t == tIt && etapes == nombre
-            && liste.size() == nombre && longueurs > 0 && nonRetenus == 0;
+            && liste.size() == nombre && longueurs > 0 && nonRetenus == 0
+            && listeCompagnons.size() == nombre && etapesCompagnons == nombre
+            && bilanCompagnons.Autres.isEmpty();
         tailleTotale = t;
         if (passage == 0)
             continue;
         comptage.Noter(c);
         iterateur.Noter(i);
         lecture.Noter(l);
+        lectureCompagnons.Noter(lc);
         bilan.Noter(b);
         tri.Noter(s);
         copie.Noter(k);
@@ -165,13 +182,16 @@ int main(int argc, char *argv[])
     std::printf("tree: %d JPEG of %d bytes in %d folders (%lld bytes), best of %d passes, "
                 "warm cache\n",
                 nombre, taille, dossiers, static_cast<long long>(tailleTotale), kPassages);
-    for (const TMesure *m : {&comptage, &iterateur, &lecture, &bilan, &tri, &copie, &occupe, &renommage})
+    for (const TMesure *m : {&comptage, &iterateur, &lecture, &lectureCompagnons, &bilan, &tri, &copie,
+                             &occupe, &renommage})
         Afficher(*m, nombre);
     const double autres = double(comptage.meilleurNs + tri.meilleurNs + copie.meilleurNs);
     std::printf("counting + sort + copy targets / reading pass: %.1f %% (goal: under 10 %%)\n",
                 100.0 * autres / double(lecture.meilleurNs));
     std::printf("the same with the taken-target checks       : %.1f %%\n",
                 100.0 * (autres + double(occupe.meilleurNs)) / double(lecture.meilleurNs));
+    std::printf("reading with / without companions looked up : %.3f (goal: under 1.05)\n",
+                double(lectureCompagnons.meilleurNs) / double(lecture.meilleurNs));
     std::printf("counting pass / QDirIterator baseline        : %.2f\n",
                 double(comptage.meilleurNs) / double(iterateur.meilleurNs));
     return 0;

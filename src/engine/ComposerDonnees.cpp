@@ -143,13 +143,17 @@ bool CheminOccupe(const QString &chemin)
     return EtatChemin(NomEnOctets(chemin), st, TLiens::NePasSuivre) == 0;
 }
 
-QString NomNumerote(const QString &dossier, const QString &nom)
+QString NomAvecNumero(const QString &nom, qint64 n)
 {
     const qsizetype point = nom.lastIndexOf(u'.');
-    const QString base = point < 0 ? nom : nom.left(point);
-    const QString extension = point < 0 ? QString() : nom.mid(point);
+    const qsizetype base = point < 0 ? nom.size() : point;
+    return nom.left(base) + u'(' + QString::number(n) + u')' + nom.mid(base);
+}
+
+QString NomNumerote(const QString &dossier, const QString &nom)
+{
     for (qint64 n = 2;; ++n) {
-        const QString candidat = dossier + base + u'(' + QString::number(n) + u')' + extension;
+        const QString candidat = dossier + NomAvecNumero(nom, n);
         if (!CheminOccupe(candidat))
             return candidat;
     }

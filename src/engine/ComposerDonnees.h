@@ -26,6 +26,10 @@ void AjouterDonnee(QString &resultat, const QString &separateur, const QString &
 // The text with each of the characters " * / : < > ? \ | replaced by "_"; same length.
 QString NettoyerNom(const QString &texte);
 
+// `nom` with "(n)" between its base and its extension (from its last "." on): "a.jpg"
+// and 2 give "a(2).jpg", "LISEZMOI" gives "LISEZMOI(2)".
+QString NomAvecNumero(const QString &nom, qint64 n);
+
 // The full path of the first name base + "(n)" + extension, n = 2, 3, ..., that names
 // nothing in `dossier` (ending with "/"): "a.jpg" gives ".../a(2).jpg" or the next free
 // one. A broken link counts as taken. The extension keeps its case.

@@ -7,6 +7,7 @@
 #include "commun/Chemins.h"
 #include "commun/EErreur.h"
 #include "commun/NomsFichiers.h"
+#include "engine/Compagnons.h"
 #include "engine/ComposerDonnees.h"
 #include "engine/EspaceDisque.h"
 #include "engine/JournalErreurs.h"
@@ -97,20 +98,28 @@ private:
     // images to copy and the user answered "Non" to going on.
     bool PlaceAccordee(const QString &destination);
     void TraiterListe();
-    void CopierImage(const TEnrFichier &image, const QString &valeurs, const TEnrOptions &options);
+    void CopierImage(qsizetype i, const QString &valeurs, const TEnrOptions &options);
     // Copies one file of the run (an image, or a file that travels with it) from `source`
-    // to `prevue` in `dossierCible`, or to the next free name there if `nom` is taken
-    // meanwhile, with its journal entries and, when the options ask it, its verification.
-    // Every failure gets its line; the result says whether the copy counts, and where it went.
-    // `erreurDossier`: why the target's folder could not be made, the cause given first.
-    TResultatCopie CopierUnFichier(const QString &source, const QString &dossierCible,
-                                   const QString &nom, const QString &prevue,
+    // to `prevue` in `dossierCible`, or to the name `nomLibre` gives if `prevue` is taken
+    // meanwhile (without it, a taken name is a failure), with its journal entries and, when
+    // the options ask it, its verification. Every failure gets its line; the result says
+    // whether the copy counts, and where it went. `erreurDossier`: why the target's folder
+    // could not be made, the cause given first.
+    TResultatCopie CopierUnFichier(const QString &source, const QString &prevue,
+                                   const std::function<QString()> &nomLibre,
                                    const TEnrOptions &options, int erreurDossier = 0);
-    void RenommerImage(const TEnrFichier &image, const QString &valeurs, const TEnrOptions &options);
+    void RenommerImage(qsizetype i, const QString &valeurs, const TEnrOptions &options);
     // Renames one file of the run (an image, or a file that travels with it) with its
     // journal entries; a failure gets its line. True when renamed.
     bool RenommerUnFichier(const QString &ancien, const QString &nouveau, const TEnrOptions &options);
-    void AjouterApercu(const QString &cible, qint64 taille);
+    // Copy mode: the companions of image i that go into `dossierCible` beside the image
+    // named `cible` there; those of a preview, under their target names.
+    QList<TEnrCompagnon> CopierCompagnons(qsizetype i, const QString &dossierCible, const QString &cible,
+                                          const TEnrOptions &options);
+    void NommerLaisses(const QStringList &compagnons);
+    // A path taken on disk, or by a target this preview has planned.
+    bool Occupe(const QString &chemin) const;
+    void AjouterApercu(const QString &cible, qint64 taille, const QList<TEnrCompagnon> &compagnons = {});
     void MontrerApercu();
     void EcrireJournal(const QString &chemin) const;
     // The lines of ListeErreurs as text: the bytes of names that are not UTF-8 as "\xHH".
@@ -142,6 +151,9 @@ private:
     TListeImages ListeApercu;
     QSet<QString> m_dossiersCrees;
     TBilanScan m_comptage; // what the counting pass met, to name what phase 1 did not keep
+    TNonRetenus m_nonRetenus; // what phase 1 did not keep, and the other files it met
+    TSuiviCompagnons m_compagnons;
+    QSet<QString> m_prevues; // preview: every target planned so far
     // What this processing run changed, for its undo.
     TJournalTraitement m_annulable;
     bool m_interrompu = false;
@@ -201,11 +213,12 @@ void TTraitement::Executer()
         TParametresScan parametres;
         parametres.patienter = [this] { return Patienter(); };
         parametres.formatsEtendus = lecture.lFormatsEtendus;
+        parametres.compagnons = ReglesCompagnons();
         if (!lecture.cDossSrc.isEmpty())
             ChercherImages(lecture.cDossSrc, nombre, taille, false, lecture.lLectRecurs,
                            ListeImages, [this] { return AvancerLecture(); }, &bilan, parametres);
         if (!m_interrompu)
-            NoterNonRetenus(ComparerPassages(m_comptage, bilan));
+            m_nonRetenus = ComparerPassages(m_comptage, bilan);
     }
     m_progression.Fermer();
     if (m_interrompu) {
@@ -229,10 +242,13 @@ void TTraitement::Executer()
             if (Copie)
                 m_annulable.Perimetre(mode.cDossDst);
         }
-        if (Copie && mode.cDossDst.isEmpty())
+        if (Copie && mode.cDossDst.isEmpty()) {
             montrer = false; // the destination was unselected meanwhile
-        else
+        } else {
+            m_compagnons = TSuiviCompagnons(ListeImages, m_nonRetenus.Fichiers);
+            NoterNonRetenus(m_nonRetenus);
             TraiterListe();
+        }
         m_progression.Fermer();
         if (m_interrompu && !Traiter) {
             TerminerSansSuite();
@@ -274,13 +290,17 @@ void TTraitement::Executer()
     }
 }
 
-// The size asked of the destination is that of the images phase 1 kept: the files it did
-// not keep are never copied, and its sizes are those of the files as they are now.
+// The size asked of the destination is that of the images phase 1 kept and of their
+// companions: the files it did not keep are never copied, and its sizes are those of the
+// files as they are now.
 bool TTraitement::PlaceAccordee(const QString &destination)
 {
     qint64 aCopier = 0;
-    for (const TEnrFichier &image : std::as_const(ListeImages))
+    for (const TEnrFichier &image : std::as_const(ListeImages)) {
         aCopier += image.Taille;
+        for (const TEnrCompagnon &c : image.Compagnons) // shared ones counted with each image
+            aCopier += c.Taille;
+    }
     const std::optional<qint64> libre = EspaceLibre(destination);
     if (!libre || *libre >= aCopier)
         return true; // room enough, or nothing known: each copy will tell
@@ -294,7 +314,8 @@ bool TTraitement::PlaceAccordee(const QString &destination)
 }
 
 // Every accepted file counted and not kept by phase 1 gets its line, before the lines of
-// phase 2, so that no image leaves the run without a word.
+// phase 2, so that no image leaves the run without a word; in copy mode, so does every
+// other file that the run leaves on the source.
 void TTraitement::NoterNonRetenus(const TNonRetenus &nonRetenus)
 {
     for (const QString &dossier : nonRetenus.Dossiers)
@@ -304,13 +325,25 @@ void TTraitement::NoterNonRetenus(const TNonRetenus &nonRetenus)
         ListeErreurs.append(f.Issue == TIssueLecture::SansValeur
                                 ? u"Aucune donnée EXIF lisible pour %1"_s.arg(chemin)
                                 : u"Impossible de lire %1"_s.arg(chemin));
+        if (Copie)
+            NommerLaisses(m_compagnons.LaissesNonRetenu(f.Fichier));
     }
+    if (Copie)
+        for (const TEnrFichier &f : nonRetenus.Autres)
+            ListeErreurs.append(u"Non copié (ni image ni fichier associé) : %1"_s.arg(f.Dossier + f.Nom));
+}
+
+void TTraitement::NommerLaisses(const QStringList &compagnons)
+{
+    for (const QString &chemin : compagnons)
+        ListeErreurs.append(u"Non copié (fichier associé à une image non copiée) : %1"_s.arg(chemin));
 }
 
 void TTraitement::TraiterListe()
 {
     int restantes = int(ListeImages.size());
-    for (const TEnrFichier &image : std::as_const(ListeImages)) {
+    for (qsizetype i = 0; i < ListeImages.size(); ++i) {
+        const TEnrFichier &image = ListeImages.at(i);
         m_retour.ProgressionAvancer();
         // The user may have stopped the run during the step; the image before is done.
         if (m_retour.InterruptionDemandee()) {
@@ -324,14 +357,14 @@ void TTraitement::TraiterListe()
         TEnrOptions options = m_options.Options();
         options.lCopier = Copie;
         const QString valeurs = ComposerDonnees(image.EXIF.value_or(TEnrEXIF{}), options);
-        if (valeurs.isEmpty()) {
+        if (valeurs.isEmpty())
             ListeErreurs.append(u"Absence d'une donnée EXIF attendue pour %1"_s.arg(image.Dossier + image.Nom));
-            continue;
-        }
-        if (Copie)
-            CopierImage(image, valeurs, options);
+        else if (Copie)
+            CopierImage(i, valeurs, options);
         else
-            RenommerImage(image, valeurs, options);
+            RenommerImage(i, valeurs, options);
+        if (Copie)
+            NommerLaisses(m_compagnons.Laisses(i));
         if (m_pleine) { // every copy after it would fail the same way
             m_interrompu = true;
             m_nonTraitees = restantes;
@@ -340,9 +373,9 @@ void TTraitement::TraiterListe()
     }
 }
 
-void TTraitement::CopierImage(const TEnrFichier &image, const QString &valeurs,
-                              const TEnrOptions &options)
+void TTraitement::CopierImage(qsizetype i, const QString &valeurs, const TEnrOptions &options)
 {
+    const TEnrFichier &image = ListeImages.at(i);
     const QString source = image.Dossier + image.Nom;
     if (options.cDossDst.isEmpty()) { // never copy relative to the working folder
         ListeErreurs.append(u"Impossible de copier %1 vers %2"_s.arg(source, valeurs + u'/' + image.Nom));
@@ -360,32 +393,43 @@ void TTraitement::CopierImage(const TEnrFichier &image, const QString &valeurs,
                          [this](const QByteArray &d) { m_annulable.DossierCree(d); }, &erreurDossier))
         m_dossiersCrees.insert(dossierCible);
     const QString cible = dossierCible + image.Nom;
-    const QString prevue = CheminCibleCopie(dossierCible, image.Nom);
+    // The images of one shot that go into one folder take one number; the name of
+    // another image of the run planned there counts as taken.
+    const auto occupe = [this](const QString &chemin) { return Occupe(chemin); };
+    const qint64 numero = m_compagnons.Numero(i, dossierCible, [&](qsizetype j) {
+        const QString v = ComposerDonnees(ListeImages.at(j).EXIF.value_or(TEnrEXIF{}), options);
+        return v.isEmpty() ? QString() : DossierCibleCopie(options.cDossDst, v);
+    }, occupe);
+    const QString prevue = numero > 0 ? dossierCible + NomAvecNumero(image.Nom, numero) : cible;
 
     if (!Traiter) {
         if (prevue != cible)
             ListeErreurs.append(u"%1 (existant) sera copié en %2"_s.arg(cible, prevue));
-        AjouterApercu(cible, image.Taille);
+        m_prevues.insert(prevue);
+        AjouterApercu(cible, image.Taille, CopierCompagnons(i, dossierCible, prevue, options));
         return;
     }
 
-    const TResultatCopie r = CopierUnFichier(source, dossierCible, image.Nom, prevue, options, erreurDossier);
+    // The real name is known once the file is in place: a target that appears between
+    // the check above and the end of the copy takes the next free number too.
+    const TResultatCopie r = CopierUnFichier(source, prevue, [&] {
+        return dossierCible + NomAvecNumero(image.Nom, m_compagnons.NumeroLibre(i, dossierCible, occupe));
+    }, options, erreurDossier);
     if (!r.Reussi)
         return;
     if (r.Cible != cible)
         ListeErreurs.append(u"%1 (existant) a été copié en %2"_s.arg(cible, r.Cible));
     ++NbTraitees;
     TailleTraitee += image.Taille;
+    CopierCompagnons(i, dossierCible, r.Cible, options);
 }
 
-TResultatCopie TTraitement::CopierUnFichier(const QString &source, const QString &dossierCible,
-                                            const QString &nom, const QString &prevue,
+TResultatCopie TTraitement::CopierUnFichier(const QString &source, const QString &prevue,
+                                            const std::function<QString()> &nomLibre,
                                             const TEnrOptions &options, int erreurDossier)
 {
-    // The real name is known once the file is in place: a target that appears between
-    // the check made by the caller and the end of the copy takes the next free number too.
     TParametresCopie parametres;
-    parametres.nomLibre = [&] { return NomNumerote(dossierCible, nom); };
+    parametres.nomLibre = nomLibre;
     parametres.verifier = options.lVerifierCopies;
     parametres.suivi = &m_annulable;
     parametres.operations = m_retour.OperationsCopie();
@@ -396,13 +440,13 @@ TResultatCopie TTraitement::CopierUnFichier(const QString &source, const QString
     case TEchecCopie::Copie: {
         const int cause = erreurDossier ? erreurDossier : r.Erreur;
         ListeErreurs.append(AvecCause(u"Impossible de copier %1 vers %2"_s.arg(source, prevue), cause));
-        m_pleine = DestinationPleine(cause);
+        m_pleine = m_pleine || DestinationPleine(cause);
         break;
     }
     case TEchecCopie::Verification: // a full disk may show only when the copy is flushed
         ListeErreurs.append(u"Impossible de vérifier la copie de %1 vers %2 : %3"_s.arg(
             source, r.Cible, MessageSysteme(r.Erreur)));
-        m_pleine = DestinationPleine(r.Erreur);
+        m_pleine = m_pleine || DestinationPleine(r.Erreur);
         break;
     case TEchecCopie::Difference:
         ListeErreurs.append(u"Copie de %1 vers %2 différente de l'original : copie retirée"_s.arg(source, r.Cible));
@@ -417,9 +461,31 @@ TResultatCopie TTraitement::CopierUnFichier(const QString &source, const QString
     return r;
 }
 
-void TTraitement::RenommerImage(const TEnrFichier &image, const QString &valeurs,
-                                const TEnrOptions &options)
+QList<TEnrCompagnon> TTraitement::CopierCompagnons(qsizetype i, const QString &dossierCible,
+                                                   const QString &cible, const TEnrOptions &options)
 {
+    const TEnrFichier &image = ListeImages.at(i);
+    const QString nomCible = cible.mid(dossierCible.size());
+    QList<TEnrCompagnon> copies;
+    // A companion's name that is taken is never replaced, nor numbered apart from its image.
+    for (const TEnrCompagnon &c : m_compagnons.ACopier(i, dossierCible)) {
+        const QString source = image.Dossier + c.Nom;
+        const QString nom = NomCompagnon(image.Nom, c, nomCible);
+        if (Traiter) {
+            CopierUnFichier(source, dossierCible + nom, {}, options);
+        } else if (Occupe(dossierCible + nom)) { // the line the run will give
+            ListeErreurs.append(AvecCause(u"Impossible de copier %1 vers %2"_s.arg(source, dossierCible + nom), EEXIST));
+        } else {
+            m_prevues.insert(dossierCible + nom);
+            copies.append({nom, c.Taille, c.NomEntier});
+        }
+    }
+    return copies;
+}
+
+void TTraitement::RenommerImage(qsizetype i, const QString &valeurs, const TEnrOptions &options)
+{
+    const TEnrFichier &image = ListeImages.at(i);
     const QString ancien = image.Dossier + image.Nom;
     // Renamed by an earlier run with these values: left as it is, in the preview too.
     if (DejaRenomme(image, valeurs, options)) {
@@ -427,14 +493,24 @@ void TTraitement::RenommerImage(const TEnrFichier &image, const QString &valeurs
         return;
     }
     const QString nouveau = CheminRenomme(image, valeurs, options);
+    // A companion takes the same prefix as its image, and only once the image has it.
+    const QList<TEnrCompagnon> compagnons = m_compagnons.ARenommer(i);
+    const auto nouveauNom = [&](const TEnrCompagnon &c) {
+        return CheminRenomme(TEnrFichier{image.Dossier, c.Nom, c.Taille, std::nullopt}, valeurs, options);
+    };
     if (!Traiter) {
-        AjouterApercu(nouveau, image.Taille);
+        QList<TEnrCompagnon> apercu;
+        for (const TEnrCompagnon &c : compagnons)
+            apercu.append({nouveauNom(c).mid(image.Dossier.size()), c.Taille, c.NomEntier});
+        AjouterApercu(nouveau, image.Taille, apercu);
         return;
     }
-    if (RenommerUnFichier(ancien, nouveau, options)) {
-        ++NbTraitees;
-        TailleTraitee += image.Taille;
-    }
+    if (!RenommerUnFichier(ancien, nouveau, options))
+        return;
+    ++NbTraitees;
+    TailleTraitee += image.Taille;
+    for (const TEnrCompagnon &c : compagnons)
+        RenommerUnFichier(image.Dossier + c.Nom, nouveauNom(c), options);
 }
 
 bool TTraitement::RenommerUnFichier(const QString &ancien, const QString &nouveau, const TEnrOptions &options)
@@ -453,7 +529,13 @@ bool TTraitement::RenommerUnFichier(const QString &ancien, const QString &nouvea
     return false;
 }
 
-void TTraitement::AjouterApercu(const QString &cible, qint64 taille)
+bool TTraitement::Occupe(const QString &chemin) const
+{
+    return m_prevues.contains(chemin) || CheminOccupe(chemin);
+}
+
+void TTraitement::AjouterApercu(const QString &cible, qint64 taille,
+                                const QList<TEnrCompagnon> &compagnons)
 {
     const qsizetype barre = cible.lastIndexOf(u'/');
     const QString dossier = cible.left(barre + 1);
@@ -462,6 +544,7 @@ void TTraitement::AjouterApercu(const QString &cible, qint64 taille)
     entree.Dossier = u'/' + (relatif > 0 ? dossier.right(relatif) : QString());
     entree.Nom = cible.mid(barre + 1);
     entree.Taille = taille;
+    entree.Compagnons = compagnons;
     ListeApercu.append(entree);
 }
 
@@ -474,6 +557,9 @@ void TTraitement::MontrerApercu()
             entree.Dossier = NomLisible(entree.Dossier);
         if (NomAOctetsBruts(entree.Nom))
             entree.Nom = NomLisible(entree.Nom);
+        for (TEnrCompagnon &c : entree.Compagnons)
+            if (NomAOctetsBruts(c.Nom))
+                c.Nom = NomLisible(c.Nom);
     }
     m_retour.MontrerApercu(Copie, NomLisible(DossierBase()), ListeApercu, LignesLisibles());
 }

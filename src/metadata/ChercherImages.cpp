@@ -113,11 +113,19 @@ struct TDossierLu {
     QByteArray inventaire;
 };
 
-// Reading pass: an accepted file listed.
+// Reading pass: an accepted file or a companion listed.
 struct TFichierListe {
     std::size_t dossier; // in TContexteScan::dossiers
     qsizetype nom;       // in TContexteScan::noms
     qint64 taille;       // the size, kTailleADemander or kTailleDisparu
+    bool compagnon = false; // only its size is asked
+};
+
+// Reading pass: a companion of an image, both in TContexteScan::fichiers.
+struct TLien {
+    std::size_t image;
+    std::size_t compagnon;
+    bool nomEntier;
 };
 
 // Reading pass: what reading one file gave. Written by one worker (or the calling
@@ -132,7 +140,7 @@ struct TContexteScan {
                   const TParametresScan &p)
         : nombre(n), tailleTotale(t), comptageSeul(comptage), recursif(recurs), bilan(b),
           lectures(p.lectures), patience(p), lent(p.lectures.enVol > 1 && !p.lectures.adaptatif),
-          formatsEtendus(p.formatsEtendus)
+          formatsEtendus(p.formatsEtendus), compagnons(p.compagnons)
     {
     }
     int &nombre;
@@ -161,6 +169,8 @@ struct TContexteScan {
     std::size_t nbLus = 0;
     bool arrete = false; // the caller's `avancer` asked to stop
     const bool formatsEtendus; // see TParametresScan
+    const QList<TRegleCompagnon> compagnons; // see TParametresScan
+    std::vector<TLien> liens; // reading pass: every companion of every image
 };
 
 bool CommencePar(const char *nom, char c) { return nom[0] == c; }
@@ -231,8 +241,72 @@ void CompterFichiers(TContexteScan &ctx, int dfd, const TNiveau &niveau, const Q
     }
 }
 
+// True when `nom` ends with `suite` in any letter case, with something before it.
+bool FinitPar(QByteArrayView nom, QByteArrayView suite)
+{
+    return nom.size() > suite.size()
+        && nom.last(suite.size()).compare(suite, Qt::CaseInsensitive) == 0;
+}
+
+// Reading pass, one folder listed and still open (`dfd`), its accepted files noted from
+// ctx.fichiers[premier] on: each of its other files (`autres`, their names in
+// `nomsAutres`) is a companion of the images whose name, without its extension or whole,
+// a rule makes it; a companion is noted for its size, the rest in the report.
+void ClasserAutres(TContexteScan &ctx, int dfd, std::size_t premier,
+                   const std::vector<TEntree> &autres, const QByteArray &nomsAutres)
+{
+    // Each image of the folder by the part of its name that a rule looks for.
+    QMultiHash<QByteArrayView, std::size_t> racines, entiers;
+    if (!ctx.compagnons.isEmpty())
+        for (std::size_t i = premier; i < ctx.fichiers.size(); ++i) {
+            const QByteArrayView nom(ctx.noms.constData() + ctx.fichiers[i].nom);
+            const qsizetype point = nom.lastIndexOf('.');
+            entiers.insert(nom, i);
+            racines.insert(point < 0 ? nom : nom.first(point), i);
+        }
+    // The companions are added once every name is matched: the keys above lie in ctx.noms.
+    struct TCompagnon {
+        QByteArrayView nom;
+        qint64 taille;
+    };
+    std::vector<TCompagnon> compagnons;
+    std::vector<TLien> liens;
+    for (const TEntree &autre : autres) {
+        const QByteArrayView nom(nomsAutres.constData() + autre.nom);
+        const std::size_t debutLiens = liens.size();
+        for (const TRegleCompagnon &regle : ctx.compagnons) {
+            const QByteArrayView suite(regle.suite);
+            if (!FinitPar(nom, suite))
+                continue;
+            const auto &images = regle.nomEntier ? entiers : racines;
+            const auto [debut, fin] = images.equal_range(nom.chopped(suite.size()));
+            for (auto it = debut; it != fin; ++it)
+                if (std::none_of(liens.cbegin() + qsizetype(debutLiens), liens.cend(),
+                                 [&](const TLien &l) { return l.image == it.value(); }))
+                    liens.push_back({it.value(), compagnons.size(), regle.nomEntier});
+        }
+        if (liens.size() > debutLiens)
+            compagnons.push_back({nom, autre.taille});
+        else if (ctx.bilan)
+            ctx.bilan->Autres.append({ctx.dossiers.back().dossier, NomDepuisOctets(nom), 0, std::nullopt});
+    }
+    const std::size_t premierCompagnon = ctx.fichiers.size();
+    for (const TCompagnon &c : compagnons) {
+        qint64 taille = c.taille;
+        if (taille == kTailleADemander && !ctx.lent)
+            taille = TailleSurPlace(ctx, dfd, c.nom.data());
+        ctx.fichiers.push_back({ctx.dossiers.size() - 1, ctx.noms.size(), taille, true});
+        ctx.noms.append(c.nom.data(), c.nom.size() + 1); // with its zero
+    }
+    for (TLien &l : liens) {
+        l.compagnon += premierCompagnon;
+        ctx.liens.push_back(l);
+    }
+}
+
 // Lists one folder: its accepted files are counted at once (counting pass) or noted for
-// reading (reading pass), its sub-folders kept in niveau.sousDossiers. False when it could
+// reading (reading pass), its sub-folders kept in niveau.sousDossiers, and in the reading
+// pass its other regular files sorted out by ClasserAutres. False when it could
 // not be listed (wholly or in part); true also for a folder not entered because this scan
 // has entered it already.
 bool ListerDossier(TContexteScan &ctx, TNiveau &niveau)
@@ -258,6 +332,12 @@ bool ListerDossier(TContexteScan &ctx, TNiveau &niveau)
     QByteArray nomsDossier; // counting pass: this folder's accepted names
     QByteArray &noms = ctx.comptageSeul ? nomsDossier : ctx.noms;
     std::vector<TEntree> entrees;
+    QByteArray nomsAutres; // reading pass: the other regular files, as `noms`
+    std::vector<TEntree> autres;
+    const auto noterAutre = [&](const char *nom, qint64 taille) {
+        autres.push_back({nomsAutres.size(), taille});
+        nomsAutres.append(nom, qsizetype(std::strlen(nom)) + 1);
+    };
     bool complet = true;
     for (;;) {
         errno = 0;
@@ -283,8 +363,11 @@ bool ListerDossier(TContexteScan &ctx, TNiveau &niveau)
             break;
         case DT_REG:
             image = EstImageOctets(octets, ctx.formatsEtendus);
-            if (!image)
-                continue; // no stat needed for a file that is not an image
+            if (!image) { // no stat needed for a file that is not an image
+                if (!ctx.comptageSeul)
+                    noterAutre(octets, kTailleADemander);
+                continue;
+            }
             estFichier = true;
             if (!ctx.lent)
                 taille = TailleSurPlace(ctx, ::dirfd(dir), octets);
@@ -293,9 +376,9 @@ bool ListerDossier(TContexteScan &ctx, TNiveau &niveau)
         case DT_UNKNOWN: {
             // A link counts as what it leads to; a broken link is skipped. When the
             // entry cannot be a folder that we would enter, and its name is not an
-            // image, nothing needs to be asked.
+            // image, the counting pass needs to ask nothing.
             image = EstImageOctets(octets, ctx.formatsEtendus);
-            if (!image && !ctx.recursif)
+            if (!image && !ctx.recursif && ctx.comptageSeul)
                 continue;
             struct stat lien;
             if (::fstatat(::dirfd(dir), octets, &lien, 0) != 0)
@@ -305,6 +388,8 @@ bool ListerDossier(TContexteScan &ctx, TNiveau &niveau)
             } else if (S_ISREG(lien.st_mode) && image) {
                 estFichier = true;
                 taille = lien.st_size;
+            } else if (S_ISREG(lien.st_mode) && !ctx.comptageSeul) {
+                noterAutre(octets, lien.st_size);
             }
             break;
         }
@@ -328,8 +413,11 @@ bool ListerDossier(TContexteScan &ctx, TNiveau &niveau)
             CompterFichiers(ctx, ::dirfd(dir), niveau, nomsDossier, entrees);
         } else {
             ctx.dossiers.push_back({niveau.dossier, niveau.octets, {}});
+            const std::size_t premier = ctx.fichiers.size();
             for (const TEntree &e : entrees)
                 ctx.fichiers.push_back({ctx.dossiers.size() - 1, e.nom, e.taille});
+            if (!autres.empty())
+                ClasserAutres(ctx, ::dirfd(dir), premier, autres, nomsAutres);
         }
     }
     ::closedir(dir);
@@ -415,8 +503,8 @@ bool LireListes(TContexteScan &ctx, const std::function<bool()> &avancer)
                 else
                     lu.fichier.Taille = st.st_size;
             }
-            if (lu.fichier.Taille < 0)
-                return; // gone since the listing, or replaced
+            if (lu.fichier.Taille < 0 || f.compagnon)
+                return; // gone since the listing, or replaced; or only its size wanted
             lu.fichier.Nom = NomDepuisOctets(nom);
             lu.issue = LireEXIFFichierIssue(d.dossier + lu.fichier.Nom, lu.fichier.EXIF.emplace(),
                                             nullptr, ctx.formatsEtendus);
@@ -427,8 +515,8 @@ bool LireListes(TContexteScan &ctx, const std::function<bool()> &avancer)
                 lu.issue = TIssueLecture::Illisible;
             if (ctx.patience.Arrete())
                 return false;
-            if (lu.fichier.Taille < 0)
-                return true;
+            if (lu.fichier.Taille < 0 || fichiers[debut + std::size_t(k)].compagnon)
+                return true; // the gauge counts the images alone
             if (avancer && !avancer()) {
                 arrete = true;
                 return false;
@@ -443,10 +531,21 @@ bool LireListes(TContexteScan &ctx, const std::function<bool()> &avancer)
 // Reading pass, every file read: the records made in the order of the listing.
 void Composer(TContexteScan &ctx, TListeImages &liste)
 {
+    // Each companion still there into the records of its images, sorted by name.
+    for (const TLien &l : ctx.liens) {
+        const qint64 taille = ctx.lus[l.compagnon].fichier.Taille;
+        if (taille >= 0)
+            ctx.lus[l.image].fichier.Compagnons.append(
+                {NomDepuisOctets(ctx.noms.constData() + ctx.fichiers[l.compagnon].nom), taille, l.nomEntier});
+    }
+    if (!ctx.liens.empty())
+        for (TFichierLu &lu : ctx.lus)
+            TrierCompagnons(lu.fichier.Compagnons);
+
     for (std::size_t i = 0; i < ctx.lus.size(); ++i) {
         TEnrFichier &fichier = ctx.lus[i].fichier;
-        if (fichier.Taille < 0)
-            continue; // gone since the listing, or replaced: not met
+        if (fichier.Taille < 0 || ctx.fichiers[i].compagnon)
+            continue; // gone since the listing, or replaced: not met; or a companion
         TDossierLu &d = ctx.dossiers[ctx.fichiers[i].dossier];
         const char *nom = ctx.noms.constData() + ctx.fichiers[i].nom;
         if (ctx.bilan)

@@ -14,10 +14,10 @@ namespace {
 
 // The sort key: Dossier, a character of code 1, Nom, upper-cased; as UTF-8 its bytes
 // compare in code point order (a kept byte of a name that is not UTF-8 stands as itself).
-QByteArray CleTri(const TEnrFichier &f)
+QByteArray CleTri(const QString &dossier, const QString &nom)
 {
     // Plain ASCII paths (the usual case): upper-cased straight into the key's bytes.
-    const qsizetype longueur = f.Dossier.size() + 1 + f.Nom.size();
+    const qsizetype longueur = dossier.size() + 1 + nom.size();
     QByteArray octets(longueur, Qt::Uninitialized);
     char *p = octets.data();
     bool ascii = true;
@@ -31,31 +31,36 @@ QByteArray CleTri(const TEnrFichier &f)
             *p++ = (c >= u'a' && c <= u'z') ? char(c - u'a' + 'A') : char(c);
         }
     };
-    copier(f.Dossier);
+    copier(dossier);
     *p++ = '\x01';
     if (ascii)
-        copier(f.Nom);
+        copier(nom);
     if (ascii)
         return octets;
 
     QString cle;
-    cle.reserve(f.Dossier.size() + 1 + f.Nom.size());
-    cle += f.Dossier;
+    cle.reserve(dossier.size() + 1 + nom.size());
+    cle += dossier;
     cle += QChar(1);
-    cle += f.Nom;
+    cle += nom;
     // A byte kept from a name that is not UTF-8 goes into the key as itself.
     return NomEnOctets(NomEnMajuscules(cle));
 }
 
-// Sorts by ComparerFichiers on the record that `enr` gives of each element, building each
-// key once. Stable: elements with equal keys keep their order.
-template <typename T, typename FEnr>
-void TrierSelonCle(QList<T> &liste, FEnr enr)
+QByteArray CleTri(const TEnrFichier &f)
+{
+    return CleTri(f.Dossier, f.Nom);
+}
+
+// Sorts by the key that `cle` makes of each element, building each key once. Stable:
+// elements with equal keys keep their order.
+template <typename T, typename FCle>
+void TrierSelonCle(QList<T> &liste, FCle cle)
 {
     std::vector<std::pair<QByteArray, qsizetype>> cles;
     cles.reserve(liste.size());
     for (qsizetype i = 0; i < liste.size(); ++i)
-        cles.emplace_back(CleTri(enr(liste[i])), i);
+        cles.emplace_back(cle(liste[i]), i);
     std::stable_sort(cles.begin(), cles.end(),
                      [](const auto &x, const auto &y) { return x.first < y.first; });
     QList<T> triee;
@@ -75,7 +80,13 @@ int ComparerFichiers(const TEnrFichier &a, const TEnrFichier &b)
 
 void TrierListe(TListeImages &liste)
 {
-    TrierSelonCle(liste, [](const TEnrFichier &f) -> const TEnrFichier & { return f; });
+    TrierSelonCle(liste, [](const TEnrFichier &f) { return CleTri(f); });
+}
+
+void TrierCompagnons(QList<TEnrCompagnon> &compagnons)
+{
+    if (compagnons.size() > 1)
+        TrierSelonCle(compagnons, [](const TEnrCompagnon &c) { return CleTri(QString(), c.Nom); });
 }
 
 TNonRetenus ComparerPassages(const TBilanScan &comptage, const TBilanScan &lecture)
@@ -121,7 +132,9 @@ TNonRetenus ComparerPassages(const TBilanScan &comptage, const TBilanScan &lectu
         }
     }
 
-    TrierSelonCle(fichiers, [](const TFichierNonRetenu &f) -> const TEnrFichier & { return f.Fichier; });
+    TrierSelonCle(fichiers, [](const TFichierNonRetenu &f) { return CleTri(f.Fichier); });
     resultat.Fichiers = std::move(fichiers);
+    resultat.Autres = lecture.Autres;
+    TrierListe(resultat.Autres);
     return resultat;
 }

@@ -64,6 +64,8 @@ TTotal Totaliser(QTreeWidgetItem *noeud)
     const QVariant taille = noeud->data(0, TfmApercu::kRoleTaille);
     if (taille.isValid())
         return {1, taille.toLongLong()};
+    if (noeud->data(0, TfmApercu::kRoleTailleCompagnon).isValid())
+        return {}; // the counts are those of the images
     TTotal total;
     for (int i = 0; i < noeud->childCount(); ++i) {
         const TTotal enfant = Totaliser(noeud->child(i));
@@ -231,6 +233,8 @@ void TfmApercu::Remplir(bool copie, const QString &dossierBase, const TListeImag
         enfants.reserve(resultats.size() / 4 + 16);
         QString dossierPrecedent;
         QTreeWidgetItem *dernierDossier = nullptr;
+        QFont policeCompagnon = tvApercu->font(); // a companion is told from an image
+        policeCompagnon.setItalic(true);
         for (const TEnrFichier &entree : resultats) {
             // Entries of one folder follow each other: their folder node is the same.
             if (!dernierDossier || entree.Dossier != dossierPrecedent) {
@@ -260,6 +264,14 @@ void TfmApercu::Remplir(bool copie, const QString &dossierBase, const TListeImag
             fichier->setIcon(0, m_iconeFichier);
             fichier->setData(0, kRoleTaille, QVariant::fromValue<qint64>(entree.Taille));
             dernierDossier->addChild(fichier);
+            for (const TEnrCompagnon &c : entree.Compagnons) {
+                auto *compagnon = new QTreeWidgetItem(
+                    QStringList{u"%1 (%2)"_s.arg(c.Nom, TailleEnTexte(c.Taille))});
+                compagnon->setIcon(0, m_iconeFichier);
+                compagnon->setData(0, kRoleTailleCompagnon, QVariant::fromValue<qint64>(c.Taille));
+                compagnon->setFont(0, policeCompagnon);
+                dernierDossier->addChild(compagnon);
+            }
         }
 
         if (!racines.isEmpty())

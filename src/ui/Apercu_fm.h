@@ -28,12 +28,16 @@ class TfmApercu final : public QDialog {
 public:
     // The item data role that carries a file node's size (qint64); folder nodes carry none.
     static constexpr int kRoleTaille = Qt::UserRole;
+    // The role that carries a companion's size instead: a companion node follows its
+    // image's node, shows its target name and size, and counts in no folder's total.
+    static constexpr int kRoleTailleCompagnon = Qt::UserRole + 1;
 
     explicit TfmApercu(QWidget *parent = nullptr);
 
     // Fills the window once, before it is shown. `resultats` are the preview's entries
     // sorted by ComparerFichiers, with Dossier relative to `dossierBase` ("/" alone for
-    // the base itself, else beginning and ending with "/"); `erreurs` the run's lines.
+    // the base itself, else beginning and ending with "/"), each with the companions that
+    // go with it; `erreurs` the run's lines.
     void Remplir(bool copie, const QString &dossierBase, const TListeImages &resultats,
                  const QStringList &erreurs);
 

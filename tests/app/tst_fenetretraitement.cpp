@@ -19,6 +19,7 @@
 #include <QWindow>
 
 #include "ConstructeurEXIF.h"
+#include "ConstructeurFilm.h"
 #include "Fichiers.h"
 #include "OperationsPiegees.h"
 #include "Palettes.h"
@@ -463,7 +464,10 @@ private Q_SLOTS:
         QTest::newRow("absent") << QByteArray() << 5 << toutes << QStringList();
         QTest::newRow("1") << QByteArray("lFormatsEtendus=1") << 5 << toutes << QStringList();
         QTest::newRow("0") << QByteArray("lFormatsEtendus=0") << 2 << QStringList(u"06/05/21/a.jpg"_s)
-                           << QStringList(u"Aucune donnée EXIF lisible pour <src>/b.NEF"_s);
+                           << QStringList{u"Aucune donnée EXIF lisible pour <src>/b.NEF"_s,
+                                          u"Non copié (ni image ni fichier associé) : <src>/c.CR3"_s,
+                                          u"Non copié (ni image ni fichier associé) : <src>/d.HEIC"_s,
+                                          u"Non copié (ni image ni fichier associé) : <src>/e.DNG"_s};
     }
     void formatsEtendusDepuisLaFenetre()
     {
@@ -516,6 +520,54 @@ private Q_SLOTS:
         QCOMPARE(journal->mmJournal->toPlainText(),
                  u"Aucune donnée EXIF lisible pour %1/scan.jpg"_s.arg(photos.path()));
         journal->close();
+    }
+
+    // A card as cameras and phones write it, copied whole: every file on it is either at
+    // its target, with its bytes, or named in the log.
+    void carteEntiere()
+    {
+        QTemporaryDir carte, cible;
+        const QString dcim = carte.path() + u"/DCIM/100CANON/"_s;
+        const QStringList images{u"IMG_0001.CR3"_s, u"IMG_0002.JPG"_s, u"IMG_0003.NEF"_s, u"IMG_0004.HEIC"_s};
+        for (const QString &nom : images)
+            QVERIFY(Photo(dcim + nom));
+        TOptionsFilm canon, sony;
+        canon.date = "2006-05-21T10:20:30+0200";
+        QVERIFY(EcrireFichier(dcim + u"MVI_0005.MP4"_s, FilmAvecValeurs(canon)));
+        QVERIFY(EcrireFichier(dcim + u"C0006.MP4"_s, FilmAvecValeurs(sony)));
+        const QStringList compagnons{u"IMG_0001.xmp"_s, u"IMG_0002.WAV"_s, u"IMG_0003.NEF.xmp"_s,
+                                     u"IMG_0004.AAE"_s, u"MVI_0005.THM"_s};
+        const QStringList autres{u"DCIM/CANONMSC/M0100.CTG"_s, u"MISC/LISEZMOI.txt"_s};
+        for (const QString &nom : compagnons)
+            QVERIFY(EcrireFichier(dcim + nom, nom.toUtf8()));
+        QVERIFY(EcrireFichier(dcim + u"C0006M01.XML"_s, XMLSony("ILCE-7M4", "2006-05-21T10:20:30+02:00")));
+        for (const QString &nom : autres)
+            QVERIFY(EcrireFichier(carte.filePath(nom), nom.toUtf8()));
+        QVERIFY(EcrireFichier(carte.filePath(u".Trashes/501/vieux.JPG"_s), "caché"));
+        auto fm = Ouvrir(carte.path(), cible.path());
+        QVERIFY(fm);
+        Controle<QPushButton>(fm.get(), "btLectRecurs")->setChecked(true);
+        BoiteMessage::ReponseSuivante(QMessageBox::Yes);
+        BoiteMessage::ReponseSuivante(QMessageBox::Ok);
+        QTest::mouseClick(Controle<QPushButton>(fm.get(), "btTraiter"), Qt::LeftButton);
+        const QStringList boites = Boites();
+        QCOMPARE(boites.size(), 2);
+        QVERIFY2(boites[0].startsWith(u"Attention: Traiter les 6 Images"_s), qPrintable(boites[0]));
+        QVERIFY2(boites[1].startsWith(u"Information: 6 images traitées"_s), qPrintable(boites[1]));
+
+        QStringList attendues;
+        for (const QString &nom : images + compagnons
+                 + QStringList{u"MVI_0005.MP4"_s, u"C0006.MP4"_s, u"C0006M01.XML"_s})
+            attendues.append(u"06/05/21/"_s + nom);
+        attendues.sort();
+        QCOMPARE(Fichiers(cible.path()), attendues);
+        for (const QString &nom : compagnons)
+            QCOMPARE(LireFichier(cible.filePath(u"06/05/21/"_s + nom)), nom.toUtf8());
+        QStringList lignes;
+        for (const QString &nom : autres)
+            lignes.append(u"Non copié (ni image ni fichier associé) : %1/%2"_s.arg(carte.path(), nom));
+        QCOMPARE(Lignes(Journal()), lignes);
+        QCOMPARE(Fichiers(carte.path()).size(), attendues.size() + autres.size() + 1);
     }
 };
 

@@ -260,7 +260,10 @@ void TestTraitement::memeNomDeDeuxSousDossiers()
         QCOMPARE(b.retour.Appels(u"Information"_s).value(0).section(u'\r', 0, 0),
                  u"Information: 2 images traitées (2,93 Ko)."_s);
     } else {
-        QCOMPARE(b.retour.apercuErreurs, QStringList());
+        // The preview says what the run will do: the second one is numbered.
+        QCOMPARE(b.retour.apercuErreurs,
+                 QStringList{u"%1IMG_0001.JPG (existant) sera copié en %1IMG_0001(2).JPG"_s
+                                 .arg(b.dst + u"Canon EOS 300D/"_s)});
         QCOMPARE(b.retour.apercu.size(), 2);
         for (const TEnrFichier &e : std::as_const(b.retour.apercu))
             QCOMPARE(e.Dossier + e.Nom, u"/Canon EOS 300D/IMG_0001.JPG"_s);

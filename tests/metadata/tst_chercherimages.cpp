@@ -69,12 +69,26 @@ int FilsDuProcessus()
     return int(QDir(u"/proc/self/task"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
 }
 
+// The companions' rules as a run gives them.
+const QList<TRegleCompagnon> kRegles = {
+    {".xmp", false}, {".thm", false}, {".wav", false}, {".aae", false}, {".xmp", true}};
+
 TParametresScan Parametres(int enVol, bool adaptatif = false)
 {
     TParametresScan p;
     p.lectures.enVol = enVol;
     p.lectures.adaptatif = adaptatif;
+    p.compagnons = kRegles;
     return p;
+}
+
+// An image's companions as text: "name size", "=" after a name made from the whole name.
+QString TexteCompagnons(const TEnrFichier &f)
+{
+    QStringList textes;
+    for (const TEnrCompagnon &c : f.Compagnons)
+        textes.append(u"%1 %2%3"_s.arg(NomLisible(c.Nom)).arg(c.Taille).arg(c.NomEntier ? u"="_s : QString()));
+    return textes.join(u", "_s);
 }
 
 // Everything both passes give, as text: counts, steps, the list in the order returned
@@ -94,13 +108,14 @@ QStringList Passages(const QString &d, const TParametresScan &p)
     for (const TEnrFichier &f : liste)
         lignes.append(QStringList{NomLisible(f.Dossier + f.Nom), QString::number(f.Taille),
                                   f.EXIF->Appareil, f.EXIF->Focale, f.EXIF->Vitesse,
-                                  f.EXIF->Diaphragme, f.EXIF->DatePDV, f.EXIF->ISO}
+                                  f.EXIF->Diaphragme, f.EXIF->DatePDV, f.EXIF->ISO,
+                                  TexteCompagnons(f)}
                           .join(u'|'));
     for (const TBilanScan *b : {&comptage, &lecture}) {
         lignes.append(u"illisibles: "_s + NomLisible(b->DossiersIllisibles.join(u',')));
         for (const TFichierNonRetenu &f : b->NonRetenus)
-            lignes.append(u"non retenu %1 %2 %3"_s.arg(NomLisible(f.Fichier.Dossier + f.Fichier.Nom))
-                              .arg(f.Fichier.Taille).arg(int(f.Issue)));
+            lignes.append(u"non retenu %1 %2 %3 %4"_s.arg(NomLisible(f.Fichier.Dossier + f.Fichier.Nom))
+                              .arg(f.Fichier.Taille).arg(int(f.Issue)).arg(TexteCompagnons(f.Fichier)));
         std::set<QByteArray> inventaire;
         for (auto it = b->Inventaire.cbegin(); it != b->Inventaire.cend(); ++it)
             inventaire.insert(it.key().toHex() + ':' + it.value().toHex());
@@ -112,6 +127,8 @@ QStringList Passages(const QString &d, const TParametresScan &p)
         lignes.append(u"dossier "_s + NomLisible(dossier));
     for (const TFichierNonRetenu &f : r.Fichiers)
         lignes.append(u"fichier %1 %2"_s.arg(NomLisible(f.Fichier.Dossier + f.Fichier.Nom)).arg(int(f.Issue)));
+    for (const TEnrFichier &f : r.Autres)
+        lignes.append(u"autre "_s + NomLisible(f.Dossier + f.Nom));
     return lignes;
 }
 
@@ -161,6 +178,10 @@ bool ArbreVarie(const QByteArray &d, bool illisibles)
         ok = ok && EcrireOctets(dossier + nom, JPEGAvecTIFF(TIFFAvecValeurs(v, i % 2 == 0), true, i * 13));
     }
     ok = ok && EcrireOctets(d + "sans exif.jpg", JPEGSansEXIF(300))
+        && EcrireOctets(d + "sans exif.xmp", "s") && EcrireOctets(d + "d0/IMG_0006.xmp", "x")
+        && EcrireOctets(d + "d0/IMG_0006.JPEG.XMP", "xx") && EcrireOctets(d + "d2/caf\xE9_0002.WAV", "m\xE9mo")
+        && EcrireOctets(d + "d1/.img_0001.xmp", "h") && EcrireOctets(d + "d4/notes", "n")
+        && EcrireOctets(d + "d5/caf\xE9_0011.THM", "vignette")
         && EcrireOctets(d + "illisible.NEF", "pas un TIFF") && EcrireOctets(d + "notes.txt", "x")
         && EcrireOctets(d + ".cache/cache.jpg", JPEGSansEXIF(300))
         && EcrireOctets(d + "\xC9t\xE9/\xE8.JPG", JPEGAvecTIFF(TIFFAvecValeurs({})))
@@ -385,6 +406,98 @@ private Q_SLOTS:
         QVERIFY(EcrireFichier(d + u"a.jpg"_s, JPEGAvecTIFF(TIFFAvecValeurs({}))));
         QCOMPARE(Compter(d, true).nombre, 1);
         QCOMPARE(Lire(d, true).liste.size(), 1);
+    }
+
+    // Companions found from the listing: each form in any case, with its size (a link's
+    // is its target's); one shared by the images of one name; those of an image not kept
+    // go with its report. Hidden files, folders and fifos are none; every other regular
+    // file is noted. The gauge counts the images alone.
+    void compagnons()
+    {
+        QTemporaryDir tmp;
+        QVERIFY(tmp.isValid());
+        const QString d = tmp.path() + u'/';
+        const QByteArray jpeg = JPEGAvecTIFF(TIFFAvecValeurs({}));
+        for (const QString &nom : {u"IMG_0001.CR3"_s, u"IMG_0002.JPG"_s, u"IMG_0002.NEF"_s,
+                                   u"IMG_0003.JPG"_s, u"sous/IMG_0005.JPG"_s})
+            QVERIFY(EcrireFichier(d + nom, jpeg));
+        QVERIFY(EcrireFichier(d + u"sans.jpg"_s, JPEGSansEXIF(300)));
+        const struct {
+            const char *nom;
+            const char *contenu;
+        } autres[] = {
+            {"IMG_0001.xmp", "abc"}, {"IMG_0001.CR3.XMP", "abcd"}, {"IMG_0002.Wav", "12345"},
+            {".IMG_0003.xmp", "h"},  {"sans.THM", "vi"},           {"notes.txt", "notes!"},
+            {"img_0001.xmp", "c"},   {"IMG_0004.xmp", "sans image"}, {"sous/IMG_0005.xmp", "s"},
+            {"IMG_0003.JPG.wav", "w"},
+        };
+        for (const auto &a : autres)
+            QVERIFY(EcrireFichier(d + QString::fromUtf8(a.nom), a.contenu));
+        QVERIFY(QDir().mkdir(d + u"IMG_0003.xmp"_s));
+        QVERIFY(::mkfifo(QFile::encodeName(d + u"IMG_0003.thm"_s).constData(), 0600) == 0);
+        QVERIFY(Lien(d + u"notes.txt"_s, d + u"IMG_0003.aae"_s));
+
+        for (const bool recursif : {true, false}) {
+            TListeImages liste;
+            TBilanScan bilan;
+            int nombre = 0, avancees = 0;
+            qint64 taille = 0;
+            ChercherImages(d, nombre, taille, false, recursif, liste, [&] { return ++avancees > 0; },
+                           &bilan, Parametres(1));
+            QCOMPARE(avancees, recursif ? 6 : 5);
+            TrierListe(liste);
+            QStringList obtenu;
+            for (const TEnrFichier &f : liste)
+                obtenu.append(f.Dossier.mid(d.size()) + f.Nom + u": "_s + TexteCompagnons(f));
+            QStringList attendu{u"IMG_0001.CR3: IMG_0001.CR3.XMP 4=, IMG_0001.xmp 3"_s,
+                                u"IMG_0002.JPG: IMG_0002.Wav 5"_s, u"IMG_0002.NEF: IMG_0002.Wav 5"_s,
+                                u"IMG_0003.JPG: IMG_0003.aae 6"_s};
+            if (recursif)
+                attendu.append(u"sous/IMG_0005.JPG: IMG_0005.xmp 1"_s);
+            QCOMPARE(obtenu, attendu);
+            QCOMPARE(bilan.NonRetenus.size(), 1);
+            QCOMPARE(TexteCompagnons(bilan.NonRetenus[0].Fichier), u"sans.THM 2"_s);
+            const TNonRetenus r = ComparerPassages(TBilanScan{}, bilan);
+            QCOMPARE(Chemins(r.Autres), (QStringList{d + u"img_0001.xmp"_s, d + u"IMG_0003.JPG.wav"_s,
+                                                     d + u"IMG_0004.xmp"_s, d + u"notes.txt"_s}));
+        }
+
+        // Many in one folder, every name matched while the names grow: each image keeps
+        // its own (the images here have no values: their report carries them).
+        QTemporaryDir autre;
+        const QString beaucoup = autre.path() + u"/beaucoup/"_s;
+        for (int i = 0; i < 300; ++i) {
+            const QString nom = beaucoup + u"DSC_%1"_s.arg(i, 4, 10, QChar(u'0'));
+            QVERIFY(EcrireFichier(nom + u".JPG"_s, "pas un JPEG"));
+            QVERIFY(EcrireFichier(nom + u".XMP"_s, QByteArray::number(i)));
+        }
+        {
+            TListeImages liste;
+            TBilanScan bilanBeaucoup;
+            int n = 0;
+            qint64 t = 0;
+            ChercherImages(beaucoup, n, t, false, false, liste, {}, &bilanBeaucoup, Parametres(1));
+            QCOMPARE(bilanBeaucoup.NonRetenus.size(), 300);
+            for (const TFichierNonRetenu &f : std::as_const(bilanBeaucoup.NonRetenus)) {
+                const int i = f.Fichier.Nom.mid(4, 4).toInt();
+                QCOMPARE(TexteCompagnons(f.Fichier), u"DSC_%1.XMP %2"_s.arg(i, 4, 10, QChar(u'0'))
+                                                         .arg(QByteArray::number(i).size()));
+            }
+        }
+
+        // Without rules nothing is a companion: every other regular file is noted.
+        TListeImages liste;
+        TBilanScan bilan;
+        int nombre = 0;
+        qint64 taille = 0;
+        ChercherImages(d, nombre, taille, false, false, liste, {}, &bilan);
+        QVERIFY(std::all_of(liste.cbegin(), liste.cend(), [](const TEnrFichier &f) { return f.Compagnons.isEmpty(); }));
+        QCOMPARE(bilan.Autres.size(), 9); // the link included, not the hidden file nor sous/
+        // The counting pass notes nothing of them.
+        TBilanScan comptage;
+        ChercherImages(d, nombre, taille, true, true, liste, {}, &comptage, Parametres(1));
+        QCOMPARE(nombre, 6);
+        QVERIFY(comptage.Autres.isEmpty());
     }
 
     void grandesTailles()

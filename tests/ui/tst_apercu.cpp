@@ -42,6 +42,7 @@ private Q_SLOTS:
     void decouper();
     void apercuDeCopie();
     void renommageRecursif();
+    void compagnons();
     void casseDifferente();
     void ongletErreurs();
     void apercuVide();
@@ -131,6 +132,35 @@ void TestApercu::renommageRecursif()
                               "\t\tNikon-DSC_1.NEF (1,00 Ko)\r\n"
                               "\t\tnoel : 1 (2,93 Ko)\r\n"
                               "\t\t\tNikon-DSC_2.NEF (2,93 Ko)\r\n"_s);
+}
+
+// Companions follow their image's node under their target names with their sizes, in
+// italics; the folders' counts and sizes stay those of the images.
+void TestApercu::compagnons()
+{
+    TEnrFichier raw = Entree(u"/Canon EOS R6/"_s, u"IMG_0001.CR3"_s, k140Mo);
+    raw.Compagnons = {TEnrCompagnon{u"IMG_0001(2).CR3.xmp"_s, 2048, true},
+                      TEnrCompagnon{u"IMG_0001(2).xmp"_s, 100, false}};
+    TEnrFichier jpeg = Entree(u"/Canon EOS R6/"_s, u"IMG_0002.JPG"_s, k140Mo);
+    jpeg.Compagnons = {TEnrCompagnon{u"IMG_0002.WAV"_s, 1048577, false}};
+    TfmApercu fm;
+    fm.Remplir(true, u"/Tri/"_s, {raw, jpeg, Entree(u"/Canon EOS R6/sous/"_s, u"a.jpg"_s, 1000)}, {});
+    QCOMPARE(fm.TexteCopie(), u"/Tri/ : 3 (2,80 Mo)\r\n"
+                              "\tCanon EOS R6 : 3 (2,80 Mo)\r\n"
+                              "\t\tIMG_0001.CR3 (1,40 Mo)\r\n"
+                              "\t\tIMG_0001(2).CR3.xmp (2,00 Ko)\r\n"
+                              "\t\tIMG_0001(2).xmp (100 Oct)\r\n"
+                              "\t\tIMG_0002.JPG (1,40 Mo)\r\n"
+                              "\t\tIMG_0002.WAV (1,00 Mo)\r\n"
+                              "\t\tsous : 1 (1000 Oct)\r\n"
+                              "\t\t\ta.jpg (1000 Oct)\r\n"_s);
+    const QTreeWidgetItem *appareil = fm.tvApercu->topLevelItem(0)->child(0);
+    const QTreeWidgetItem *xmp = appareil->child(2);
+    QVERIFY(!xmp->data(0, TfmApercu::kRoleTaille).isValid()); // told from an image
+    QCOMPARE(xmp->data(0, TfmApercu::kRoleTailleCompagnon).toLongLong(), 100);
+    QVERIFY(xmp->font(0).italic());
+    QVERIFY(!appareil->child(0)->font(0).italic());
+    QCOMPARE(xmp->icon(0).pixmap(16, 16).toImage(), fm.ilApercu[2].pixmap(16, 16).toImage());
 }
 
 void TestApercu::casseDifferente()
