@@ -13,6 +13,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -66,6 +69,7 @@ TfmMainClarvane::TfmMainClarvane(const QString &cheminReglages, QWidget *parent)
     CreerRaccourcis();
     ChargerOptions();
     Disposer();
+    AjusterMinimum();
 }
 
 TfmMainClarvane::~TfmMainClarvane()
@@ -139,6 +143,15 @@ void TfmMainClarvane::CreerControles()
     stDatePDVEx->setBuddy(stDatePDVDonEx); // what the example is, for assistive tools
     for (QCheckBox *c : {cbDatePDV1, cbDatePDV2, cbDatePDV3})
         c->setChecked(true);
+    // The format lists are as wide as their items on any day: every month's and
+    // weekday's name (the window does not change with the date).
+    QStringList formats;
+    for (int n = 1; n <= 12; ++n)
+        formats << ElementsFormatsDate(QDate(2024, n, 1));
+    for (int n = 1; n <= 7; ++n)
+        formats << ElementsFormatsDate(QDate(2024, 1, n));
+    for (QComboBox *l : {cbDonDatePDV1, cbDonDatePDV2, cbDonDatePDV3})
+        static_cast<TListe *>(l)->SetTextesPossibles(formats);
 
     // EXIF separator
     stSep = Etiquette(u"Séparateur des données EXIF"_s, u"stSep"_s, this);
@@ -246,11 +259,20 @@ void TfmMainClarvane::Disposer()
     // each control the drawn size or what its text needs, the drawn gaps between them.
     // The trees take the room the window gains: the source and destination trees the
     // width, all three the height. Built anew when the font changes.
+    // Tight (for a screen too small for that): the drawing's own pixels, each control
+    // still as large as its text needs; the folder trees a dozen characters wide and a
+    // few lines high, each folder column as wide as its own controls need, the
+    // information text scrolling in its box. Folded: besides, the hierarchy box's caption
+    // and the destination's heading take two lines instead of one.
     delete m_page->layout();
     delete gbDatePDV->layout();
     delete gbInformation->layout();
-    const double k = EchelleDessin(font());
+    const bool serre = m_densite != TDensite::Dessin;
+    const bool replie = m_densite == TDensite::Replie;
+    const double k = EchelleDisposition();
+    const int ecartMin = serre ? 2 : 1;
     const auto px = [k](int pixels) { return AEchelle(pixels, k); };
+    const auto ecart = [k, ecartMin](int pas, int hauteur) { return EcartDessin(pas, hauteur, k, ecartMin); };
     // Controls keep their drawn height. Their width: the drawn one (Fixe); the drawn
     // one at least, more to fill their column (Remplit); what their text needs at least,
     // the drawn one by default, growing with the window (Souple).
@@ -272,7 +294,14 @@ void TfmMainClarvane::Disposer()
         fixer(plus, 8, 13);
     fixer(stDatePDVSep, 54, 13);
     fixer(cbDatePDVSep, 81, 21);
-    fixer(cbDatePDVHierCompoSiCopie, 281, 17, Remplit);
+    if (replie) { // as wide as the date group, as high as its caption needs there (below)
+        cbDatePDVHierCompoSiCopie->setMinimumWidth(cbDatePDVHierCompoSiCopie->LargeurMin());
+        cbDatePDVHierCompoSiCopie->setMaximumWidth(QWIDGETSIZE_MAX);
+        cbDatePDVHierCompoSiCopie->setFixedHeight(cbDatePDVHierCompoSiCopie->sizeHint().height());
+        cbDatePDVHierCompoSiCopie->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    } else {
+        fixer(cbDatePDVHierCompoSiCopie, 281, 17, Remplit);
+    }
     fixer(stDatePDVEx, 40, 13);
     stDatePDVDonEx->setMinimumWidth(px(86));
     stDatePDVDonEx->setFixedHeight(std::max(px(17), stDatePDVDonEx->sizeHint().height()));
@@ -304,20 +333,21 @@ void TfmMainClarvane::Disposer()
     rang4->addWidget(stDatePDVDonEx, 0, Qt::AlignTop);
     rang4->addStretch(1);
     date->addLayout(rang1);
-    date->addSpacing(EcartDessin(24, rang1->sizeHint().height(), k));
+    date->addSpacing(ecart(24, rang1->sizeHint().height()));
     date->addLayout(rang2);
-    date->addSpacing(EcartDessin(24, rang2->sizeHint().height(), k));
+    date->addSpacing(ecart(24, rang2->sizeHint().height()));
     date->addWidget(cbDatePDVHierCompoSiCopie);
-    date->addSpacing(EcartDessin(24, cbDatePDVHierCompoSiCopie->height(), k));
+    date->addSpacing(ecart(24, cbDatePDVHierCompoSiCopie->height()));
     date->addLayout(rang4);
 
-    // Information: the text of either mode whole, in bold.
+    // Information: the text of either mode whole, in bold; tight, a few lines of it in a
+    // box that scrolls (a line a key press), the trees taking the room the window gains.
     QFont gras = font();
     gras.setBold(true);
     stInformation->setFont(gras);
     auto *information = Colonne(gbInformation);
     information->setContentsMargins(MargesGroupe(gbInformation, QMargins(px(8), px(16), px(8), px(8))));
-    information->addWidget(stInformation);
+    information->addWidget(DefilerInformation(serre));
     // The height the label itself needs for the longer of its two texts, at its drawn
     // width (the middle column is never narrower).
     m_hauteurInformation = 0;
@@ -328,13 +358,27 @@ void TfmMainClarvane::Disposer()
     }
     stInformation->setText(texteActuel);
     m_hauteurInformationDessin = std::max(px(121), m_hauteurInformation);
-    stInformation->setFixedHeight(m_hauteurInformationDessin);
+    const int ligne = QFontMetrics(gras).lineSpacing();
+    if (serre) {
+        m_defilementInformation->verticalScrollBar()->setSingleStep(ligne);
+        m_defilementInformation->setFixedHeight(3 * ligne + 2 * stInformation->margin()
+                                                + 2 * m_defilementInformation->frameWidth());
+    } else {
+        stInformation->setFixedHeight(m_hauteurInformationDessin);
+    }
     // The middle column keeps its drawn width, or what the date group needs.
     const int largeurMilieu = std::max({px(297), gbDatePDV->minimumSizeHint().width(),
                                         gbInformation->minimumSizeHint().width()});
     for (QGroupBox *groupe : {gbDatePDV, gbInformation}) {
         groupe->setFixedWidth(largeurMilieu);
         groupe->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    }
+    if (replie) {
+        date->activate();
+        cbDatePDVHierCompoSiCopie->setFixedHeight(
+            cbDatePDVHierCompoSiCopie->HauteurPour(largeurMilieu - gbDatePDV->contentsMargins().left()
+                                                   - gbDatePDV->contentsMargins().right() - date->contentsMargins().left()
+                                                   - date->contentsMargins().right()));
     }
 
     // The middle column: mode, order tree and arrows, date, separator, information.
@@ -357,9 +401,9 @@ void TfmMainClarvane::Disposer()
     mode->addWidget(btCopier);
     mode->addWidget(btRenommer);
     milieu->addLayout(mode);
-    milieu->addSpacing(EcartDessin(32, btCopier->height(), k));
+    milieu->addSpacing(ecart(32, btCopier->height()));
     milieu->addWidget(stEXIFOrdre);
-    milieu->addSpacing(EcartDessin(16, stEXIFOrdre->height(), k));
+    milieu->addSpacing(ecart(16, stEXIFOrdre->height()));
     auto *fleches = Colonne();
     fleches->setSpacing(px(7));
     fleches->addWidget(btEXIFOrdreMonter, 1);
@@ -371,14 +415,14 @@ void TfmMainClarvane::Disposer()
     milieu->addLayout(ordre, 1);
     milieu->addSpacing(px(7));
     milieu->addWidget(gbDatePDV);
-    milieu->addSpacing(EcartDessin(120, gbDatePDV->sizeHint().height(), k));
+    milieu->addSpacing(ecart(120, gbDatePDV->sizeHint().height()));
     auto *separateur = Ligne();
     separateur->addWidget(stSep, 0, Qt::AlignTop);
     separateur->addStretch(1);
     separateur->addSpacing(px(9));
     separateur->addWidget(cbSep, 0, Qt::AlignTop);
     milieu->addLayout(separateur);
-    milieu->addSpacing(EcartDessin(24, separateur->sizeHint().height(), k));
+    milieu->addSpacing(ecart(24, separateur->sizeHint().height()));
     milieu->addWidget(gbInformation);
 
     // The source and destination columns: a caption over the tree.
@@ -388,25 +432,44 @@ void TfmMainClarvane::Disposer()
     fixer(btLectRecurs, 281, 25, Souple);
     fixer(btQuitter, 281, 25, Souple);
     const int entete = std::max(px(20), btCreerDossier->height());
-    // The two folder columns keep the same width, as drawn, at their narrowest too.
-    const int largeurDossiers = std::max({px(150), btLectRecurs->minimumWidth(), btQuitter->minimumWidth(),
-                                          stDst->width() + px(8) + btCreerDossier->width()});
-    for (TFolderTreeView *arbre : {tvSrc, tvDst})
-        arbre->setMinimumSize(largeurDossiers, px(120));
+    if (serre) {
+        // A dozen characters and a few lines; each column as wide as its own controls.
+        for (TFolderTreeView *arbre : {tvSrc, tvDst})
+            arbre->setMinimumSize(12 * arbre->fontMetrics().averageCharWidth() + 2 * arbre->frameWidth()
+                                      + arbre->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, arbre),
+                                  4 * arbre->fontMetrics().lineSpacing() + 2 * arbre->frameWidth());
+    } else {
+        // The two folder columns keep the same width, as drawn, at their narrowest too.
+        const int largeurDossiers = std::max({px(150), btLectRecurs->minimumWidth(), btQuitter->minimumWidth(),
+                                              stDst->width() + px(8) + btCreerDossier->width()});
+        for (TFolderTreeView *arbre : {tvSrc, tvDst})
+            arbre->setMinimumSize(largeurDossiers, px(120));
+    }
     auto *source = Colonne();
     auto *enteteSource = Ligne();
     enteteSource->addStrut(entete);
     enteteSource->addWidget(stSrc, 0, Qt::AlignVCenter);
     enteteSource->addStretch(1);
     source->addLayout(enteteSource);
+    if (replie) // the trees' tops level
+        source->addSpacing(ecartMin + btCreerDossier->height());
     source->addWidget(tvSrc, 1);
     auto *destination = Colonne();
     auto *enteteDestination = Ligne(px(8));
     enteteDestination->addStrut(entete);
     enteteDestination->addWidget(stDst, 0, Qt::AlignVCenter);
     enteteDestination->addStretch(1);
-    enteteDestination->addWidget(btCreerDossier, 0, Qt::AlignVCenter);
-    destination->addLayout(enteteDestination);
+    if (replie) { // the button under its caption, on the right still
+        auto *sousEntete = Ligne();
+        sousEntete->addStretch(1);
+        sousEntete->addWidget(btCreerDossier);
+        destination->addLayout(enteteDestination);
+        destination->addSpacing(ecartMin);
+        destination->addLayout(sousEntete);
+    } else {
+        enteteDestination->addWidget(btCreerDossier, 0, Qt::AlignVCenter);
+        destination->addLayout(enteteDestination);
+    }
     destination->addWidget(tvDst, 1);
 
     auto *runs = Ligne(px(7));
@@ -427,7 +490,44 @@ void TfmMainClarvane::Disposer()
     grille->setColumnStretch(2, 1);
     grille->setRowStretch(0, 1);
     grille->activate();
-    AjusterMinimum();
+}
+
+QWidget *TfmMainClarvane::DefilerInformation(bool defile)
+{
+    if (!defile) {
+        if (m_defilementInformation) {
+            stInformation->setParent(gbInformation);
+            delete m_defilementInformation;
+            m_defilementInformation = nullptr;
+        }
+        stInformation->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        stInformation->show();
+        return stInformation;
+    }
+    if (!m_defilementInformation) {
+        // On the Tab chain, so that the keys scroll it too; framed while it has the focus.
+        m_defilementInformation = new TCadreFocus<QScrollArea>(gbInformation);
+        m_defilementInformation->setObjectName(u"sbInformation"_s);
+        m_defilementInformation->setAccessibleName(gbInformation->title());
+        m_defilementInformation->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        m_defilementInformation->setWidgetResizable(true);
+        m_defilementInformation->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        m_defilementInformation->setFocusPolicy(Qt::StrongFocus);
+        setTabOrder(cbSep, m_defilementInformation);
+        setTabOrder(m_defilementInformation, btApercu);
+        stInformation->setFrameStyle(QFrame::NoFrame); // the box's frame
+        stInformation->setMinimumHeight(0);
+        stInformation->setMaximumHeight(QWIDGETSIZE_MAX);
+        m_defilementInformation->setWidget(stInformation);
+        stInformation->setAutoFillBackground(false); // the box's focus frame shows through
+        m_defilementInformation->show();
+    }
+    return m_defilementInformation;
+}
+
+double TfmMainClarvane::EchelleDisposition() const
+{
+    return m_densite == TDensite::Dessin ? EchelleDessin(font()) : 1.0;
 }
 
 QSize TfmMainClarvane::MinimumPage() const
@@ -439,15 +539,16 @@ int TfmMainClarvane::HauteurChampsOrdre(int champs) const
 {
     // The fields' rows, and the two arrows beside them.
     return std::max(champs * tvEXIFOrdre->sizeHintForRow(0) + 2 * tvEXIFOrdre->frameWidth(),
-                    btEXIFOrdreMonter->minimumHeight() * 2 + AEchelle(7, EchelleDessin(font())));
+                    btEXIFOrdreMonter->minimumHeight() * 2 + AEchelle(7, EchelleDisposition()));
 }
 
 void TfmMainClarvane::AjusterMinimum()
 {
     // Every text whole: the six fields of the order tree and the information as drawn;
-    // where the screen is too low for that, the information box gives up the room its
-    // text does not need, then the order tree shows three fields and scrolls, and
-    // finally the window keeps to the screen and its page scrolls.
+    // where the screen is too small for that, the information box gives up the room its
+    // text does not need, then the order tree shows three fields and scrolls; then the
+    // window is laid out tight, then folded (Disposer), with six fields, then three; and
+    // finally it keeps to the screen and its page scrolls.
     // The frame is counted as large as common title bars are, so that the choice does not
     // depend on when the window manager tells its own.
     QSize zone(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
@@ -457,15 +558,25 @@ void TfmMainClarvane::AjusterMinimum()
             QMargins(std::max(cadre.left(), commun.left()), std::max(cadre.top(), commun.top()),
                      std::max(cadre.right(), commun.right()), std::max(cadre.bottom(), commun.bottom())));
     }
-    const std::pair<int, int> paliers[] = {{m_hauteurInformationDessin, 6}, {m_hauteurInformation, 6},
-                                           {m_hauteurInformation, 3}};
-    for (const auto &[information, champs] : paliers) {
-        stInformation->setFixedHeight(information);
+    const auto tient = [&](int information, int champs) {
+        if (information > 0)
+            stInformation->setFixedHeight(information);
         tvEXIFOrdre->setMinimumHeight(HauteurChampsOrdre(champs));
         m_page->layout()->activate();
-        if (MinimumPage().height() <= zone.height())
-            break;
-    }
+        const QSize minimum = MinimumPage();
+        return minimum.width() <= zone.width() && minimum.height() <= zone.height();
+    };
+    const auto essayer = [&](TDensite densite) {
+        if (densite != m_densite) {
+            m_densite = densite;
+            Disposer();
+        }
+        if (densite != TDensite::Dessin) // the information scrolls in its box
+            return tient(0, 6) || tient(0, 3);
+        return tient(m_hauteurInformationDessin, 6) || tient(m_hauteurInformation, 6) || tient(m_hauteurInformation, 3);
+    };
+    if (!essayer(TDensite::Dessin) && !essayer(TDensite::Serre))
+        essayer(TDensite::Replie);
     setMinimumSize(MinimumPage().boundedTo(zone));
 }
 
@@ -610,6 +721,7 @@ bool TfmMainClarvane::event(QEvent *evenement)
         // The desktop's font changed: the window takes it and is laid out for it.
         AppliquerPoliceFenetre(this);
         Disposer();
+        AjusterMinimum();
     }
     return traite;
 }

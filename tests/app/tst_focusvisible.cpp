@@ -97,6 +97,14 @@ private Q_SLOTS:
     {
         if (qEnvironmentVariableIsSet("CLARVANE_SOMBRE"))
             QApplication::setPalette(PaletteAdwaitaSombre());
+        // A desktop's font too large for the drawing on this screen: the window laid out
+        // tight, its information box on the chain, after the hierarchy box.
+        const QStringList police = qEnvironmentVariable("CLARVANE_POLICE").split(u',');
+        QStringList chaine = kChaine;
+        if (police.size() == 2) {
+            QApplication::setFont(QFont(police[0], police[1].toInt()));
+            chaine.insert(chaine.indexOf(u"btApercu"_s), u"sbInformation"_s);
+        }
         QTemporaryDir dossier;
         TfmMainClarvane fm(dossier.filePath(u"Clarvane.ini"_s));
         fm.show();
@@ -116,15 +124,15 @@ private Q_SLOTS:
         QTRY_VERIFY2(QRect(QPoint(0, 0), ecran).contains(CadreX(fm.winId())) && CadreX(fm.winId()).height() > fm.height(),
                      qPrintable(QVariant(CadreX(fm.winId())).toString()));
         QVERIFY(Xdotool({u"mousemove"_s, u"0"_s, u"0"_s})); // no hovered control
-        fm.findChild<QWidget *>(kChaine.first())->setFocus();
-        QTRY_COMPARE(QApplication::focusWidget()->objectName(), kChaine.first());
+        fm.findChild<QWidget *>(chaine.first())->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget()->objectName(), chaine.first());
         QTest::qWait(200);
         const QString captures = qEnvironmentVariable("CLARVANE_CAPTURES");
         if (!captures.isEmpty())
             fm.screen()->grabWindow(0).save(captures + u"/fenetre_"_s + qEnvironmentVariable("CLARVANE_CAS") + u".png"_s);
 
-        for (qsizetype i = 1; i <= kChaine.size(); ++i) {
-            const QString nom = kChaine[i % kChaine.size()];
+        for (qsizetype i = 1; i <= chaine.size(); ++i) {
+            const QString nom = chaine[i % chaine.size()];
             auto *suivant = fm.findChild<QWidget *>(nom);
             QVERIFY2(suivant, qPrintable(nom));
             const QImage sans = AEcran(suivant);
@@ -149,18 +157,21 @@ private Q_SLOTS:
         QTest::addColumn<double>("echelle");
         QTest::addColumn<QSize>("ecran");
         QTest::addColumn<bool>("sombre");
-        QTest::newRow("clair_100") << 1.0 << QSize(1280, 800) << false;
-        QTest::newRow("sombre_100") << 1.0 << QSize(1280, 800) << true;
-        QTest::newRow("clair_150") << 1.5 << QSize(1366, 768) << false;
-        QTest::newRow("sombre_150") << 1.5 << QSize(1366, 768) << true;
-        QTest::newRow("clair_200") << 2.0 << QSize(1600, 1000) << false;
-        QTest::newRow("sombre_200") << 2.0 << QSize(1600, 1000) << true;
+        QTest::addColumn<QString>("police");
+        QTest::newRow("clair_100") << 1.0 << QSize(1280, 800) << false << QString();
+        QTest::newRow("sombre_100") << 1.0 << QSize(1280, 800) << true << QString();
+        QTest::newRow("clair_150") << 1.5 << QSize(1366, 768) << false << QString();
+        QTest::newRow("sombre_150") << 1.5 << QSize(1366, 768) << true << QString();
+        QTest::newRow("clair_200") << 2.0 << QSize(1600, 1000) << false << QString();
+        QTest::newRow("sombre_200") << 2.0 << QSize(1600, 1000) << true << QString();
+        QTest::newRow("serre_200") << 2.0 << QSize(1600, 1000) << false << u"DejaVu Sans,11"_s;
     }
     void parcours()
     {
         QFETCH(double, echelle);
         QFETCH(QSize, ecran);
         QFETCH(bool, sombre);
+        QFETCH(QString, police);
         TBureauVirtuel bureau(ecran);
         QString pourquoi;
         if (bureau.Demarrer(pourquoi) != TBureauVirtuel::TEtat::Pret)
@@ -171,6 +182,7 @@ private Q_SLOTS:
         e.insert(u"CLARVANE_ECRAN"_s, u"%1x%2"_s.arg(ecran.width()).arg(ecran.height()));
         if (sombre)
             e.insert(u"CLARVANE_SOMBRE"_s, u"1"_s);
+        e.insert(u"CLARVANE_POLICE"_s, police);
         const TResultatEnfant r = ExecuterEnfant({u"parcours"_s}, e);
         QVERIFY2(r.code == 0, r.sortie.constData());
     }
