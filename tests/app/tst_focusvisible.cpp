@@ -1,8 +1,9 @@
 // The main window on a real X display (Xvfb) with a window manager (openbox), driven by
-// xdotool as a user's keyboard: at 100 %, 150 % and 200 %, light and dark, the window
-// opens inside the screen, title bar included, and Tab takes the focus from control to
-// control in reading order, each one showing on screen that it has it. With
-// CLARVANE_CAPTURES naming a folder, a picture of the screen is left there for each case.
+// xdotool as a user's keyboard: at 100 %, 150 % and 200 %, light and dark, with the
+// program's font and with a desktop's, the window opens inside the screen, title bar
+// included, and Tab takes the focus from control to control in reading order, each one
+// showing on screen that it has it. With CLARVANE_CAPTURES naming a folder, a picture of
+// the screen is left there for each case.
 #include <QApplication>
 #include <QProcess>
 #include <QRegularExpression>
@@ -164,7 +165,8 @@ private Q_SLOTS:
         QTest::newRow("sombre_150") << 1.5 << QSize(1366, 768) << true << QString();
         QTest::newRow("clair_200") << 2.0 << QSize(1600, 1000) << false << QString();
         QTest::newRow("sombre_200") << 2.0 << QSize(1600, 1000) << true << QString();
-        QTest::newRow("serre_200") << 2.0 << QSize(1600, 1000) << false << u"DejaVu Sans,11"_s;
+        QTest::newRow("serre_150") << 1.5 << QSize(1366, 768) << true << u"DejaVu Sans,10"_s;
+        QTest::newRow("replie_200") << 2.0 << QSize(1600, 1000) << false << u"DejaVu Sans,11"_s;
     }
     void parcours()
     {
