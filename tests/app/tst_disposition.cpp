@@ -1,9 +1,12 @@
 // The main window on every screen and with every font: as drawn at 100 %; every text
 // whole, no control over another, inside the screen and resizable at 150 % and 200 % and
-// with fonts of 9 and 16 points; its size and place kept between two openings. Each case
-// runs in a child process of its own, on an offscreen screen of a given size.
+// with fonts of 9 and 16 points; whole, bottom buttons included, without scrolling, with a
+// desktop's font of 10 and 11 points on a laptop's screen at 150 % and 200 %; its size and
+// place kept between two openings. Each case runs in a child process of its own, on an
+// offscreen screen of a given size.
 #include <QApplication>
 #include <QCheckBox>
+#include <QDate>
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
@@ -22,6 +25,7 @@
 #include "Polices.h"
 #include "app/Main_fm.h"
 #include "settings/BigIniFiles.h"
+#include "ui/LibellesOptions.h"
 
 using namespace Qt::StringLiterals;
 
@@ -206,6 +210,27 @@ private Q_SLOTS:
             QVERIFY2(TextesCoupes(&fm).isEmpty(), qPrintable(Ecrire(TextesCoupes(&fm))));
         }
         QVERIFY2(Chevauchements(&fm).isEmpty(), qPrintable(Ecrire(Chevauchements(&fm))));
+        // The date lists hold their items of any day, the longest month and weekday names.
+        for (int n = 1; n <= 3; ++n) {
+            auto *liste = fm.findChild<QComboBox *>(u"cbDonDatePDV%1"_s.arg(n));
+            QStyleOptionComboBox option;
+            option.initFrom(liste);
+            const int champ = liste->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                            QStyle::SC_ComboBoxEditField, liste).width();
+            for (int mois = 1; mois <= 12; ++mois)
+                for (const QString &texte : ElementsFormatsDate(QDate(2024, mois, mois + 3)))
+                    QVERIFY2(liste->fontMetrics().horizontalAdvance(texte) <= champ, qPrintable(texte));
+        }
+        // A caption on two lines is the box's all the same: a click on its second line
+        // checks or unchecks it.
+        auto *hierarchie = fm.findChild<QCheckBox *>(u"cbDatePDVHierCompoSiCopie"_s);
+        if (hierarchie->height() >= hierarchie->sizeHint().height() + hierarchie->fontMetrics().height()) {
+            fm.findChild<QPushButton *>(u"btCopier"_s)->click(); // where the box counts
+            QVERIFY(hierarchie->isEnabled());
+            const bool avant = hierarchie->isChecked();
+            QTest::mouseClick(hierarchie, Qt::LeftButton, {}, QPoint(hierarchie->width() / 3, hierarchie->height() - 4));
+            QCOMPARE(hierarchie->isChecked(), !avant);
+        }
         const QSize ecran = fm.screen()->availableGeometry().size();
         const auto tient = [&](QSize taille) { return ecran.boundedTo(taille) == taille; };
         QVERIFY(tient(fm.minimumSize() + fm.frameGeometry().size() - fm.size()));
