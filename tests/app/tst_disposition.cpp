@@ -169,9 +169,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        const QStringList police = qEnvironmentVariable("CLARVANE_POLICE").split(u',');
-        if (police.size() == 2)
-            QApplication::setFont(QFont(police[0], police[1].toInt()));
+        AppliquerPoliceDemandee();
     }
     void init() { QFile::remove(Reglages()); }
 

@@ -11,9 +11,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "BureauVirtuel.h"
 #include "Enfant.h"
 #include "Palettes.h"
+#include "Polices.h"
 #include "app/Main_fm.h"
 
 using namespace Qt::StringLiterals;
@@ -100,10 +100,9 @@ private Q_SLOTS:
             QApplication::setPalette(PaletteAdwaitaSombre());
         // A desktop's font too large for the drawing on this screen: the window laid out
         // tight, its information box on the chain, after the hierarchy box.
-        const QStringList police = qEnvironmentVariable("CLARVANE_POLICE").split(u',');
         QStringList chaine = kChaine;
-        if (police.size() == 2) {
-            QApplication::setFont(QFont(police[0], police[1].toInt()));
+        if (!qEnvironmentVariableIsEmpty("CLARVANE_POLICE")) {
+            AppliquerPoliceDemandee();
             chaine.insert(chaine.indexOf(u"btApercu"_s), u"sbInformation"_s);
         }
         QTemporaryDir dossier;
@@ -174,18 +173,16 @@ private Q_SLOTS:
         QFETCH(QSize, ecran);
         QFETCH(bool, sombre);
         QFETCH(QString, police);
-        TBureauVirtuel bureau(ecran);
-        QString pourquoi;
-        if (bureau.Demarrer(pourquoi) != TBureauVirtuel::TEtat::Pret)
-            QSKIP(qPrintable(pourquoi));
-        QProcessEnvironment e = bureau.Environnement();
-        e.insert(u"QT_SCALE_FACTOR"_s, QString::number(echelle));
+        QProcessEnvironment e;
         e.insert(u"CLARVANE_CAS"_s, QString::fromLatin1(QTest::currentDataTag()));
         e.insert(u"CLARVANE_ECRAN"_s, u"%1x%2"_s.arg(ecran.width()).arg(ecran.height()));
         if (sombre)
             e.insert(u"CLARVANE_SOMBRE"_s, u"1"_s);
         e.insert(u"CLARVANE_POLICE"_s, police);
-        const TResultatEnfant r = ExecuterEnfant({u"parcours"_s}, e);
+        TResultatEnfant r;
+        QString pourquoi;
+        if (!ExecuterEnfantSurUnBureau({u"parcours"_s}, ecran, echelle, e, r, pourquoi))
+            QSKIP(qPrintable(pourquoi));
         QVERIFY2(r.code == 0, r.sortie.constData());
     }
 };

@@ -11,7 +11,6 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "BureauVirtuel.h"
 #include "Enfant.h"
 #include "Polices.h"
 #include "ui/Apercu_fm.h"
@@ -288,14 +287,12 @@ void TestApercu::fenetreSurUnBureau()
     QFETCH(double, echelle);
     QFETCH(QSize, ecran);
     QFETCH(QString, police);
-    TBureauVirtuel bureau(ecran);
-    QString pourquoi;
-    if (bureau.Demarrer(pourquoi) != TBureauVirtuel::TEtat::Pret)
-        QSKIP(qPrintable(pourquoi));
-    QProcessEnvironment e = bureau.Environnement();
-    e.insert(u"QT_SCALE_FACTOR"_s, QString::number(echelle));
+    QProcessEnvironment e;
     e.insert(u"CLARVANE_POLICE"_s, police);
-    const TResultatEnfant r = ExecuterEnfant({u"fenetre"_s}, e);
+    TResultatEnfant r;
+    QString pourquoi;
+    if (!ExecuterEnfantSurUnBureau({u"fenetre"_s}, ecran, echelle, e, r, pourquoi))
+        QSKIP(qPrintable(pourquoi));
     QVERIFY2(r.code == 0, r.sortie.constData());
 }
 
@@ -306,9 +303,7 @@ class TestApercuEnfant : public QObject {
 private Q_SLOTS:
     void fenetre()
     {
-        const QStringList police = qEnvironmentVariable("CLARVANE_POLICE").split(u',');
-        if (police.size() == 2)
-            QApplication::setFont(QFont(police[0], police[1].toInt()));
+        AppliquerPoliceDemandee();
         VerifierFenetre();
     }
 };
