@@ -313,7 +313,7 @@ TAnnulable Annulable(const QString &dossier)
         if (op.Annulee)
             continue;
         a.Present = true;
-        if (op.Genre != TGenre::Dossier && Fait(op))
+        if (op.Genre != TGenre::Dossier && !op.Compagnon && Fait(op))
             ++a.Images;
     }
     return a;
@@ -362,7 +362,8 @@ void LancerAnnulation(IRetourTraitement &retour)
         retour.ProgressionAvancer();
         const TResultat r = annulation.Operation(int(i));
         if (r.Issue == TIssue::Annulee) {
-            ++(ops[i].Genre == TGenre::Copie ? copies : images);
+            if (!ops[i].Compagnon) // a companion goes back with its image, and is no image
+                ++(ops[i].Genre == TGenre::Copie ? copies : images);
             journal.Terminer(int(i)); // an undo stopped here goes on from the next
         } else if (r.Issue == TIssue::Refusee) {
             lignes.append(LigneRefus(r.Chemin, r.Raison));

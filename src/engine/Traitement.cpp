@@ -105,13 +105,15 @@ private:
     // the options ask it, its verification. Every failure gets its line; the result says
     // whether the copy counts, and where it went. `erreurDossier`: why the target's folder
     // could not be made, the cause given first.
+    // `compagnon`: a file that travels with an image, so noted in the journal.
     TResultatCopie CopierUnFichier(const QString &source, const QString &prevue,
                                    const std::function<QString()> &nomLibre,
-                                   const TEnrOptions &options, int erreurDossier = 0);
+                                   const TEnrOptions &options, bool compagnon, int erreurDossier = 0);
     void RenommerImage(qsizetype i, const QString &valeurs, const TEnrOptions &options);
     // Renames one file of the run (an image, or a file that travels with it) with its
     // journal entries; a failure gets its line. True when renamed.
-    bool RenommerUnFichier(const QString &ancien, const QString &nouveau, const TEnrOptions &options);
+    bool RenommerUnFichier(const QString &ancien, const QString &nouveau, const TEnrOptions &options,
+                           bool compagnon);
     // Copy mode: the companions of image i that go into `dossierCible` beside the image
     // named `cible` there; those of a preview, under their target names.
     QList<TEnrCompagnon> CopierCompagnons(qsizetype i, const QString &dossierCible, const QString &cible,
@@ -414,7 +416,7 @@ void TTraitement::CopierImage(qsizetype i, const QString &valeurs, const TEnrOpt
     // the check above and the end of the copy takes the next free number too.
     const TResultatCopie r = CopierUnFichier(source, prevue, [&] {
         return dossierCible + NomAvecNumero(image.Nom, m_compagnons.NumeroLibre(i, dossierCible, occupe));
-    }, options, erreurDossier);
+    }, options, false, erreurDossier);
     if (!r.Reussi)
         return;
     if (r.Cible != cible)
@@ -426,8 +428,9 @@ void TTraitement::CopierImage(qsizetype i, const QString &valeurs, const TEnrOpt
 
 TResultatCopie TTraitement::CopierUnFichier(const QString &source, const QString &prevue,
                                             const std::function<QString()> &nomLibre,
-                                            const TEnrOptions &options, int erreurDossier)
+                                            const TEnrOptions &options, bool compagnon, int erreurDossier)
 {
+    m_annulable.FichiersAssocies(compagnon);
     TParametresCopie parametres;
     parametres.nomLibre = nomLibre;
     parametres.verifier = options.lVerifierCopies;
@@ -472,7 +475,7 @@ QList<TEnrCompagnon> TTraitement::CopierCompagnons(qsizetype i, const QString &d
         const QString source = image.Dossier + c.Nom;
         const QString nom = NomCompagnon(image.Nom, c, nomCible);
         if (Traiter) {
-            CopierUnFichier(source, dossierCible + nom, {}, options);
+            CopierUnFichier(source, dossierCible + nom, {}, options, true);
         } else if (Occupe(dossierCible + nom)) { // the line the run will give
             ListeErreurs.append(AvecCause(u"Impossible de copier %1 vers %2"_s.arg(source, dossierCible + nom), EEXIST));
         } else {
@@ -505,19 +508,21 @@ void TTraitement::RenommerImage(qsizetype i, const QString &valeurs, const TEnrO
         AjouterApercu(nouveau, image.Taille, apercu);
         return;
     }
-    if (!RenommerUnFichier(ancien, nouveau, options))
+    if (!RenommerUnFichier(ancien, nouveau, options, false))
         return;
     ++NbTraitees;
     TailleTraitee += image.Taille;
     for (const TEnrCompagnon &c : compagnons)
-        RenommerUnFichier(image.Dossier + c.Nom, nouveauNom(c), options);
+        RenommerUnFichier(image.Dossier + c.Nom, nouveauNom(c), options, true);
 }
 
-bool TTraitement::RenommerUnFichier(const QString &ancien, const QString &nouveau, const TEnrOptions &options)
+bool TTraitement::RenommerUnFichier(const QString &ancien, const QString &nouveau, const TEnrOptions &options,
+                                    bool compagnon)
 {
     // Noted before it is made, confirmed once made: a run killed in between leaves a
     // journal whose undo finds the file under one name or the other.
     m_annulable.Perimetre(options.cDossSrc);
+    m_annulable.FichiersAssocies(compagnon);
     m_annulable.AvantRenommage(ancien, nouveau);
     int erreur = 0;
     if (RenommerFichier(ancien, nouveau, &erreur)) {
