@@ -25,6 +25,9 @@ TAnnulable Annulable(const QString &dossier);
 // - the run's temporary files are removed;
 // - a change noted but not confirmed (the run was killed) is taken back only as far as
 //   the disk shows it was made;
+// - a companion (a file that travels with an image) goes back only with its image, right
+//   after it: one whose image stays stays beside it, with the line "Impossible d'annuler
+//   pour %s : image non annulée";
 // - the folders the run created are removed when empty, the deepest first; one left
 //   because something else is in it gets the line "Dossier %s conservé : il contient
 //   d'autres fichiers".

@@ -117,8 +117,9 @@ private Q_SLOTS:
 };
 
 // The undo of a run with companions asks for and counts its images: a companion goes back
-// with its image, one that cannot gets its line. The card and the destination end as they
-// were, byte for byte and name for name.
+// with its image, and stays beside one that stays; one that cannot go back gets its line.
+// The card and the destination end as they were, byte for byte and name for name, but for
+// what was refused.
 void TestCarteEntiere::annulation_data()
 {
     QTest::addColumn<bool>("copie");
@@ -134,6 +135,7 @@ void TestCarteEntiere::annulation_data()
         QTest::addRow("%s, companions of each", mode) << copie << chacun << QString() << 3 << 4;
         QTest::addRow("%s, a shot sharing its companions", mode) << copie << prise << QString() << 2 << 2;
         QTest::addRow("%s, a companion refused", mode) << copie << chacun << u"refuser"_s << 3 << 4;
+        QTest::addRow("%s, an image refused", mode) << copie << chacun << u"refuser l'image"_s << 3 << 4;
         QTest::addRow("%s, an undo resumed", mode) << copie << chacun << u"reprendre"_s << 3 << 4;
         QTest::addRow("%s, names not UTF-8 past PATH_MAX", mode) << copie << chacun << u"profond"_s << 3 << 4;
         QTest::addRow("%s, interrupted", mode) << copie << chacun << u"interrompre"_s << 1 << 1;
@@ -229,6 +231,27 @@ void TestCarteEntiere::annulation()
         }
         refus.append(u"Impossible d'annuler pour %1 : %2"_s.arg(
             NomDepuisOctets(compagnon->Cible), copie ? u"fichier modifié"_s : u"nom d'origine déjà pris"_s));
+    }
+    if (geste == u"refuser l'image"_s) { // the second image: it keeps its companions beside it
+        const auto image = std::find_if(lu.Operations.cbegin(), lu.Operations.cend(), [](const TOperationJournal &op) {
+            return op.Genre != TOperationJournal::TGenre::Dossier && !op.Compagnon && op.Source.contains("IMG_0002");
+        });
+        if (copie) { // its copy edited
+            QVERIFY(EcrireOctets(image->Cible, "retouchée"));
+            apres.insert(image->Cible, "retouchée");
+        } else { // its old name taken
+            QVERIFY(EcrireOctets(image->Source, "un nouveau venu"));
+            apres.insert(image->Cible, apres.take(image->Source));
+            apres.insert(image->Source, "un nouveau venu");
+        }
+        refus.append(u"Impossible d'annuler pour %1 : %2"_s.arg(
+            NomDepuisOctets(image->Cible), copie ? u"fichier modifié"_s : u"nom d'origine déjà pris"_s));
+        for (auto c = image + 1; c != lu.Operations.cend() && c->Compagnon; ++c) {
+            apres.insert(c->Cible, copie ? avant.value(c->Source) : apres.take(c->Source));
+            refus.append(u"Impossible d'annuler pour %1 : image non annulée"_s.arg(NomDepuisOctets(c->Cible)));
+        }
+        QCOMPARE(refus.size(), 3);
+        images -= 1;
     }
     if (geste == u"reprendre"_s) { // an undo killed after the last image and its companion
         const int etat = DansUnFils([&] {
