@@ -2,11 +2,6 @@
 // have companions (counted as images, taken back with them), and companions against the
 // verification, the free-space question, an interruption, a numbered shot, a taken name,
 // names that are not UTF-8 and paths past PATH_MAX.
-#include <csignal>
-
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -17,7 +12,6 @@
 #include "BancTraitement.h"
 #include "ConstructeurFilm.h"
 #include "Fichiers.h"
-#include "Fils.h"
 #include "OperationsPiegees.h"
 #include "PetitDisque.h"
 #include "commun/Chemins.h"
@@ -215,37 +209,29 @@ void TestCarteEntiere::annulation()
     }
     QCOMPARE(Annulable(b.prog).Images, images);
 
-    // What the user does to one companion before the undo, and what the undo must say.
+    // What the user does to an image or a companion before the undo, and what the undo says.
     QMap<QByteArray, QByteArray> apres = avant;
     QStringList refus;
-    if (geste == u"refuser"_s) {
-        const auto compagnon = std::find_if(lu.Operations.cbegin(), lu.Operations.cend(),
-                                            [](const TOperationJournal &op) { return op.Compagnon; });
+    const auto refuser = [&](const TOperationJournal &op) {
         if (copie) { // its copy edited
-            QVERIFY(EcrireOctets(compagnon->Cible, "retouché"));
-            apres.insert(compagnon->Cible, "retouché");
+            QVERIFY(EcrireOctets(op.Cible, "retouché"));
+            apres.insert(op.Cible, "retouché");
         } else { // its old name taken
-            QVERIFY(EcrireOctets(compagnon->Source, "un nouveau venu"));
-            apres.insert(compagnon->Cible, apres.take(compagnon->Source));
-            apres.insert(compagnon->Source, "un nouveau venu");
+            QVERIFY(EcrireOctets(op.Source, "un nouveau venu"));
+            apres.insert(op.Cible, apres.take(op.Source));
+            apres.insert(op.Source, "un nouveau venu");
         }
         refus.append(u"Impossible d'annuler pour %1 : %2"_s.arg(
-            NomDepuisOctets(compagnon->Cible), copie ? u"fichier modifié"_s : u"nom d'origine déjà pris"_s));
-    }
+            NomDepuisOctets(op.Cible), copie ? u"fichier modifié"_s : u"nom d'origine déjà pris"_s));
+    };
+    if (geste == u"refuser"_s)
+        refuser(*std::find_if(lu.Operations.cbegin(), lu.Operations.cend(),
+                              [](const TOperationJournal &op) { return op.Compagnon; }));
     if (geste == u"refuser l'image"_s) { // the second image: it keeps its companions beside it
         const auto image = std::find_if(lu.Operations.cbegin(), lu.Operations.cend(), [](const TOperationJournal &op) {
             return op.Genre != TOperationJournal::TGenre::Dossier && !op.Compagnon && op.Source.contains("IMG_0002");
         });
-        if (copie) { // its copy edited
-            QVERIFY(EcrireOctets(image->Cible, "retouchée"));
-            apres.insert(image->Cible, "retouchée");
-        } else { // its old name taken
-            QVERIFY(EcrireOctets(image->Source, "un nouveau venu"));
-            apres.insert(image->Cible, apres.take(image->Source));
-            apres.insert(image->Source, "un nouveau venu");
-        }
-        refus.append(u"Impossible d'annuler pour %1 : %2"_s.arg(
-            NomDepuisOctets(image->Cible), copie ? u"fichier modifié"_s : u"nom d'origine déjà pris"_s));
+        refuser(*image);
         for (auto c = image + 1; c != lu.Operations.cend() && c->Compagnon; ++c) {
             apres.insert(c->Cible, copie ? avant.value(c->Source) : apres.take(c->Source));
             refus.append(u"Impossible d'annuler pour %1 : image non annulée"_s.arg(NomDepuisOctets(c->Cible)));
@@ -254,14 +240,7 @@ void TestCarteEntiere::annulation()
         images -= 1;
     }
     if (geste == u"reprendre"_s) { // an undo killed after the last image and its companion
-        const int etat = DansUnFils([&] {
-            b.retour.surAvancer = [&](int) {
-                if (b.retour.legende == u"Annulation en cours"_s && b.retour.valeur == 3)
-                    ::kill(::getpid(), SIGKILL);
-            };
-            LancerAnnulation(b.retour);
-        });
-        QVERIFY(WIFSIGNALED(etat));
+        QVERIFY(AnnulationTuee(b, 3));
         images -= 1;
         QCOMPARE(Annulable(b.prog).Images, images);
     }
