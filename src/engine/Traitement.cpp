@@ -106,15 +106,15 @@ private:
     // to `prevue` in `dossierCible`, or to the name `nomLibre` gives if `prevue` is taken
     // meanwhile (without it, a taken name is a failure), with its journal entries and, when
     // the options ask it, its verification. Every failure gets its line; the result says
-    // whether the copy counts, and where it went. `erreurDossier`: why the target's folder
-    // could not be made, the cause given first.
-    // `compagnon`: a file that travels with an image, so noted in the journal.
+    // whether the copy counts, and where it went. `compagnon`: a file that travels with an
+    // image, so noted in the journal. `erreurDossier`: why the target's folder could not be
+    // made, the cause given first.
     TResultatCopie CopierUnFichier(const QString &source, const QString &prevue,
                                    const std::function<QString()> &nomLibre,
                                    const TEnrOptions &options, bool compagnon, int erreurDossier = 0);
     void RenommerImage(qsizetype i, const QString &valeurs, const TEnrOptions &options);
-    // Renames one file of the run (an image, or a file that travels with it) with its
-    // journal entries; a failure gets its line. True when renamed.
+    // Renames one file of the run (an image, or a file that travels with it: `compagnon`)
+    // with its journal entries; a failure gets its line. True when renamed.
     bool RenommerUnFichier(const QString &ancien, const QString &nouveau, const TEnrOptions &options,
                            bool compagnon);
     // Copy mode: the companions of image i that go into `dossierCible` beside the image

@@ -334,7 +334,7 @@ private Q_SLOTS:
             {u"IMG_0001.JPG"_s, JPEGAvecTIFF(TIFFAvecValeurs(canon)), u"Canon EOS R5"_s},
             {u"IMG_0001.xmp"_s, "<x:xmpmeta xmp:Rating=\"5\"/>", u"Canon EOS R5"_s},
             {u"IMG_0002.JPG"_s, JPEGAvecTIFF(TIFFAvecValeurs(canon), true, 4000), u"Canon EOS R5"_s},
-            {u"IMG_0002.WAV"_s, "RIFF\x24\0\0\0WAVEfmt " + QByteArray(3000, '\x7F'), u"Canon EOS R5"_s},
+            {u"IMG_0002.WAV"_s, QByteArray("RIFF\x24\0\0\0WAVEfmt ", 16) + QByteArray(3000, '\x7F'), u"Canon EOS R5"_s},
             {u"C0001.MP4"_s, FilmAvecValeurs(sony), u"ILCE-7M4"_s},
             {u"C0001M01.XML"_s, XMLSony("ILCE-7M4", "2024-08-03T08:00:00+02:00"), u"ILCE-7M4"_s},
             {u"IMG_0004.HEIC"_s, HEIFAvecTIFF(TIFFAvecValeurs(telephone)), u"iPhone 13"_s},
