@@ -7,12 +7,9 @@
 #include <QComboBox>
 #include <QDate>
 #include <QFileInfo>
-#include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -66,6 +63,7 @@ TfmMainClarvane::TfmMainClarvane(const QString &cheminReglages, QWidget *parent)
     CreerRaccourcis();
     ChargerOptions();
     Disposer();
+    AjusterMinimum();
 }
 
 TfmMainClarvane::~TfmMainClarvane()
@@ -139,6 +137,15 @@ void TfmMainClarvane::CreerControles()
     stDatePDVEx->setBuddy(stDatePDVDonEx); // what the example is, for assistive tools
     for (QCheckBox *c : {cbDatePDV1, cbDatePDV2, cbDatePDV3})
         c->setChecked(true);
+    // The format lists are as wide as their items on any day: every month's and
+    // weekday's name (the window does not change with the date).
+    QStringList formats;
+    for (int n = 1; n <= 12; ++n)
+        formats << ElementsFormatsDate(QDate(2024, n, 1));
+    for (int n = 1; n <= 7; ++n)
+        formats << ElementsFormatsDate(QDate(2024, 1, n));
+    for (QComboBox *l : {cbDonDatePDV1, cbDonDatePDV2, cbDonDatePDV3})
+        static_cast<TListe *>(l)->SetTextesPossibles(formats);
 
     // EXIF separator
     stSep = Etiquette(u"Séparateur des données EXIF"_s, u"stSep"_s, this);
@@ -211,262 +218,6 @@ void TfmMainClarvane::NommerPourAssistance()
         controle->setAccessibleName(nom);
     btEXIFOrdreMonter->setAccessibleDescription(btEXIFOrdreMonter->toolTip());
     btEXIFOrdreDescendre->setAccessibleDescription(btEXIFOrdreDescendre->toolTip());
-}
-
-namespace {
-// Margins of a group box's layout that put its first control `dessin` pixels from the
-// group's edges (the drawing's), whatever room the style keeps for the frame and title.
-QMargins MargesGroupe(const QGroupBox *groupe, const QMargins &dessin)
-{
-    const QMargins style = groupe->contentsMargins();
-    return {std::max(0, dessin.left() - style.left()), std::max(0, dessin.top() - style.top()),
-            std::max(0, dessin.right() - style.right()), std::max(0, dessin.bottom() - style.bottom())};
-}
-
-QHBoxLayout *Ligne(int espacement = 0)
-{
-    auto *ligne = new QHBoxLayout;
-    ligne->setContentsMargins(0, 0, 0, 0);
-    ligne->setSpacing(espacement);
-    return ligne;
-}
-
-QVBoxLayout *Colonne(QWidget *parent = nullptr)
-{
-    auto *colonne = new QVBoxLayout(parent);
-    colonne->setContentsMargins(0, 0, 0, 0);
-    colonne->setSpacing(0);
-    return colonne;
-}
-} // namespace
-
-void TfmMainClarvane::Disposer()
-{
-    // The window as it was drawn (pixels for Tahoma 8 points) at the scale of its font:
-    // each control the drawn size or what its text needs, the drawn gaps between them.
-    // The trees take the room the window gains: the source and destination trees the
-    // width, all three the height. Built anew when the font changes.
-    delete m_page->layout();
-    delete gbDatePDV->layout();
-    delete gbInformation->layout();
-    const double k = EchelleDessin(font());
-    const auto px = [k](int pixels) { return AEchelle(pixels, k); };
-    // Controls keep their drawn height. Their width: the drawn one (Fixe); the drawn
-    // one at least, more to fill their column (Remplit); what their text needs at least,
-    // the drawn one by default, growing with the window (Souple).
-    enum TLargeur { Fixe, Remplit, Souple };
-    const auto fixer = [k](QWidget *w, int largeur, int hauteur, TLargeur genre = Fixe) {
-        const QSize taille = TailleDessin(w, {largeur, hauteur}, k);
-        w->setFixedHeight(taille.height());
-        w->setMinimumWidth(genre == Souple ? Besoin(w).width() : taille.width());
-        w->setMaximumWidth(genre == Fixe ? taille.width() : QWIDGETSIZE_MAX);
-        w->setSizePolicy(genre == Fixe ? QSizePolicy::Fixed : QSizePolicy::Expanding, QSizePolicy::Fixed);
-    };
-
-    // Date group (inside: 8 pixels from its edges, the first row 16 from its top).
-    for (QCheckBox *c : {cbDatePDV1, cbDatePDV2, cbDatePDV3})
-        fixer(c, 16, 17);
-    for (QComboBox *l : {cbDonDatePDV1, cbDonDatePDV2, cbDonDatePDV3})
-        fixer(l, 105, 21);
-    for (QLabel *plus : {stDatePDV1, stDatePDV2})
-        fixer(plus, 8, 13);
-    fixer(stDatePDVSep, 54, 13);
-    fixer(cbDatePDVSep, 81, 21);
-    fixer(cbDatePDVHierCompoSiCopie, 281, 17, Remplit);
-    fixer(stDatePDVEx, 40, 13);
-    stDatePDVDonEx->setMinimumWidth(px(86));
-    stDatePDVDonEx->setFixedHeight(std::max(px(17), stDatePDVDonEx->sizeHint().height()));
-    stDatePDVDonEx->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed); // sized to its text
-    auto *date = Colonne(gbDatePDV);
-    date->setContentsMargins(MargesGroupe(gbDatePDV, QMargins(px(8), px(16), px(8), px(8))));
-    auto *rang1 = Ligne();
-    rang1->addWidget(cbDatePDV1, 0, Qt::AlignTop);
-    rang1->addWidget(cbDonDatePDV1, 0, Qt::AlignTop);
-    rang1->addSpacing(px(7));
-    rang1->addWidget(stDatePDV1, 0, Qt::AlignVCenter);
-    rang1->addSpacing(px(8));
-    rang1->addWidget(cbDatePDV2, 0, Qt::AlignTop);
-    rang1->addWidget(cbDonDatePDV2, 0, Qt::AlignTop);
-    rang1->addSpacing(px(7));
-    rang1->addWidget(stDatePDV2, 0, Qt::AlignVCenter);
-    rang1->addStretch(1);
-    auto *rang2 = Ligne();
-    rang2->addWidget(cbDatePDV3, 0, Qt::AlignTop);
-    rang2->addWidget(cbDonDatePDV3, 0, Qt::AlignTop);
-    rang2->addStretch(1);
-    rang2->addSpacing(px(8));
-    rang2->addWidget(stDatePDVSep, 0, Qt::AlignTop);
-    rang2->addSpacing(px(2));
-    rang2->addWidget(cbDatePDVSep, 0, Qt::AlignTop);
-    auto *rang4 = Ligne();
-    rang4->addWidget(stDatePDVEx, 0, Qt::AlignTop);
-    rang4->addSpacing(px(8));
-    rang4->addWidget(stDatePDVDonEx, 0, Qt::AlignTop);
-    rang4->addStretch(1);
-    date->addLayout(rang1);
-    date->addSpacing(EcartDessin(24, rang1->sizeHint().height(), k));
-    date->addLayout(rang2);
-    date->addSpacing(EcartDessin(24, rang2->sizeHint().height(), k));
-    date->addWidget(cbDatePDVHierCompoSiCopie);
-    date->addSpacing(EcartDessin(24, cbDatePDVHierCompoSiCopie->height(), k));
-    date->addLayout(rang4);
-
-    // Information: the text of either mode whole, in bold.
-    QFont gras = font();
-    gras.setBold(true);
-    stInformation->setFont(gras);
-    auto *information = Colonne(gbInformation);
-    information->setContentsMargins(MargesGroupe(gbInformation, QMargins(px(8), px(16), px(8), px(8))));
-    information->addWidget(stInformation);
-    // The height the label itself needs for the longer of its two texts, at its drawn
-    // width (the middle column is never narrower).
-    m_hauteurInformation = 0;
-    const QString texteActuel = stInformation->text();
-    for (const QString &texte : {TexteInformationCopie(), TexteInformationRenommage()}) {
-        stInformation->setText(texte);
-        m_hauteurInformation = std::max(m_hauteurInformation, stInformation->heightForWidth(px(281)));
-    }
-    stInformation->setText(texteActuel);
-    m_hauteurInformationDessin = std::max(px(121), m_hauteurInformation);
-    stInformation->setFixedHeight(m_hauteurInformationDessin);
-    // The middle column keeps its drawn width, or what the date group needs.
-    const int largeurMilieu = std::max({px(297), gbDatePDV->minimumSizeHint().width(),
-                                        gbInformation->minimumSizeHint().width()});
-    for (QGroupBox *groupe : {gbDatePDV, gbInformation}) {
-        groupe->setFixedWidth(largeurMilieu);
-        groupe->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    }
-
-    // The middle column: mode, order tree and arrows, date, separator, information.
-    for (QPushButton *b : {btCopier, btRenommer, btApercu, btTraiter})
-        fixer(b, 145, 25, Remplit);
-    fixer(stEXIFOrdre, 165, 13);
-    // The arrows, pictures only, shorten with the order tree when the window is low.
-    for (QPushButton *b : {btEXIFOrdreMonter, btEXIFOrdreDescendre}) {
-        b->setFixedWidth(std::max(px(25), b->iconSize().width() + 8));
-        b->setMinimumHeight(b->iconSize().height() + 8);
-        b->setMaximumHeight(px(49));
-        b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
-    }
-    fixer(stSep, 143, 13);
-    fixer(cbSep, 145, 21);
-    tvEXIFOrdre->setMinimumWidth(px(150));
-    auto *milieu = Colonne();
-    milieu->addSpacing(px(12));
-    auto *mode = Ligne(px(7));
-    mode->addWidget(btCopier);
-    mode->addWidget(btRenommer);
-    milieu->addLayout(mode);
-    milieu->addSpacing(EcartDessin(32, btCopier->height(), k));
-    milieu->addWidget(stEXIFOrdre);
-    milieu->addSpacing(EcartDessin(16, stEXIFOrdre->height(), k));
-    auto *fleches = Colonne();
-    fleches->setSpacing(px(7));
-    fleches->addWidget(btEXIFOrdreMonter, 1);
-    fleches->addWidget(btEXIFOrdreDescendre, 1);
-    fleches->addStretch(0);
-    auto *ordre = Ligne();
-    ordre->addWidget(tvEXIFOrdre, 1);
-    ordre->addLayout(fleches);
-    milieu->addLayout(ordre, 1);
-    milieu->addSpacing(px(7));
-    milieu->addWidget(gbDatePDV);
-    milieu->addSpacing(EcartDessin(120, gbDatePDV->sizeHint().height(), k));
-    auto *separateur = Ligne();
-    separateur->addWidget(stSep, 0, Qt::AlignTop);
-    separateur->addStretch(1);
-    separateur->addSpacing(px(9));
-    separateur->addWidget(cbSep, 0, Qt::AlignTop);
-    milieu->addLayout(separateur);
-    milieu->addSpacing(EcartDessin(24, separateur->sizeHint().height(), k));
-    milieu->addWidget(gbInformation);
-
-    // The source and destination columns: a caption over the tree.
-    fixer(stSrc, 33, 13);
-    fixer(stDst, 54, 13);
-    fixer(btCreerDossier, 121, 20);
-    fixer(btLectRecurs, 281, 25, Souple);
-    fixer(btQuitter, 281, 25, Souple);
-    const int entete = std::max(px(20), btCreerDossier->height());
-    // The two folder columns keep the same width, as drawn, at their narrowest too.
-    const int largeurDossiers = std::max({px(150), btLectRecurs->minimumWidth(), btQuitter->minimumWidth(),
-                                          stDst->width() + px(8) + btCreerDossier->width()});
-    for (TFolderTreeView *arbre : {tvSrc, tvDst})
-        arbre->setMinimumSize(largeurDossiers, px(120));
-    auto *source = Colonne();
-    auto *enteteSource = Ligne();
-    enteteSource->addStrut(entete);
-    enteteSource->addWidget(stSrc, 0, Qt::AlignVCenter);
-    enteteSource->addStretch(1);
-    source->addLayout(enteteSource);
-    source->addWidget(tvSrc, 1);
-    auto *destination = Colonne();
-    auto *enteteDestination = Ligne(px(8));
-    enteteDestination->addStrut(entete);
-    enteteDestination->addWidget(stDst, 0, Qt::AlignVCenter);
-    enteteDestination->addStretch(1);
-    enteteDestination->addWidget(btCreerDossier, 0, Qt::AlignVCenter);
-    destination->addLayout(enteteDestination);
-    destination->addWidget(tvDst, 1);
-
-    auto *runs = Ligne(px(7));
-    runs->addWidget(btApercu);
-    runs->addWidget(btTraiter);
-
-    auto *grille = new QGridLayout(m_page);
-    grille->setContentsMargins(px(8), px(4), px(7), px(9));
-    grille->setHorizontalSpacing(px(7));
-    grille->setVerticalSpacing(px(7));
-    grille->addLayout(source, 0, 0);
-    grille->addLayout(milieu, 0, 1);
-    grille->addLayout(destination, 0, 2);
-    grille->addWidget(btLectRecurs, 1, 0);
-    grille->addLayout(runs, 1, 1);
-    grille->addWidget(btQuitter, 1, 2);
-    grille->setColumnStretch(0, 1);
-    grille->setColumnStretch(2, 1);
-    grille->setRowStretch(0, 1);
-    grille->activate();
-    AjusterMinimum();
-}
-
-QSize TfmMainClarvane::MinimumPage() const
-{
-    return m_page->layout()->minimumSize();
-}
-
-int TfmMainClarvane::HauteurChampsOrdre(int champs) const
-{
-    // The fields' rows, and the two arrows beside them.
-    return std::max(champs * tvEXIFOrdre->sizeHintForRow(0) + 2 * tvEXIFOrdre->frameWidth(),
-                    btEXIFOrdreMonter->minimumHeight() * 2 + AEchelle(7, EchelleDessin(font())));
-}
-
-void TfmMainClarvane::AjusterMinimum()
-{
-    // Every text whole: the six fields of the order tree and the information as drawn;
-    // where the screen is too low for that, the information box gives up the room its
-    // text does not need, then the order tree shows three fields and scrolls, and
-    // finally the window keeps to the screen and its page scrolls.
-    // The frame is counted as large as common title bars are, so that the choice does not
-    // depend on when the window manager tells its own.
-    QSize zone(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    if (const QScreen *ecran = screen()) {
-        const QMargins cadre = CadreFenetre(this), commun = CadreCommun();
-        zone = ecran->availableGeometry().size().shrunkBy(
-            QMargins(std::max(cadre.left(), commun.left()), std::max(cadre.top(), commun.top()),
-                     std::max(cadre.right(), commun.right()), std::max(cadre.bottom(), commun.bottom())));
-    }
-    const std::pair<int, int> paliers[] = {{m_hauteurInformationDessin, 6}, {m_hauteurInformation, 6},
-                                           {m_hauteurInformation, 3}};
-    for (const auto &[information, champs] : paliers) {
-        stInformation->setFixedHeight(information);
-        tvEXIFOrdre->setMinimumHeight(HauteurChampsOrdre(champs));
-        m_page->layout()->activate();
-        if (MinimumPage().height() <= zone.height())
-            break;
-    }
-    setMinimumSize(MinimumPage().boundedTo(zone));
 }
 
 void TfmMainClarvane::RelierControles()
@@ -610,6 +361,7 @@ bool TfmMainClarvane::event(QEvent *evenement)
         // The desktop's font changed: the window takes it and is laid out for it.
         AppliquerPoliceFenetre(this);
         Disposer();
+        AjusterMinimum();
     }
     return traite;
 }

@@ -21,11 +21,13 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class QScrollArea;
 class IOperationsCopie;
 class QShortcut;
 class TAdaptateurTraitement;
 class TArbreOrdre;
 class TBigIniFile;
+class TCase;
 class TPageDefilante;
 class TFolderTreeView;
 
@@ -74,6 +76,10 @@ private:
     void NommerPourAssistance();
     // The layouts, from the drawn dimensions at the scale of the window's font.
     void Disposer();
+    // stInformation on its own (false) or in a box that scrolls: the widget to lay out.
+    QWidget *DefilerInformation(bool defile);
+    // The scale of the drawn dimensions in the layout: the font's, or 1 when tight.
+    double EchelleDisposition() const;
     // The smallest size at which every text fits.
     QSize MinimumPage() const;
     // The window's minimum: MinimumPage, or its screen where that is smaller.
@@ -129,7 +135,7 @@ private:
     QComboBox *cbDonDatePDV3 = nullptr;
     QLabel *stDatePDVSep = nullptr;
     QComboBox *cbDatePDVSep = nullptr;
-    QCheckBox *cbDatePDVHierCompoSiCopie = nullptr;
+    TCase *cbDatePDVHierCompoSiCopie = nullptr;
     QLabel *stDatePDVEx = nullptr;
     QLabel *stDatePDVDonEx = nullptr;
     QLabel *stSep = nullptr;
@@ -147,6 +153,12 @@ private:
     int m_hauteurInformation = 0;        // what the longer information text needs
     int m_hauteurInformationDessin = 0;  // as drawn, or that when it needs more
     TPageDefilante *m_defilement = nullptr; // around m_page
+    QScrollArea *m_defilementInformation = nullptr; // around stInformation, tight only
+    // How closely the controls are laid out, from the roomiest: as drawn at the scale of
+    // the font; tight, the drawing's own pixels (a screen too small for that); folded,
+    // tight with the long check box's caption and the destination's heading on two lines.
+    enum class TDensite { Dessin, Serre, Replie };
+    TDensite m_densite = TDensite::Dessin;
     std::unique_ptr<TBigIniFile> Fichier;
     // The options as the settings file gave them: the keys that have no control
     // (lFormatsEtendus...) go from here into every run's options.

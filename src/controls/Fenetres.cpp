@@ -121,7 +121,10 @@ public:
         g_cadreConnu = cadre;
         if (m_fenetre->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
             return;
-        if (m_fenetre->size() == m_tailleDonnee)
+        // Still the size it was given (a fractional scale may round it by a pixel), or the
+        // user's own.
+        const QSize ecart = m_fenetre->size() - m_tailleDonnee;
+        if (std::abs(ecart.width()) <= 1 && std::abs(ecart.height()) <= 1)
             Placer(m_placement);
         else
             Ramener(m_fenetre, m_fenetre->frameGeometry());
@@ -132,7 +135,8 @@ public:
         m_placement = placement;
         m_centrerSur = placement.centrerSur;
         const QMargins cadre = CadreFenetre(m_fenetre);
-        const QSize dehors = placement.taille.expandedTo(m_fenetre->minimumSize())
+        const QSize dedans = placement.exterieure ? placement.taille.shrunkBy(cadre) : placement.taille;
+        const QSize dehors = dedans.expandedTo(m_fenetre->minimumSize())
                                  .boundedTo(m_fenetre->maximumSize())
                                  .grownBy(cadre);
         QPoint coin;

@@ -32,19 +32,22 @@ QPoint CoinCentre(const QRect &zone, const QSize &taille);
 // minimum is larger than the zone, its top-left corner, where the title bar is, stays in.
 QRect RamenerDansZone(const QRect &souhaite, const QRect &zone, const QSize &minimum);
 
-// Where a top-level window opens: its inside size, and the place of its inside's top-left
-// corner, or else centred, frame included, on `centrerSur` (a window) or on its screen.
+// Where a top-level window opens: its inside size (or its outer size, frame included,
+// when `exterieure`), and the place of its inside's top-left corner, or else centred,
+// frame included, on `centrerSur` (a window) or on its screen.
 struct TPlacement {
     QSize taille;
     std::optional<QPoint> coin;
     const QWidget *centrerSur = nullptr;
+    bool exterieure = false;
 };
 
 // Sizes and places the window before it is shown, inside the free area of its screen
 // (the screen of the corner, or of the window it is centred on). The window manager's
 // frame is known only once it has taken the window: when it shows up, or changes, the
-// window is placed again with it (or only brought inside its screen, once the user has
-// sized it), unless maximised. The user's own moves are left alone.
+// window is placed again with it (an outer size then gives the inside the frame leaves),
+// or only brought inside its screen once the user has sized it, unless maximised. The
+// user's own moves are left alone.
 void PlacerFenetre(QWidget *fenetre, const TPlacement &placement);
 
 // The frame the window manager puts around `fenetre`; while none is known (before it is

@@ -12,7 +12,6 @@
 #include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -328,21 +327,12 @@ void TfmApercu::showEvent(QShowEvent *evenement)
     if (!m_dejaMontre) {
         m_dejaMontre = true;
         // Centred on the window it belongs to, inside the screen; the drawn size is the
-        // outer one: the inside is the frame smaller.
+        // outer one, with the window manager's frame as it turns out to be.
         const QWidget *proprietaire = parentWidget() ? parentWidget()->window() : nullptr;
         // Never larger than the screen, even at its smallest: its tree scrolls.
         if (const QScreen *ecran = proprietaire ? proprietaire->screen() : screen())
             setMinimumSize(minimumSize().boundedTo(ecran->availableGeometry().size().shrunkBy(CadreFenetre(this))));
-        const QSize donnee = TailleInitiale().shrunkBy(CadreFenetre(this));
-        PlacerFenetre(this, {donnee, std::nullopt, proprietaire});
-        // The frame assumed may not be the window manager's: once it is known, the outer
-        // size is made right, unless the user has changed it meanwhile.
-        QTimer::singleShot(0, this, [this, proprietaire, donnee] {
-            const QMargins cadre = CadreFenetre(this);
-            if (!isMaximized() && !cadre.isNull() && size() == donnee
-                && frameGeometry().size() != TailleInitiale())
-                PlacerFenetre(this, {TailleInitiale().shrunkBy(cadre), std::nullopt, proprietaire});
-        });
+        PlacerFenetre(this, {TailleInitiale(), std::nullopt, proprietaire, true});
     }
     QDialog::showEvent(evenement);
 }

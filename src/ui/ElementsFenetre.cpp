@@ -13,7 +13,10 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <QStyle>
+#include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 
 #include "controls/Lisibilite.h"
 
@@ -80,6 +83,72 @@ TListe::TListe(QWidget *parent) : QComboBox(parent)
     Q_UNUSED(fabrique);
 }
 
+QRect TCase::ZoneTexte(int largeur) const
+{
+    // Where the style puts a caption (after the box and its spacing), less the room it
+    // keeps after the caption's last letter.
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const int uneLigne = sizeHint().width();
+    const auto contenu = [&](int l) {
+        option.rect = QRect(0, 0, l, sizeHint().height());
+        return style()->subElementRect(QStyle::SE_CheckBoxContents, &option, this);
+    };
+    const int apres = uneLigne - contenu(uneLigne).left() - fontMetrics().size(Qt::TextShowMnemonic, text()).width();
+    return contenu(largeur).adjusted(0, 0, -std::max(0, apres), 0);
+}
+
+int TCase::LargeurMin() const
+{
+    int mot = 0;
+    for (const QString &m : text().split(u' ', Qt::SkipEmptyParts))
+        mot = std::max(mot, fontMetrics().horizontalAdvance(m));
+    return sizeHint().width() - fontMetrics().horizontalAdvance(text()) + mot;
+}
+
+int TCase::HauteurPour(int largeur) const
+{
+    const QRect zone = ZoneTexte(largeur);
+    const int lignes = fontMetrics()
+                           .boundingRect(QRect(0, 0, std::max(1, zone.width()), QWIDGETSIZE_MAX),
+                                         Qt::TextWordWrap | Qt::TextShowMnemonic, text())
+                           .height();
+    return sizeHint().height() + std::max(0, lignes - fontMetrics().height());
+}
+
+void TCase::paintEvent(QPaintEvent *evenement)
+{
+    if (SurUneLigne()) {
+        QCheckBox::paintEvent(evenement);
+        return;
+    }
+    // The box beside the first line, the caption wrapped in the room after it, the focus
+    // around the caption as the style frames a check box's.
+    QStylePainter peintre(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.rect.setHeight(sizeHint().height());
+    QStyleOptionButton boite = option;
+    boite.rect = style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, this);
+    peintre.drawPrimitive(QStyle::PE_IndicatorCheckBox, boite);
+    const QRect zone = ZoneTexte(width()).adjusted(0, 0, 0, height() - option.rect.height());
+    const int drapeaux = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextShowMnemonic;
+    const QRect texte = fontMetrics().boundingRect(zone, drapeaux, text());
+    peintre.drawItemText(zone.adjusted(0, (option.rect.height() - fontMetrics().height()) / 2, 0, 0), drapeaux,
+                         palette(), isEnabled(), text(), QPalette::WindowText);
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = texte.translated(0, (option.rect.height() - fontMetrics().height()) / 2).adjusted(-1, 0, 1, 1);
+        peintre.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+    }
+}
+
+bool TCase::hitButton(const QPoint &point) const
+{
+    return SurUneLigne() ? QCheckBox::hitButton(point) : rect().contains(point);
+}
+
 void TBoutonBascule::focusInEvent(QFocusEvent *evenement)
 {
     QPushButton::focusInEvent(evenement);
@@ -130,9 +199,14 @@ QSize Besoin(const QWidget *controle)
     option.rect = QRect(QPoint(0, 0), liste->sizeHint());
     const QRect champ = liste->style()->subControlRect(QStyle::CC_ComboBox, &option,
                                                         QStyle::SC_ComboBoxEditField, liste);
-    int texte = 0;
+    QStringList textes;
     for (int i = 0; i < liste->count(); ++i)
-        texte = std::max(texte, liste->fontMetrics().horizontalAdvance(liste->itemText(i)));
+        textes << liste->itemText(i);
+    if (const auto *tliste = qobject_cast<const TListe *>(liste))
+        textes << tliste->TextesPossibles();
+    int texte = 0;
+    for (const QString &t : std::as_const(textes))
+        texte = std::max(texte, liste->fontMetrics().horizontalAdvance(t));
     besoin.setWidth(texte + option.rect.width() - champ.width() + 1);
     return besoin;
 }
@@ -169,9 +243,9 @@ TListe *Liste(const QString &nom, QWidget *parent)
     return liste;
 }
 
-QCheckBox *Case(const QString &texte, const QString &nom, QWidget *parent)
+TCase *Case(const QString &texte, const QString &nom, QWidget *parent)
 {
-    auto *c = new QCheckBox(texte, parent);
+    auto *c = new TCase(texte, parent);
     c->setObjectName(nom);
     return c;
 }

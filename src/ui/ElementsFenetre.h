@@ -4,12 +4,12 @@
 // the scale of the window's font so that the windows follow the desktop's font.
 #pragma once
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
 #include <QSize>
 #include <QString>
 
-class QCheckBox;
 class QFont;
 class QIcon;
 class QLabel;
@@ -33,6 +33,35 @@ class TListe final : public QComboBox {
 
 public:
     explicit TListe(QWidget *parent = nullptr);
+
+    // Items it may hold on another day or in another state, which its width must leave
+    // room for as well (Besoin).
+    void SetTextesPossibles(const QStringList &textes) { m_textesPossibles = textes; }
+    const QStringList &TextesPossibles() const { return m_textesPossibles; }
+
+private:
+    QStringList m_textesPossibles;
+};
+
+// A check box whose caption goes on as many lines as its width leaves it, word by word;
+// wide enough for one line, it is drawn as any check box.
+class TCase final : public QCheckBox {
+public:
+    using QCheckBox::QCheckBox;
+
+    // The narrowest it can be: its box and its longest word.
+    int LargeurMin() const;
+    // Its height at `largeur`: its caption on as many lines as it needs there.
+    int HauteurPour(int largeur) const;
+
+protected:
+    void paintEvent(QPaintEvent *evenement) override;
+    bool hitButton(const QPoint &point) const override;
+
+private:
+    // The room its caption takes beside the box, at `largeur`.
+    QRect ZoneTexte(int largeur) const;
+    bool SurUneLigne() const { return width() >= sizeHint().width(); }
 };
 
 // The scale of the drawn dimensions for a window in `police`: its line height against the
@@ -61,7 +90,7 @@ QIcon Icone(const QString &nom, const QPalette &palette, bool avecInactif = fals
 
 QLabel *Etiquette(const QString &texte, const QString &nom, QWidget *parent);
 TListe *Liste(const QString &nom, QWidget *parent);
-QCheckBox *Case(const QString &texte, const QString &nom, QWidget *parent);
+TCase *Case(const QString &texte, const QString &nom, QWidget *parent);
 // `bouton` named, with its 16-pixel picture Icone(icone) left of its caption.
 QPushButton *Bouton(QPushButton *bouton, const QString &nom, const QString &icone, bool avecInactif = false);
 // Every button of `fenetre` made by Bouton takes its picture drawn for its palette of now

@@ -1,15 +1,20 @@
 // The main window on every screen and with every font: as drawn at 100 %; every text
 // whole, no control over another, inside the screen and resizable at 150 % and 200 % and
-// with fonts of 9 and 16 points; its size and place kept between two openings. Each case
-// runs in a child process of its own, on an offscreen screen of a given size.
+// with fonts of 9 and 16 points; whole, bottom buttons included, without scrolling, with a
+// desktop's font of 10 and 11 points on a laptop's screen at 150 % and 200 %; its size and
+// place kept between two openings. Each case runs in a child process of its own, on an
+// offscreen screen of a given size.
 #include <QApplication>
 #include <QCheckBox>
+#include <QDate>
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QTemporaryDir>
@@ -20,6 +25,7 @@
 #include "Polices.h"
 #include "app/Main_fm.h"
 #include "settings/BigIniFiles.h"
+#include "ui/LibellesOptions.h"
 
 using namespace Qt::StringLiterals;
 
@@ -85,16 +91,20 @@ QStringList TextesCoupes(QWidget *fenetre)
             verifier(w, l->wordWrap() ? l->heightForWidth(l->width()) <= l->height()
                                       : besoin.width() <= place.width() && m.height() <= place.height(),
                      l->text());
+        } else if (auto *c = qobject_cast<QCheckBox *>(w); c && !c->text().isEmpty()) {
+            // The caption beside the box, on as many lines as it takes there.
+            const int avant = c->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, c)
+                              + c->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, c);
+            const QRect texte = m.boundingRect(QRect(0, 0, c->width() - avant, QWIDGETSIZE_MAX),
+                                               Qt::TextWordWrap, SansEsperluette(c->text()));
+            verifier(w, texte.width() <= c->width() - avant && texte.height() <= c->height(), c->text());
         } else if (auto *b = qobject_cast<QAbstractButton *>(w); b && !b->text().isEmpty()) {
-            // The caption, its picture and the spacing between, or the check box and its
-            // caption, inside the frame and the style's margins.
+            // The caption, its picture and the spacing between, inside the frame and the
+            // style's margins.
             const int cadre = 2 * b->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, b);
             const int marge = b->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, b);
             const int image = b->icon().isNull() ? 0 : b->iconSize().height();
-            const int avant = qobject_cast<QCheckBox *>(b)
-                                  ? b->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, b)
-                                        + b->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, b)
-                                  : (image ? image + 4 : 0) + marge + cadre;
+            const int avant = (image ? image + 4 : 0) + marge + cadre;
             verifier(w, m.horizontalAdvance(SansEsperluette(b->text())) + avant <= b->width()
                             && std::max(m.height(), image) + cadre <= b->height(), b->text());
         } else if (auto *c = qobject_cast<QComboBox *>(w)) {
@@ -159,9 +169,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        const QStringList police = qEnvironmentVariable("CLARVANE_POLICE").split(u',');
-        if (police.size() == 2)
-            QApplication::setFont(QFont(police[0], police[1].toInt()));
+        AppliquerPoliceDemandee();
     }
     void init() { QFile::remove(Reglages()); }
 
@@ -200,6 +208,27 @@ private Q_SLOTS:
             QVERIFY2(TextesCoupes(&fm).isEmpty(), qPrintable(Ecrire(TextesCoupes(&fm))));
         }
         QVERIFY2(Chevauchements(&fm).isEmpty(), qPrintable(Ecrire(Chevauchements(&fm))));
+        // The date lists hold their items of any day, the longest month and weekday names.
+        for (int n = 1; n <= 3; ++n) {
+            auto *liste = fm.findChild<QComboBox *>(u"cbDonDatePDV%1"_s.arg(n));
+            QStyleOptionComboBox option;
+            option.initFrom(liste);
+            const int champ = liste->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                            QStyle::SC_ComboBoxEditField, liste).width();
+            for (int mois = 1; mois <= 12; ++mois)
+                for (const QString &texte : ElementsFormatsDate(QDate(2024, mois, mois + 3)))
+                    QVERIFY2(liste->fontMetrics().horizontalAdvance(texte) <= champ, qPrintable(texte));
+        }
+        // A caption on two lines is the box's all the same: a click on its second line
+        // checks or unchecks it.
+        auto *hierarchie = fm.findChild<QCheckBox *>(u"cbDatePDVHierCompoSiCopie"_s);
+        if (hierarchie->height() >= hierarchie->sizeHint().height() + hierarchie->fontMetrics().height()) {
+            fm.findChild<QPushButton *>(u"btCopier"_s)->click(); // where the box counts
+            QVERIFY(hierarchie->isEnabled());
+            const bool avant = hierarchie->isChecked();
+            QTest::mouseClick(hierarchie, Qt::LeftButton, {}, QPoint(hierarchie->width() / 3, hierarchie->height() - 4));
+            QCOMPARE(hierarchie->isChecked(), !avant);
+        }
         const QSize ecran = fm.screen()->availableGeometry().size();
         const auto tient = [&](QSize taille) { return ecran.boundedTo(taille) == taille; };
         QVERIFY(tient(fm.minimumSize() + fm.frameGeometry().size() - fm.size()));
@@ -212,6 +241,18 @@ private Q_SLOTS:
             // Even with a window manager's title bar of 32 device pixels.
             QVERIFY(tient(fm.minimumSize() + QSize(0, qCeil(32 / fm.devicePixelRatioF()))));
             QCOMPARE(page->size(), page->parentWidget()->size()); // nothing to scroll
+            auto *defilement = fm.findChild<QScrollArea *>(u"sbPage"_s);
+            QVERIFY(!defilement->verticalScrollBar()->isVisible() && !defilement->horizontalScrollBar()->isVisible());
+            // Every control on the screen, the bottom row's buttons included (of a text that
+            // scrolls in its box, what the box shows).
+            QStringList dehors;
+            for (QWidget *w : fm.findChildren<QWidget *>()) {
+                const QRect vu = w->visibleRegion().boundingRect();
+                if (w->isVisible() && !w->objectName().isEmpty() && !vu.isEmpty()
+                    && !fm.screen()->availableGeometry().contains(vu.translated(w->mapToGlobal(QPoint(0, 0)))))
+                    dehors << w->objectName();
+            }
+            QVERIFY2(dehors.isEmpty(), qPrintable(Ecrire(dehors)));
         }
 
         QVERIFY(fm.maximumSize().width() > fm.minimumSize().width());
@@ -228,8 +269,14 @@ private Q_SLOTS:
         fm.resize(fm.minimumSize() + QSize(100, 80));
         QTRY_VERIFY(fm.findChild<QWidget *>(u"tvSrc"_s)->width() > avant[u"tvSrc"_s].width());
         const auto taille = [&](const char *nom) { return fm.findChild<QWidget *>(QString::fromLatin1(nom))->size(); };
-        QCOMPARE(taille("tvSrc") - avant[u"tvSrc"_s], QSize(50, 80));
-        QCOMPARE(taille("tvDst") - avant[u"tvDst"_s], QSize(50, 80)); // the same, as drawn
+        // The two folder trees share the width, the narrower one first (they are drawn the
+        // same width: laid out tight, each column is only as wide as its own controls).
+        const QSize source = taille("tvSrc") - avant[u"tvSrc"_s], destination = taille("tvDst") - avant[u"tvDst"_s];
+        QCOMPARE(source.width() + destination.width(), 100);
+        QVERIFY(std::abs(taille("tvSrc").width() - taille("tvDst").width())
+                <= std::max(0, std::abs(avant[u"tvSrc"_s].width() - avant[u"tvDst"_s].width()) - 100));
+        QCOMPARE(source.height(), 80);
+        QCOMPARE(destination.height(), 80);
         QCOMPARE(taille("tvEXIFOrdre") - avant[u"tvEXIFOrdre"_s], QSize(0, 80));
         QCOMPARE(taille("gbDatePDV"), avant[u"gbDatePDV"_s]);
         QCOMPARE(taille("btCopier"), avant[u"btCopier"_s]);
@@ -367,8 +414,14 @@ private Q_SLOTS:
         QTest::newRow("9 points") << 1.0 << u"DejaVu Sans,9"_s << QSize(1366, 768) << false;
         QTest::newRow("16 points") << 1.0 << u"DejaVu Sans,16"_s << QSize(1920, 1080) << false;
         QTest::newRow("16 points, 200 %") << 2.0 << u"Liberation Sans,16"_s << QSize(3840, 2160) << false;
+        // A desktop's font on a laptop's screen: laid out tight, then folded, the whole
+        // window shows.
+        QTest::newRow("10 points, 150 %, 1366 x 768") << 1.5 << u"DejaVu Sans,10"_s << QSize(1366, 768) << false;
+        QTest::newRow("11 points, 150 %, 1366 x 768") << 1.5 << u"DejaVu Sans,11"_s << QSize(1366, 768) << false;
+        QTest::newRow("10 points, 200 %, 1600 x 1000") << 2.0 << u"DejaVu Sans,10"_s << QSize(1600, 1000) << false;
+        QTest::newRow("11 points, 200 %, 1600 x 1000") << 2.0 << u"DejaVu Sans,11"_s << QSize(1600, 1000) << false;
         // Smaller than the window needs: the window keeps to the screen, its page scrolls.
-        QTest::newRow("11 points, 200 %, 1600 x 1000") << 2.0 << u"DejaVu Sans,11"_s << QSize(1600, 1000) << true;
+        QTest::newRow("16 points, 200 %, 1600 x 1000") << 2.0 << u"DejaVu Sans,16"_s << QSize(1600, 1000) << true;
     }
     void echelles()
     {

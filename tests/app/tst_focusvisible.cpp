@@ -1,8 +1,9 @@
 // The main window on a real X display (Xvfb) with a window manager (openbox), driven by
-// xdotool as a user's keyboard: at 100 %, 150 % and 200 %, light and dark, the window
-// opens inside the screen, title bar included, and Tab takes the focus from control to
-// control in reading order, each one showing on screen that it has it. With
-// CLARVANE_CAPTURES naming a folder, a picture of the screen is left there for each case.
+// xdotool as a user's keyboard: at 100 %, 150 % and 200 %, light and dark, with the
+// program's font and with a desktop's, the window opens inside the screen, title bar
+// included, and Tab takes the focus from control to control in reading order, each one
+// showing on screen that it has it. With CLARVANE_CAPTURES naming a folder, a picture of
+// the screen is left there for each case.
 #include <QApplication>
 #include <QProcess>
 #include <QRegularExpression>
@@ -10,9 +11,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "BureauVirtuel.h"
 #include "Enfant.h"
 #include "Palettes.h"
+#include "Polices.h"
 #include "app/Main_fm.h"
 
 using namespace Qt::StringLiterals;
@@ -97,6 +98,13 @@ private Q_SLOTS:
     {
         if (qEnvironmentVariableIsSet("CLARVANE_SOMBRE"))
             QApplication::setPalette(PaletteAdwaitaSombre());
+        // A desktop's font too large for the drawing on this screen: the window laid out
+        // tight, its information box on the chain, after the hierarchy box.
+        QStringList chaine = kChaine;
+        if (!qEnvironmentVariableIsEmpty("CLARVANE_POLICE")) {
+            AppliquerPoliceDemandee();
+            chaine.insert(chaine.indexOf(u"btApercu"_s), u"sbInformation"_s);
+        }
         QTemporaryDir dossier;
         TfmMainClarvane fm(dossier.filePath(u"Clarvane.ini"_s));
         fm.show();
@@ -116,15 +124,15 @@ private Q_SLOTS:
         QTRY_VERIFY2(QRect(QPoint(0, 0), ecran).contains(CadreX(fm.winId())) && CadreX(fm.winId()).height() > fm.height(),
                      qPrintable(QVariant(CadreX(fm.winId())).toString()));
         QVERIFY(Xdotool({u"mousemove"_s, u"0"_s, u"0"_s})); // no hovered control
-        fm.findChild<QWidget *>(kChaine.first())->setFocus();
-        QTRY_COMPARE(QApplication::focusWidget()->objectName(), kChaine.first());
+        fm.findChild<QWidget *>(chaine.first())->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget()->objectName(), chaine.first());
         QTest::qWait(200);
         const QString captures = qEnvironmentVariable("CLARVANE_CAPTURES");
         if (!captures.isEmpty())
             fm.screen()->grabWindow(0).save(captures + u"/fenetre_"_s + qEnvironmentVariable("CLARVANE_CAS") + u".png"_s);
 
-        for (qsizetype i = 1; i <= kChaine.size(); ++i) {
-            const QString nom = kChaine[i % kChaine.size()];
+        for (qsizetype i = 1; i <= chaine.size(); ++i) {
+            const QString nom = chaine[i % chaine.size()];
             auto *suivant = fm.findChild<QWidget *>(nom);
             QVERIFY2(suivant, qPrintable(nom));
             const QImage sans = AEcran(suivant);
@@ -149,29 +157,32 @@ private Q_SLOTS:
         QTest::addColumn<double>("echelle");
         QTest::addColumn<QSize>("ecran");
         QTest::addColumn<bool>("sombre");
-        QTest::newRow("clair_100") << 1.0 << QSize(1280, 800) << false;
-        QTest::newRow("sombre_100") << 1.0 << QSize(1280, 800) << true;
-        QTest::newRow("clair_150") << 1.5 << QSize(1366, 768) << false;
-        QTest::newRow("sombre_150") << 1.5 << QSize(1366, 768) << true;
-        QTest::newRow("clair_200") << 2.0 << QSize(1600, 1000) << false;
-        QTest::newRow("sombre_200") << 2.0 << QSize(1600, 1000) << true;
+        QTest::addColumn<QString>("police");
+        QTest::newRow("clair_100") << 1.0 << QSize(1280, 800) << false << QString();
+        QTest::newRow("sombre_100") << 1.0 << QSize(1280, 800) << true << QString();
+        QTest::newRow("clair_150") << 1.5 << QSize(1366, 768) << false << QString();
+        QTest::newRow("sombre_150") << 1.5 << QSize(1366, 768) << true << QString();
+        QTest::newRow("clair_200") << 2.0 << QSize(1600, 1000) << false << QString();
+        QTest::newRow("sombre_200") << 2.0 << QSize(1600, 1000) << true << QString();
+        QTest::newRow("serre_150") << 1.5 << QSize(1366, 768) << true << u"DejaVu Sans,10"_s;
+        QTest::newRow("replie_200") << 2.0 << QSize(1600, 1000) << false << u"DejaVu Sans,11"_s;
     }
     void parcours()
     {
         QFETCH(double, echelle);
         QFETCH(QSize, ecran);
         QFETCH(bool, sombre);
-        TBureauVirtuel bureau(ecran);
-        QString pourquoi;
-        if (bureau.Demarrer(pourquoi) != TBureauVirtuel::TEtat::Pret)
-            QSKIP(qPrintable(pourquoi));
-        QProcessEnvironment e = bureau.Environnement();
-        e.insert(u"QT_SCALE_FACTOR"_s, QString::number(echelle));
+        QFETCH(QString, police);
+        QProcessEnvironment e;
         e.insert(u"CLARVANE_CAS"_s, QString::fromLatin1(QTest::currentDataTag()));
         e.insert(u"CLARVANE_ECRAN"_s, u"%1x%2"_s.arg(ecran.width()).arg(ecran.height()));
         if (sombre)
             e.insert(u"CLARVANE_SOMBRE"_s, u"1"_s);
-        const TResultatEnfant r = ExecuterEnfant({u"parcours"_s}, e);
+        e.insert(u"CLARVANE_POLICE"_s, police);
+        TResultatEnfant r;
+        QString pourquoi;
+        if (!ExecuterEnfantSurUnBureau({u"parcours"_s}, ecran, echelle, e, r, pourquoi))
+            QSKIP(qPrintable(pourquoi));
         QVERIFY2(r.code == 0, r.sortie.constData());
     }
 };

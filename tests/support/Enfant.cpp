@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QProcess>
 
+#include "BureauVirtuel.h"
+
 using namespace Qt::StringLiterals;
 
 TResultatEnfant ExecuterEnfant(const QStringList &arguments, const QProcessEnvironment &ajouts, int delaiMs)
@@ -25,6 +27,19 @@ TResultatEnfant ExecuterEnfant(const QStringList &arguments, const QProcessEnvir
     resultat.sortie = enfant.readAll();
     resultat.code = enfant.exitStatus() == QProcess::NormalExit ? enfant.exitCode() : -1;
     return resultat;
+}
+
+bool ExecuterEnfantSurUnBureau(const QStringList &arguments, QSize ecran, double echelle,
+                               const QProcessEnvironment &ajouts, TResultatEnfant &resultat, QString &pourquoi)
+{
+    TBureauVirtuel bureau(ecran);
+    if (bureau.Demarrer(pourquoi) != TBureauVirtuel::TEtat::Pret)
+        return false;
+    QProcessEnvironment environnement = bureau.Environnement();
+    environnement.insert(u"QT_SCALE_FACTOR"_s, QString::number(echelle));
+    environnement.insert(ajouts);
+    resultat = ExecuterEnfant(arguments, environnement);
+    return true;
 }
 
 QString PlateformeHorsEcran(const QString &dossier, int largeur, int hauteur)

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QProcessEnvironment>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -31,6 +32,12 @@ struct TResultatEnfant {
 // environment `ajouts` on top of this one's, waiting at most `delaiMs`.
 TResultatEnfant ExecuterEnfant(const QStringList &arguments, const QProcessEnvironment &ajouts,
                                int delaiMs = 120000);
+
+// Runs this test program again with `arguments` on a desktop of its own (TBureauVirtuel)
+// of `ecran` device pixels, at the scale `echelle`, with `ajouts` in its environment.
+// False, saying why in `pourquoi`, where no such desktop could be made ready.
+bool ExecuterEnfantSurUnBureau(const QStringList &arguments, QSize ecran, double echelle,
+                               const QProcessEnvironment &ajouts, TResultatEnfant &resultat, QString &pourquoi);
 
 // A screen for offscreen children: QT_QPA_PLATFORM set to the offscreen platform with one
 // screen of `largeur` x `hauteur` device pixels (a JSON file in `dossier`).

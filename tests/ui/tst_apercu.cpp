@@ -1,4 +1,5 @@
-// The preview window: its tree, its counts and sizes, the errors tab, the clipboard text.
+// The preview window: its tree, its counts and sizes, the errors tab, the clipboard text;
+// its size as it opens, offscreen and on a real display with a window manager.
 #include <QApplication>
 #include <QClipboard>
 #include <QFrame>
@@ -10,8 +11,10 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include "Enfant.h"
 #include "Polices.h"
 #include "ui/Apercu_fm.h"
+#include "ui/ElementsFenetre.h"
 
 using namespace Qt::StringLiterals;
 
@@ -47,6 +50,8 @@ private Q_SLOTS:
     void ongletErreurs();
     void apercuVide();
     void fenetre();
+    void fenetreSurUnBureau_data();
+    void fenetreSurUnBureau();
     void centreeEtALaPolice_data();
     void centreeEtALaPolice();
     void imagesDesNoeuds();
@@ -210,7 +215,10 @@ void TestApercu::apercuVide()
     QCOMPARE(fm.TexteCopie(), QString());
 }
 
-void TestApercu::fenetre()
+// The preview as it opens: its drawn outer size (599 x 400 with the font it was drawn for)
+// at the scale of its font, frame included, or the screen where that is smaller; its
+// captions whole; "&Quitter" kept at the right edge whatever the width.
+void VerifierFenetre()
 {
     TfmApercu fm;
     fm.Remplir(true, u"/Tri/"_s, {Entree(u"/"_s, u"a.jpg"_s, 5)}, {});
@@ -219,24 +227,86 @@ void TestApercu::fenetre()
     QVERIFY(fm.windowFlags() & Qt::WindowMaximizeButtonHint);
     fm.show();
     QVERIFY(QTest::qWaitForWindowExposed(&fm));
-    QTRY_COMPARE(fm.frameGeometry().size(), QSize(599, 400)); // the outer size, frame included
+    const double k = EchelleDessin(fm.font());
+    const QRect ecran = fm.screen()->availableGeometry();
+    const QSize dessin = QSize(AEchelle(599, k), AEchelle(400, k)).boundedTo(ecran.size());
+    const auto ouverte = [&] {
+        const QRect dehors = fm.frameGeometry();
+        return ecran.contains(dehors) && dehors.width() >= dessin.width() && dehors.height() >= dessin.height();
+    };
+    const auto texte = [](const QRect &r) { return u"%1,%2 %3x%4"_s.arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()); };
+    QTRY_VERIFY2(ouverte(), qPrintable(u"%1 in %2, drawn %3x%4"_s.arg(texte(fm.frameGeometry()), texte(ecran))
+                                           .arg(dessin.width()).arg(dessin.height())));
+    const auto entiers = [&] {
+        for (QPushButton *b : {fm.btCopierPP, fm.btQuitter})
+            if (b->width() < b->fontMetrics().horizontalAdvance(b->text().remove(u'&')) + b->iconSize().width()
+                || b->height() < std::max(b->fontMetrics().height(), b->iconSize().height()))
+                return false;
+        return fm.pnCommandes->geometry().bottom() == fm.height() - 1;
+    };
+    QVERIFY(entiers());
 
-    // "&Quitter" stays 6 pixels from the right edge, whatever the width.
+    const int marge = AEchelle(6, k);
     for (const QSize taille : {QSize(800, 500), QSize(450, 320), QSize(1200, 900)}) {
-        fm.resize(taille);
-        QTRY_COMPARE(fm.pnCommandes->width(), taille.width());
-        QCOMPARE(fm.btQuitter->geometry().right() + 1, taille.width() - 6);
-        QCOMPARE(fm.btQuitter->y(), 8);
+        fm.resize(taille.expandedTo(fm.minimumSize()));
+        QTRY_COMPARE(fm.pnCommandes->width(), fm.width());
+        QCOMPARE(fm.btQuitter->geometry().right() + 1, fm.width() - marge);
+        QVERIFY(std::abs(fm.btQuitter->y() - (fm.pnCommandes->height() - fm.btQuitter->geometry().bottom() - 1)) <= 1);
         QVERIFY(fm.btQuitter->x() > fm.btCopierPP->geometry().right()); // never over the other
     }
+    // At its smallest: the drawn 400 x 300 at the scale, or the screen; still whole.
     fm.resize(100, 100);
-    QCOMPARE(fm.size(), QSize(400, 300));
-    QCOMPARE(fm.pnCommandes->height(), 41);
-    QVERIFY(fm.pnCommandes->geometry().bottom() == fm.height() - 1);
+    QTRY_COMPARE(fm.size(), fm.minimumSize());
+    QCOMPARE(fm.minimumSize(), QSize(AEchelle(400, k), AEchelle(300, k)).boundedTo(ecran.size()));
+    QVERIFY(fm.pnCommandes->height() >= AEchelle(41, k));
+    QVERIFY(entiers());
 
     QTest::mouseClick(fm.btQuitter, Qt::LeftButton);
     QTRY_VERIFY(!fm.isVisible());
 }
+
+void TestApercu::fenetre()
+{
+    VerifierFenetre();
+}
+
+// On a real display with a window manager, whose frame is known only once the window is
+// up: the program's font, a desktop's at 150 %, a larger one at 200 % on a small screen.
+void TestApercu::fenetreSurUnBureau_data()
+{
+    QTest::addColumn<double>("echelle");
+    QTest::addColumn<QSize>("ecran");
+    QTest::addColumn<QString>("police");
+    QTest::newRow("police du programme") << 1.0 << QSize(1280, 800) << QString();
+    QTest::newRow("10 points, 150 %") << 1.5 << QSize(1366, 768) << u"DejaVu Sans,10"_s;
+    QTest::newRow("11 points, 200 %") << 2.0 << QSize(1600, 1000) << u"DejaVu Sans,11"_s;
+}
+
+void TestApercu::fenetreSurUnBureau()
+{
+    QFETCH(double, echelle);
+    QFETCH(QSize, ecran);
+    QFETCH(QString, police);
+    QProcessEnvironment e;
+    e.insert(u"CLARVANE_POLICE"_s, police);
+    TResultatEnfant r;
+    QString pourquoi;
+    if (!ExecuterEnfantSurUnBureau({u"fenetre"_s}, ecran, echelle, e, r, pourquoi))
+        QSKIP(qPrintable(pourquoi));
+    QVERIFY2(r.code == 0, r.sortie.constData());
+}
+
+// In the child, on the X display.
+class TestApercuEnfant : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void fenetre()
+    {
+        AppliquerPoliceDemandee();
+        VerifierFenetre();
+    }
+};
 
 // Centred on the window it belongs to, inside the screen; with a larger font, larger in
 // proportion, its buttons' captions whole.
@@ -289,5 +359,5 @@ void TestApercu::imagesDesNoeuds()
     QCOMPARE(page.pixmap(16, 16, QIcon::Selected).toImage(), fm.ilApercu[3].pixmap(16, 16).toImage());
 }
 
-QTEST_MAIN(TestApercu)
+QTEST_MAIN_AVEC_ENFANT(TestApercu, TestApercuEnfant)
 #include "tst_apercu.moc"
