@@ -47,13 +47,13 @@ TfmJournalTexte::TfmJournalTexte(QWidget *parent)
     mmJournal->setFocus();
 }
 
-void TfmJournalTexte::Charger(const QString &chemin)
+void TfmJournalTexte::Charger(const QString &chemin, qint64 tailleMax)
 {
     const QByteArray octets = NomEnOctets(chemin);
     setWindowTitle(NomLisible(NomDepuisOctets(NomFinal(octets))));
     QByteArray contenu;
     qint64 taille = 0;
-    if (const int erreur = LireFichier(octets, kTailleMontree, contenu, TGenreLecture::Ordinaire, &taille)) {
+    if (const int erreur = LireFichier(octets, tailleMax, contenu, TGenreLecture::Ordinaire, &taille)) {
         struct stat etat {};
         QString cause = EtatChemin(octets, etat) == 0 ? TexteNonOrdinaire(etat.st_mode) : QString();
         if (cause.isEmpty())
@@ -62,7 +62,7 @@ void TfmJournalTexte::Charger(const QString &chemin)
         return;
     }
     QString texte = QString::fromUtf8(contenu);
-    if (taille > kTailleMontree) // the beginning only: a log of a run is far shorter
+    if (taille > tailleMax) // the beginning only: a log of a run is far shorter
         texte += u"\n[…] Fichier tronqué : %1 affichés sur %2."_s.arg(TailleEnTexte(contenu.size()),
                                                                      TailleEnTexte(taille));
     texte.replace(u"\r\n"_s, u"\n"_s);
