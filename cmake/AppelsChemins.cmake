@@ -5,7 +5,9 @@
 # any bytes, never waits on a fifo and never reads a device without end: fails, naming
 # each place, when a file of src/ makes one itself (open, stat, unlink, rename, mkdir... or
 # Qt's QFile, QDir, QFileInfo, QStandardPaths, which take paths as text and read files of
-# their own). Calls on a descriptor (read, fstat, fsync...) are not path calls.
+# their own; std::filesystem, the file streams). Calls on a descriptor (read, fstat,
+# fsync...) are not path calls. Qt's resources (":/...") are read with QResource, which
+# never reaches the disk.
 cmake_minimum_required(VERSION 3.25)
 
 # What a file may use all the same, and why: "file|name|reason", name "*" for every one.
@@ -19,9 +21,11 @@ set(appels "open|openat|open64|creat|stat|lstat|stat64|lstat64|fstatat|statx|acc
 unlink|unlinkat|rmdir|remove|rename|renameat|renameat2|mkdir|mkdirat|link|linkat|symlink|symlinkat|\
 readlink|readlinkat|truncate|chmod|fchmodat|chown|lchown|fchownat|utimensat|utimes|utime|mknod|\
 mknodat|mkfifo|realpath|opendir|scandir|nftw|chdir|fopen|freopen|mkstemp|mkostemp|tmpfile")
-# Qt's classes by the beginning of their names: QFile stands for QFileInfo, QFileInfoList,
-# QFileDialog, QFileSystemWatcher..., QDir for QDirIterator.
-set(qt "QFile|QDir|QTemporaryFile|QTemporaryDir|QSaveFile|QLockFile|QStorageInfo|QStandardPaths|QSettings")
+# Classes that reach files by their paths, by the beginning of their names (QFile stands
+# for QFileInfo, QFileInfoList, QFileDialog, QFileSystemWatcher..., QDir for QDirIterator),
+# Qt's and the standard library's.
+set(classes "QFile|QDir|QTemporaryFile|QTemporaryDir|QSaveFile|QLockFile|QStorageInfo|QStandardPaths|QSettings|\
+std::filesystem|ifstream|ofstream|fstream|filebuf")
 
 set(fautes "")
 file(GLOB_RECURSE sources RELATIVE ${RACINE} ${RACINE}/src/*.cpp ${RACINE}/src/*.h)
@@ -49,7 +53,7 @@ foreach(source ${sources})
       string(REGEX REPLACE "(^|[^A-Za-z0-9_])${nom}([^A-Za-z0-9_]|$)" "\\1\\2" code "${code}")
     endforeach()
     if(code MATCHES "(^|[^A-Za-z0-9_.>])(::)?(${appels})[ \t]*\\("
-       OR code MATCHES "(^|[^A-Za-z0-9_])(${qt})")
+       OR code MATCHES "(^|[^A-Za-z0-9_])(${classes})")
       string(APPEND fautes "${source}:${numero}: ${ligne}\n")
     endif()
   endforeach()

@@ -12,6 +12,8 @@ int Appels(QStringList &liste, int fd, struct stat &st)
     a += ::mkfifo ("/x", 0600); // faute
     const QString b = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation); // faute
     QDir().mkpath(b); // faute
+    std::ifstream flux("/x"); // faute
+    a += std::filesystem::exists("/x"); // faute
     // ::unlink("/x"); a comment is no call
     liste.remove(0); // a method of a list
     a += ::fstat(fd, &st); // a descriptor
