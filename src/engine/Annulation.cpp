@@ -26,6 +26,7 @@ using TGenre = TOperationJournal::TGenre;
 const QString kFichierModifie = u"fichier modifié"_s;
 const QString kNomPris = u"nom d'origine déjà pris"_s;
 const QString kSourceAbsente = u"source absente"_s;
+const QString kImageConservee = u"image non annulée"_s;
 
 // What the undo made of one operation.
 enum class TIssue {
@@ -103,7 +104,8 @@ class TAnnulation {
 public:
     TAnnulation(TJournalAnnulation &journal) : m_journal(journal), m_lu(journal.Lu()) {}
 
-    TResultat Operation(int index);
+    // `imageConservee`: a companion whose image stays, and which stays beside it.
+    TResultat Operation(int index, bool imageConservee);
     // Removes the run's folders, deepest first; the lines of those left.
     void Dossiers(QStringList &lignes);
     // Paths that got a line: what they hold is no news when their folder stays.
@@ -114,6 +116,7 @@ private:
     TResultat Copie(int index, const TOperationJournal &op);
     TResultat Renommage(int index, const TOperationJournal &op);
     TResultat RetirerTemporaire(const TOperationJournal &op);
+    TResultat Conserver(const TOperationJournal &op);
 
     TJournalAnnulation &m_journal;
     const TJournalLu &m_lu;
@@ -133,12 +136,26 @@ bool TAnnulation::DansLeTraitement(const TOperationJournal &op) const
     return dedans(op.Source) && dedans(op.Cible) && dedans(op.Temporaire);
 }
 
-TResultat TAnnulation::Operation(int index)
+TResultat TAnnulation::Operation(int index, bool imageConservee)
 {
     const TOperationJournal &op = m_lu.Operations[index];
     if (!DansLeTraitement(op))
         return Refus(op.Cible.isEmpty() ? op.Temporaire : op.Cible, u"hors du traitement"_s);
+    if (imageConservee)
+        return Conserver(op);
     return op.Genre == TGenre::Copie ? Copie(index, op) : Renommage(index, op);
+}
+
+// A companion whose image stays stays beside it, under the name that matches the image's:
+// its temporary file only is removed. Said when it is there.
+TResultat TAnnulation::Conserver(const TOperationJournal &op)
+{
+    if (TResultat r = RetirerTemporaire(op); r.Issue == TIssue::Refusee)
+        return r;
+    struct stat st {};
+    if (op.Cible.isEmpty() || Examiner(op.Cible, st) != 0 || (!op.Confirmee && !MemeFichier(st, op.Etat)))
+        return {};
+    return Refus(op.Cible, kImageConservee);
 }
 
 // A temporary file still there: the copy was stopped before its move, or failed and could
@@ -313,7 +330,7 @@ TAnnulable Annulable(const QString &dossier)
         if (op.Annulee)
             continue;
         a.Present = true;
-        if (op.Genre != TGenre::Dossier && Fait(op))
+        if (op.Genre != TGenre::Dossier && !op.Compagnon && Fait(op))
             ++a.Images;
     }
     return a;
@@ -356,18 +373,29 @@ void LancerAnnulation(IRetourTraitement &retour)
         ouvert = true;
     }
     TAnnulation annulation(journal);
-    for (qsizetype i = ops.size() - 1; i >= 0; --i) {
-        if (!AAnnuler(ops[i]))
-            continue;
-        retour.ProgressionAvancer();
-        const TResultat r = annulation.Operation(int(i));
-        if (r.Issue == TIssue::Annulee) {
-            ++(ops[i].Genre == TGenre::Copie ? copies : images);
-            journal.Terminer(int(i)); // an undo stopped here goes on from the next
-        } else if (r.Issue == TIssue::Refusee) {
-            lignes.append(LigneRefus(r.Chemin, r.Raison));
-            annulation.m_signales.insert(r.Chemin);
+    // The last image first; an image before the companions that follow it in the journal,
+    // which go back only with it: one that stays keeps them beside it, with their names.
+    for (qsizetype fin = ops.size(); fin > 0;) {
+        qsizetype debut = fin - 1;
+        while (debut > 0 && ops[debut].Compagnon)
+            --debut;
+        bool imageConservee = false;
+        for (qsizetype i = debut; i < fin; ++i) {
+            if (!AAnnuler(ops[i]))
+                continue;
+            retour.ProgressionAvancer();
+            const TResultat r = annulation.Operation(int(i), imageConservee && ops[i].Compagnon);
+            if (r.Issue == TIssue::Annulee) {
+                if (!ops[i].Compagnon) // a companion is no image
+                    ++(ops[i].Genre == TGenre::Copie ? copies : images);
+                journal.Terminer(int(i)); // an undo stopped here goes on from the next
+            } else if (r.Issue == TIssue::Refusee) {
+                lignes.append(LigneRefus(r.Chemin, r.Raison));
+                annulation.m_signales.insert(r.Chemin);
+                imageConservee = imageConservee || (i == debut && !ops[i].Compagnon);
+            }
         }
+        fin = debut;
     }
     annulation.Dossiers(lignes);
     if (ouvert) {

@@ -9,7 +9,7 @@
 // to undo.
 struct TAnnulable {
     bool Present = false; // a journal with something left to take back (images or folders)
-    int Images = 0;       // the copies and renamed images among it
+    int Images = 0;       // the copies and renamed images among it, their companions not counted
     QString Erreur;       // not empty: the journal cannot be used; the text of the "Erreur" box
 };
 TAnnulable Annulable(const QString &dossier);
@@ -25,13 +25,17 @@ TAnnulable Annulable(const QString &dossier);
 // - the run's temporary files are removed;
 // - a change noted but not confirmed (the run was killed) is taken back only as far as
 //   the disk shows it was made;
+// - a companion (a file that travels with an image) goes back only with its image, right
+//   after it: one whose image stays stays beside it, with the line "Impossible d'annuler
+//   pour %s : image non annulée";
 // - the folders the run created are removed when empty, the deepest first; one left
 //   because something else is in it gets the line "Dossier %s conservé : il contient
 //   d'autres fichiers".
-// Each image not put back gives the line "Impossible d'annuler pour %s : %s". Then the
-// journal is removed, the lines replace the error log, the summary "%d copies retirées."
-// (a copy run) or "%d images restaurées." (a rename run) is shown, and the log is opened
-// when it holds lines. Without a journal, shows "Aucun traitement à annuler."; with one that
+// Each image or companion not put back gives the line "Impossible d'annuler pour %s : %s".
+// Then the journal is removed, the lines replace the error log, the summary "%d copies
+// retirées." (a copy run) or "%d images restaurées." (a rename run), counting images
+// only (a companion goes back with its image), is shown, and the log is opened when it
+// holds lines. Without a journal, shows "Aucun traitement à annuler."; with one that
 // cannot be read, an "Erreur" box says so and the journal is kept, nothing touched.
 // Throws EErreur("Ne peut créer le fichier %s") when the error log cannot be written.
 void LancerAnnulation(IRetourTraitement &retour);

@@ -18,6 +18,17 @@ QString Racine(const QString &nom)
     return point < 0 ? nom : nom.left(point);
 }
 
+// Whether the image named `nom` in `dossierCible`, or one of its companions beside it, would
+// find its name taken.
+bool NomsPris(const TEnrFichier &image, const QString &dossierCible, const QString &nom,
+              const TSuiviCompagnons::TOccupe &occupe)
+{
+    return occupe(dossierCible + nom)
+           || std::any_of(image.Compagnons.cbegin(), image.Compagnons.cend(), [&](const TEnrCompagnon &c) {
+                  return occupe(dossierCible + NomCompagnon(image.Nom, c, nom));
+              });
+}
+
 QString Chemin(const TEnrFichier &image)
 {
     return image.Dossier + image.Nom;
@@ -135,9 +146,12 @@ QList<TEnrCompagnon> TSuiviCompagnons::ACopier(qsizetype i, const QString &dossi
 qint64 TSuiviCompagnons::Numero(qsizetype i, const QString &dossierCible,
                                 const TDossierDe &dossierDe, const TOccupe &occupe)
 {
+    // A companion's name taken counts as the image's: the image copied under its own
+    // name would stand beside a file that is not its companion (another shot's sidecar,
+    // another clip's XML, which would then be read as its own), its own left behind.
     const auto pris = [&](const QList<qsizetype> &membres) {
         return std::any_of(membres.cbegin(), membres.cend(), [&](qsizetype m) {
-            return occupe(dossierCible + m_images->at(m).Nom);
+            return NomsPris(m_images->at(m), dossierCible, m_images->at(m).Nom, occupe);
         });
     };
     const auto prise = m_membres.constFind(m_premier.value(i, i));
@@ -170,12 +184,7 @@ qint64 TSuiviCompagnons::NumeroPour(const QList<qsizetype> &membres, const QStri
     for (qint64 n = 2;; ++n) {
         const bool libre = std::none_of(membres.cbegin(), membres.cend(), [&](qsizetype m) {
             const TEnrFichier &image = m_images->at(m);
-            const QString nom = NomAvecNumero(image.Nom, n);
-            return occupe(dossierCible + nom)
-                || std::any_of(image.Compagnons.cbegin(), image.Compagnons.cend(),
-                               [&](const TEnrCompagnon &c) {
-                                   return occupe(dossierCible + NomCompagnon(image.Nom, c, nom));
-                               });
+            return NomsPris(image, dossierCible, NomAvecNumero(image.Nom, n), occupe);
         });
         if (libre)
             return n;

@@ -5,15 +5,18 @@
 // ends at its newline and fields at their spaces whatever the names hold:
 //   P <folder>                                   a folder of the run (source, destination)
 //   D <folder>                                   a folder created
-//   t <source> <temporary>                       a copy about to create its temporary file
+//   t <source> <temporary> [c]                   a copy about to create its temporary file
 //   m <copy> <size> <s> <ns> <dev> <ino> <hash>  ... about to move it to <copy> (hash: "-"
 //                                                when the copy was not verified)
 //   C <size> <s> <ns> <cs> <cns> <size> <s> <ns> ... moved: the copy in place (with its
 //                                                ctime), then the source as it was read
-//   r <old> <new> <size> <s> <ns> <dev> <ino>    a renaming about to be made
+//   r <old> <new> <size> <s> <ns> <dev> <ino> [c] a renaming about to be made
 //   R <size> <s> <ns> <cs> <cns>                 ... made: the file under its new name
 //   x                                            the copy or renaming in hand left nothing
 //   a <n> / A <n>                                operation <n> being / put back by an undo
+// The mark "c" ends the line of a file that travels with an image (a sidecar, a memo): the
+// undo takes it back and does not count it as an image. A journal written without it
+// counts every copy and renaming.
 // A line counts only once its newline is there: a last line without one is torn (a run
 // stopped while writing it) and left out; any other line that cannot be read makes the
 // whole journal unusable.
@@ -210,6 +213,13 @@ public:
         empreinte = TEmpreinte::DepuisHex(champ);
         return empreinte.has_value();
     }
+    // The companion's mark when the line goes on: true when it is the mark, or when the
+    // line ends here.
+    bool MarqueCompagnon(bool &compagnon)
+    {
+        compagnon = !Fini();
+        return !compagnon || Suivant() == "c";
+    }
     // Every field read, nothing more on the line.
     bool Termine() const { return !m_manque && m_pos == m_ligne.size() + 1; }
 
@@ -256,7 +266,7 @@ bool LireVersion2(const QByteArray &octets, qsizetype debut, TJournalLu &lu)
         case 't':
             op.Genre = TOperationJournal::TGenre::Copie;
             op.Confirmee = false;
-            ok = champs.Chemin(op.Source) && champs.Chemin(op.Temporaire);
+            ok = champs.Chemin(op.Source) && champs.Chemin(op.Temporaire) && champs.MarqueCompagnon(op.Compagnon);
             lu.Operations.append(op);
             ouverte = lu.Operations.size() - 1;
             break;
@@ -286,7 +296,7 @@ bool LireVersion2(const QByteArray &octets, qsizetype debut, TJournalLu &lu)
             op.Genre = TOperationJournal::TGenre::Renommage;
             op.Confirmee = false;
             ok = champs.Chemin(op.Source) && champs.Chemin(op.Cible) && champs.Etat(op.Etat)
-                 && champs.Identite(op.Etat);
+                 && champs.Identite(op.Etat) && champs.MarqueCompagnon(op.Compagnon);
             lu.Operations.append(op);
             ouverte = lu.Operations.size() - 1;
             break;
@@ -570,6 +580,7 @@ void TJournalTraitement::AvantTemporaire(const QByteArray &source, const QByteAr
     QByteArray entree("t");
     AjouterChemin(entree, source);
     AjouterChemin(entree, temporaire);
+    AjouterMarque(entree);
     entree += '\n';
     Ajouter(entree);
 }
@@ -618,8 +629,15 @@ void TJournalTraitement::AvantRenommage(const QString &ancien, const QString &no
     AjouterChemin(entree, NomEnOctets(nouveau));
     AjouterEtat(entree, etat);
     AjouterIdentite(entree, etat);
+    AjouterMarque(entree);
     entree += '\n';
     Ajouter(entree);
+}
+
+void TJournalTraitement::AjouterMarque(QByteArray &entree) const
+{
+    if (m_associes)
+        entree += " c";
 }
 
 void TJournalTraitement::Renomme(const QString &nouveau)

@@ -40,6 +40,9 @@ struct TOperationJournal {
     TEtatFichier Etat;
     TEtatFichier EtatSource; // copy, once confirmed: the source when it was read
     std::optional<TEmpreinte> Empreinte; // a verified copy: the fingerprint of its content
+    // A file that travels with an image (a sidecar, a memo): taken back with it, and not
+    // counted as an image. False in a journal written without the mark.
+    bool Compagnon = false;
     bool Confirmee = true;   // the change is known made; false: about to be, the disk tells
     bool Annulee = false;    // already put back by an undo that did not finish
     bool EnAnnulation = false; // an undo was putting it back when it stopped
@@ -77,6 +80,9 @@ public:
     void AvantChangement();
     // A folder made by the run.
     void DossierCree(const QByteArray &dossier);
+    // The copies and renamings noted from now on are of files that travel with an image
+    // (true) or of images (false, from the start).
+    void FichiersAssocies(bool associes) { m_associes = associes; }
 
     void AvantTemporaire(const QByteArray &source, const QByteArray &temporaire) override;
     void AvantDeplacement(const QByteArray &cible, const TEtatFichier &etat,
@@ -103,12 +109,14 @@ private:
     void Commencer(const QByteArray &premiere);
     void Echouer(int erreur);
     void Confirmer(const QByteArray &entree);
+    void AjouterMarque(QByteArray &entree) const; // of a file that travels with an image
 
     QByteArray m_chemin; // of the journal, empty for none
     TDescripteur m_fd; // the journal, open to append, once made
     QByteArrayList m_dossiers; // the run's folders, in the order met
     QByteArray m_confirmation; // the last confirmation, written with the next entry
     QString m_echec;
+    bool m_associes = false; // the file in hand travels with an image
 };
 
 // The journal in `dossier` (ending with "/"), read without following a link, without

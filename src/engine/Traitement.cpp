@@ -94,24 +94,29 @@ public:
 
 private:
     void NoterNonRetenus(const TNonRetenus &nonRetenus);
-    // Copy mode, before phase 2: false when the destination has less room than the
-    // images to copy and the user answered "Non" to going on.
-    bool PlaceAccordee(const QString &destination);
+    // Copy mode, before phase 2: false when the destination has less room than what the
+    // run will copy and the user answered "Non" to going on.
+    bool PlaceAccordee(const TEnrOptions &mode);
+    // Copy mode: the target folder of image j with these options; empty when it has none
+    // of the values chosen (it will not be copied).
+    QString DossierCibleDe(qsizetype j, const TEnrOptions &options) const;
     void TraiterListe();
     void CopierImage(qsizetype i, const QString &valeurs, const TEnrOptions &options);
     // Copies one file of the run (an image, or a file that travels with it) from `source`
     // to `prevue` in `dossierCible`, or to the name `nomLibre` gives if `prevue` is taken
     // meanwhile (without it, a taken name is a failure), with its journal entries and, when
     // the options ask it, its verification. Every failure gets its line; the result says
-    // whether the copy counts, and where it went. `erreurDossier`: why the target's folder
-    // could not be made, the cause given first.
+    // whether the copy counts, and where it went. `compagnon`: a file that travels with an
+    // image, so noted in the journal. `erreurDossier`: why the target's folder could not be
+    // made, the cause given first.
     TResultatCopie CopierUnFichier(const QString &source, const QString &prevue,
                                    const std::function<QString()> &nomLibre,
-                                   const TEnrOptions &options, int erreurDossier = 0);
+                                   const TEnrOptions &options, bool compagnon, int erreurDossier = 0);
     void RenommerImage(qsizetype i, const QString &valeurs, const TEnrOptions &options);
-    // Renames one file of the run (an image, or a file that travels with it) with its
-    // journal entries; a failure gets its line. True when renamed.
-    bool RenommerUnFichier(const QString &ancien, const QString &nouveau, const TEnrOptions &options);
+    // Renames one file of the run (an image, or a file that travels with it: `compagnon`)
+    // with its journal entries; a failure gets its line. True when renamed.
+    bool RenommerUnFichier(const QString &ancien, const QString &nouveau, const TEnrOptions &options,
+                           bool compagnon);
     // Copy mode: the companions of image i that go into `dossierCible` beside the image
     // named `cible` there; those of a preview, under their target names.
     QList<TEnrCompagnon> CopierCompagnons(qsizetype i, const QString &dossierCible, const QString &cible,
@@ -231,7 +236,8 @@ void TTraitement::Executer()
     if (montrer) {
         const TEnrOptions mode = m_options.Options();
         Copie = mode.lCopier;
-        if (Traiter && Copie && !mode.cDossDst.isEmpty() && !PlaceAccordee(mode.cDossDst)) {
+        m_compagnons = TSuiviCompagnons(ListeImages, m_nonRetenus.Fichiers);
+        if (Traiter && Copie && !mode.cDossDst.isEmpty() && !PlaceAccordee(mode)) {
             TerminerSansSuite();
             return;
         }
@@ -245,7 +251,6 @@ void TTraitement::Executer()
         if (Copie && mode.cDossDst.isEmpty()) {
             montrer = false; // the destination was unselected meanwhile
         } else {
-            m_compagnons = TSuiviCompagnons(ListeImages, m_nonRetenus.Fichiers);
             NoterNonRetenus(m_nonRetenus);
             TraiterListe();
         }
@@ -290,20 +295,38 @@ void TTraitement::Executer()
     }
 }
 
-// The size asked of the destination is that of the images phase 1 kept and of their
-// companions: the files it did not keep are never copied, and its sizes are those of the
-// files as they are now.
-bool TTraitement::PlaceAccordee(const QString &destination)
+// The size asked of the destination is that of what phase 2 will copy with the options as
+// they stand: each image phase 1 kept that has a target folder (one without any of the
+// values chosen is not copied), and each companion once into each folder that receives
+// it, as the run sends them. Its sizes are those of the files as they are now.
+bool TTraitement::PlaceAccordee(const TEnrOptions &mode)
 {
-    qint64 aCopier = 0;
+    const std::optional<qint64> libre = EspaceLibre(mode.cDossDst);
+    if (!libre)
+        return true; // nothing known: each copy will tell
+    // Every image and every companion of each: no less than the run copies, and quick.
+    qint64 auPlus = 0;
     for (const TEnrFichier &image : std::as_const(ListeImages)) {
-        aCopier += image.Taille;
-        for (const TEnrCompagnon &c : image.Compagnons) // shared ones counted with each image
+        auPlus += image.Taille;
+        for (const TEnrCompagnon &c : image.Compagnons)
+            auPlus += c.Taille;
+    }
+    if (*libre >= auPlus)
+        return true;
+    TEnrOptions options = mode;
+    options.lCopier = true;
+    TSuiviCompagnons envois = m_compagnons; // a rehearsal: the run's own is left as it is
+    qint64 aCopier = 0;
+    for (qsizetype i = 0; i < ListeImages.size(); ++i) {
+        const QString dossier = DossierCibleDe(i, options);
+        if (dossier.isEmpty())
+            continue;
+        aCopier += ListeImages.at(i).Taille;
+        for (const TEnrCompagnon &c : envois.ACopier(i, dossier))
             aCopier += c.Taille;
     }
-    const std::optional<qint64> libre = EspaceLibre(destination);
-    if (!libre || *libre >= aCopier)
-        return true; // room enough, or nothing known: each copy will tell
+    if (*libre >= aCopier)
+        return true;
     m_curseur.Occupe(false);
     const bool continuer = m_retour.QuestionPrudente(
         u"La destination n'a que %1 de libre pour %2 à copier. Continuer ?"_s.arg(
@@ -311,6 +334,12 @@ bool TTraitement::PlaceAccordee(const QString &destination)
     if (continuer)
         m_curseur.Occupe(true);
     return continuer;
+}
+
+QString TTraitement::DossierCibleDe(qsizetype j, const TEnrOptions &options) const
+{
+    const QString valeurs = ComposerDonnees(ListeImages.at(j).EXIF.value_or(TEnrEXIF{}), options);
+    return valeurs.isEmpty() ? QString() : DossierCibleCopie(options.cDossDst, valeurs);
 }
 
 // Every accepted file counted and not kept by phase 1 gets its line, before the lines of
@@ -396,10 +425,8 @@ void TTraitement::CopierImage(qsizetype i, const QString &valeurs, const TEnrOpt
     // The images of one shot that go into one folder take one number; the name of
     // another image of the run planned there counts as taken.
     const auto occupe = [this](const QString &chemin) { return Occupe(chemin); };
-    const qint64 numero = m_compagnons.Numero(i, dossierCible, [&](qsizetype j) {
-        const QString v = ComposerDonnees(ListeImages.at(j).EXIF.value_or(TEnrEXIF{}), options);
-        return v.isEmpty() ? QString() : DossierCibleCopie(options.cDossDst, v);
-    }, occupe);
+    const qint64 numero = m_compagnons.Numero(i, dossierCible, [&](qsizetype j) { return DossierCibleDe(j, options); },
+                                              occupe);
     const QString prevue = numero > 0 ? dossierCible + NomAvecNumero(image.Nom, numero) : cible;
 
     if (!Traiter) {
@@ -414,7 +441,7 @@ void TTraitement::CopierImage(qsizetype i, const QString &valeurs, const TEnrOpt
     // the check above and the end of the copy takes the next free number too.
     const TResultatCopie r = CopierUnFichier(source, prevue, [&] {
         return dossierCible + NomAvecNumero(image.Nom, m_compagnons.NumeroLibre(i, dossierCible, occupe));
-    }, options, erreurDossier);
+    }, options, false, erreurDossier);
     if (!r.Reussi)
         return;
     if (r.Cible != cible)
@@ -426,8 +453,9 @@ void TTraitement::CopierImage(qsizetype i, const QString &valeurs, const TEnrOpt
 
 TResultatCopie TTraitement::CopierUnFichier(const QString &source, const QString &prevue,
                                             const std::function<QString()> &nomLibre,
-                                            const TEnrOptions &options, int erreurDossier)
+                                            const TEnrOptions &options, bool compagnon, int erreurDossier)
 {
+    m_annulable.FichiersAssocies(compagnon);
     TParametresCopie parametres;
     parametres.nomLibre = nomLibre;
     parametres.verifier = options.lVerifierCopies;
@@ -472,7 +500,7 @@ QList<TEnrCompagnon> TTraitement::CopierCompagnons(qsizetype i, const QString &d
         const QString source = image.Dossier + c.Nom;
         const QString nom = NomCompagnon(image.Nom, c, nomCible);
         if (Traiter) {
-            CopierUnFichier(source, dossierCible + nom, {}, options);
+            CopierUnFichier(source, dossierCible + nom, {}, options, true);
         } else if (Occupe(dossierCible + nom)) { // the line the run will give
             ListeErreurs.append(AvecCause(u"Impossible de copier %1 vers %2"_s.arg(source, dossierCible + nom), EEXIST));
         } else {
@@ -505,19 +533,21 @@ void TTraitement::RenommerImage(qsizetype i, const QString &valeurs, const TEnrO
         AjouterApercu(nouveau, image.Taille, apercu);
         return;
     }
-    if (!RenommerUnFichier(ancien, nouveau, options))
+    if (!RenommerUnFichier(ancien, nouveau, options, false))
         return;
     ++NbTraitees;
     TailleTraitee += image.Taille;
     for (const TEnrCompagnon &c : compagnons)
-        RenommerUnFichier(image.Dossier + c.Nom, nouveauNom(c), options);
+        RenommerUnFichier(image.Dossier + c.Nom, nouveauNom(c), options, true);
 }
 
-bool TTraitement::RenommerUnFichier(const QString &ancien, const QString &nouveau, const TEnrOptions &options)
+bool TTraitement::RenommerUnFichier(const QString &ancien, const QString &nouveau, const TEnrOptions &options,
+                                    bool compagnon)
 {
     // Noted before it is made, confirmed once made: a run killed in between leaves a
     // journal whose undo finds the file under one name or the other.
     m_annulable.Perimetre(options.cDossSrc);
+    m_annulable.FichiersAssocies(compagnon);
     m_annulable.AvantRenommage(ancien, nouveau);
     int erreur = 0;
     if (RenommerFichier(ancien, nouveau, &erreur)) {

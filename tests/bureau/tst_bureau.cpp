@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
@@ -19,6 +20,7 @@
 
 #include "BureauVirtuel.h"
 #include "ConstructeurEXIF.h"
+#include "ConstructeurFilm.h"
 
 using namespace Qt::StringLiterals;
 
@@ -84,8 +86,9 @@ private:
     }
 
     // A copy of the program in `dossier` (made), with the settings `reglages` beside it
-    // (none when empty), started on the display; true once its window shows.
-    bool Lancer(const QString &dossier, const QByteArray &reglages)
+    // (none when empty), started on the display; true once its window shows. `sansVisionneuse`:
+    // the desktop knows no text viewer, so that the program shows its log in its own window.
+    bool Lancer(const QString &dossier, const QByteArray &reglages, bool sansVisionneuse = false)
     {
         if (!QDir().mkpath(dossier) || !QFile::copy(QStringLiteral(CLARVANE_PROGRAMME), dossier + u"/clarvane"_s))
             return false;
@@ -102,6 +105,10 @@ private:
         env.insert(u"XDG_CACHE_HOME"_s, maison + u"/.cache"_s);
         // Its own single-instance socket: another test's program is another user's.
         env.insert(u"XDG_RUNTIME_DIR"_s, execution);
+        if (sansVisionneuse) { // no desktop entry, no MIME association: whatever the machine has
+            env.insert(u"XDG_DATA_DIRS"_s, maison + u"/.local/share"_s);
+            env.insert(u"XDG_CONFIG_DIRS"_s, maison + u"/.config"_s);
+        }
         m_programme = std::make_unique<QProcess>();
         m_programme->setProcessEnvironment(env);
         m_programme->setProcessChannelMode(QProcess::ForwardedChannels); // sanitizer reports
@@ -123,6 +130,17 @@ private:
                 return fenetres.first();
         } while (!fin.hasExpired() && Patienter());
         return {};
+    }
+
+    // True once no shown window of the program has a title that matches.
+    bool AttendreFermeture(const QString &motif)
+    {
+        QDeadlineTimer fin(kAttenteMs);
+        do {
+            if (m_bureau.Fenetres(motif).isEmpty())
+                return true;
+        } while (!fin.hasExpired() && Patienter());
+        return false;
     }
 
     // A pause between two looks at the screen; false once the program has ended (a crash,
@@ -202,6 +220,21 @@ private:
         return u"<absent>"_s;
     }
 
+    // Every file and folder below `dossier`, hidden ones included, by its relative path:
+    // a file with its bytes, a folder as "/".
+    static QMap<QString, QByteArray> Arbre(const QString &dossier)
+    {
+        QMap<QString, QByteArray> arbre;
+        QDirIterator it(dossier, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QFileInfo f = it.nextFileInfo();
+            arbre.insert(QDir(dossier).relativeFilePath(f.filePath()),
+                         f.isDir() && !f.isSymLink() ? QByteArray("/") : LireFichier(f.filePath()));
+        }
+        return arbre;
+    }
+
     // The next box that appears: its title, the beginning of its text, then the keys that
     // answer it. Run through ETAPE: a failure here ends the case.
     void Boite(const QString &titre, const QString &debutTexte, const QString &reponse)
@@ -278,6 +311,103 @@ private Q_SLOTS:
         ETAPE(Boite(u"Information"_s, u"%1 copies retirées."_s.arg(kImages), u"Return"_s));
         QCOMPARE(BoitesPendant(kSurveillanceMs), QStringList());
         QCOMPARE(Copies(), 0);
+        QVERIFY(Quitter());
+    }
+
+    // A card as a camera and a phone write it, copied by Alt+T and Return: every file of it
+    // at its target with its very bytes or named in the log, the summary once; Ctrl+Z and
+    // "Oui" take the run back whole, its question and its summary counting the images (a
+    // companion goes back with its image). Then a rename run and its undo leave the card as
+    // it was, byte for byte and name for name.
+    void carteEntiere()
+    {
+        TValeursEXIF canon;
+        canon.modele = "Canon EOS R5";
+        TValeursEXIF telephone;
+        telephone.modele = "iPhone 13";
+        TOptionsFilm sony;
+        sony.marque = "XAVC";
+        sony.creation = Secondes1904(2024, 8, 2, 12, 0, 0);
+        // Each file of DCIM/100CANON, and the folder of the image it goes into (none: left).
+        const QList<std::tuple<QString, QByteArray, QString>> carte{
+            {u"IMG_0001.CR3"_s, CR3AvecValeurs(canon), u"Canon EOS R5"_s},
+            {u"IMG_0001.JPG"_s, JPEGAvecTIFF(TIFFAvecValeurs(canon)), u"Canon EOS R5"_s},
+            {u"IMG_0001.xmp"_s, "<x:xmpmeta xmp:Rating=\"5\"/>", u"Canon EOS R5"_s},
+            {u"IMG_0002.JPG"_s, JPEGAvecTIFF(TIFFAvecValeurs(canon), true, 4000), u"Canon EOS R5"_s},
+            {u"IMG_0002.WAV"_s, QByteArray("RIFF\x24\0\0\0WAVEfmt ", 16) + QByteArray(3000, '\x7F'), u"Canon EOS R5"_s},
+            {u"C0001.MP4"_s, FilmAvecValeurs(sony), u"ILCE-7M4"_s},
+            {u"C0001M01.XML"_s, XMLSony("ILCE-7M4", "2024-08-03T08:00:00+02:00"), u"ILCE-7M4"_s},
+            {u"IMG_0004.HEIC"_s, HEIFAvecTIFF(TIFFAvecValeurs(telephone)), u"iPhone 13"_s},
+            {u"IMG_0004.AAE"_s, "<?xml version=\"1.0\"?><plist/>", u"iPhone 13"_s},
+            {u"notes.txt"_s, "à ne pas oublier", QString()},
+        };
+        constexpr int kImages = 5;
+        const QString dossierCarte = Source() + u"/100CANON/"_s;
+        for (const auto &[nom, octets, dossier] : carte)
+            QVERIFY(EcrireFichier(dossierCarte + nom, octets));
+        // The user's own in the destination: a folder the run also copies into, and another.
+        QVERIFY(EcrireFichier(Destination() + u"/Canon EOS R5/lisez-moi.txt"_s, "à moi"));
+        QVERIFY(EcrireFichier(Destination() + u"/Ancien/photo.jpg"_s, "à moi aussi"));
+        const QMap<QString, QByteArray> avantCarte = Arbre(Chemin(u"carte"_s));
+        const QMap<QString, QByteArray> avantTri = Arbre(Destination());
+        const QByteArray reglages = "[GENERAL]\r\ncDossSrc=" + QFile::encodeName(Source()) + "/\r\ncDossDst="
+            + QFile::encodeName(Destination()) + "/\r\nlLectRecurs=1\r\nlCopier=1\r\ncOrdreDonEXIF=Afvdpi\r\n"
+            "nSep=2\r\n";
+        QVERIFY(Lancer(Chemin(u"programme"_s), reglages, true));
+        const QString journal = Chemin(u"programme/Clarvane.journal"_s);
+
+        // The copy, as a user makes it.
+        QVERIFY(DansLaFenetre(u"alt+t"_s));
+        ETAPE(Boite(u"Attention"_s, u"Traiter les %1 Images"_s.arg(kImages), u"Return"_s));
+        ETAPE(Boite(u"Information"_s, u"%1 images traitées"_s.arg(kImages), u"Return"_s));
+        // The log it left, in a window of the program's own, is closed as a user does.
+        const QString fenetreJournal = AttendreFenetre(u"^Clarvane\\.erreurs\\.txt$"_s);
+        QVERIFY(!fenetreJournal.isEmpty());
+        QVERIFY(m_bureau.Activer(fenetreJournal) && m_bureau.Touches(u"Return"_s)); // "Fermer"
+        QVERIFY(AttendreFermeture(u"^Clarvane\\.erreurs\\.txt$"_s));
+        QCOMPARE(BoitesPendant(kSurveillanceMs), QStringList());
+        const QStringList lignes = QString::fromUtf8(LireFichier(Chemin(u"programme/Clarvane.erreurs.txt"_s)))
+                                       .split(u"\r\n"_s, Qt::SkipEmptyParts);
+        QMap<QString, QByteArray> attendu = avantTri;
+        QStringList laisses;
+        for (const auto &[nom, octets, dossier] : carte) {
+            if (dossier.isEmpty()) {
+                laisses.append(u"Non copié (ni image ni fichier associé) : "_s + dossierCarte + nom);
+                continue;
+            }
+            attendu.insert(dossier, "/");
+            attendu.insert(dossier + u'/' + nom, octets);
+        }
+        QCOMPARE(lignes, laisses);
+        QCOMPARE(Arbre(Destination()), attendu);
+        QCOMPARE(Arbre(Chemin(u"carte"_s)), avantCarte);
+        QVERIFY(QFile::exists(journal));
+
+        // Ctrl+Z and "Oui": nothing the run made is left, and the images are counted.
+        QVERIFY(DansLaFenetre(u"ctrl+z"_s));
+        ETAPE(Boite(u"Attention"_s, u"Annuler le dernier traitement (%1 images) ?"_s.arg(kImages), u"alt+o"_s));
+        ETAPE(Boite(u"Information"_s, u"%1 copies retirées."_s.arg(kImages), u"Return"_s));
+        QCOMPARE(BoitesPendant(kSurveillanceMs), QStringList());
+        QCOMPARE(Arbre(Destination()), avantTri);
+        QVERIFY(!QFile::exists(journal));
+
+        // A rename run on the card, then its undo.
+        QVERIFY(DansLaFenetre(u"--delay 250 ctrl+r alt+t"_s));
+        ETAPE(Boite(u"Attention"_s, u"Traiter les %1 Images"_s.arg(kImages), u"Return"_s));
+        ETAPE(Boite(u"Information"_s, u"%1 images traitées"_s.arg(kImages), u"Return"_s));
+        QCOMPARE(BoitesPendant(kSurveillanceMs), QStringList()); // nothing left behind to name
+        QStringList renommes;
+        for (const auto &[nom, octets, dossier] : carte)
+            renommes.append(dossier.isEmpty() ? nom : dossier + u'-' + nom);
+        renommes.sort();
+        QCOMPARE(QDir(dossierCarte).entryList(QDir::Files | QDir::Hidden, QDir::Name), renommes);
+        QVERIFY(DansLaFenetre(u"ctrl+z"_s));
+        ETAPE(Boite(u"Attention"_s, u"Annuler le dernier traitement (%1 images) ?"_s.arg(kImages), u"alt+o"_s));
+        ETAPE(Boite(u"Information"_s, u"%1 images restaurées."_s.arg(kImages), u"Return"_s));
+        QCOMPARE(BoitesPendant(kSurveillanceMs), QStringList());
+        QCOMPARE(Arbre(Chemin(u"carte"_s)), avantCarte);
+        QCOMPARE(Arbre(Destination()), avantTri);
+        QVERIFY(!QFile::exists(journal));
         QVERIFY(Quitter());
     }
 

@@ -404,14 +404,7 @@ void TestAnnulation::annulationTueeReprise()
     QFile journal(CheminJournal(b));
     QVERIFY(journal.open(QIODevice::Append) && journal.write("R 40:/tmp/Ph") == 12);
     journal.close();
-    const int etat = DansUnFils([&] {
-        b.retour.surAvancer = [&](int) {
-            if (b.retour.legende == u"Annulation en cours"_s && b.retour.valeur == 3)
-                ::kill(::getpid(), SIGKILL);
-        };
-        LancerAnnulation(b.retour);
-    });
-    QVERIFY(WIFSIGNALED(etat));
+    QVERIFY(AnnulationTuee(b, 3));
     QCOMPARE(Annulable(b.prog).Images, 2);
     QCOMPARE(Fichiers(b.src), (QStringList{u"Canon EOS 300D-IMG_0001.JPG"_s, u"Canon EOS 300D-IMG_0002.JPG"_s,
                                            u"IMG_0003.JPG"_s, u"IMG_0004.JPG"_s}));

@@ -12,6 +12,7 @@
 
 #include "BancTraitement.h"
 #include "Fichiers.h"
+#include "OperationsPiegees.h"
 #include "PetitDisque.h"
 #include "engine/Annulation.h"
 #include "engine/Compagnons.h"
@@ -255,42 +256,67 @@ void TestCompagnons::numerote()
     }
 }
 
-// A companion's name that is taken is never replaced: the line names it, its image is
-// handled all the same.
+// A companion's name that is taken is never replaced. In copy mode, found taken before
+// the copy, it numbers its image as the image's own name would: the image never lands
+// beside a file that is not its companion, its own left behind. Taken meanwhile, or in
+// rename mode, the line names it and its image is handled all the same.
 void TestCompagnons::nomDuCompagnonPris_data()
 {
     QTest::addColumn<bool>("copie");
     QTest::addColumn<bool>("traiter");
-    QTest::newRow("copy") << true << true;
-    QTest::newRow("copy preview") << true << false;
-    QTest::newRow("rename") << false << true;
+    QTest::addColumn<bool>("pendant"); // taken while its image is copied
+    QTest::newRow("copy") << true << true << false;
+    QTest::newRow("copy preview") << true << false << false;
+    QTest::newRow("copy, taken meanwhile") << true << true << true;
+    QTest::newRow("rename") << false << true << false;
 }
 
 void TestCompagnons::nomDuCompagnonPris()
 {
     QFETCH(bool, copie);
     QFETCH(bool, traiter);
+    QFETCH(bool, pendant);
     TBanc b;
     b.options.options.lCopier = copie;
     QVERIFY(Photo(b.src + u"IMG_0001.JPG"_s));
     QVERIFY(EcrireFichier(b.src + u"IMG_0001.xmp"_s, "le mien"));
     QVERIFY(EcrireFichier(b.src + u"IMG_0001.WAV"_s, "mémo"));
-    const QString pris = copie ? b.dst + kCanon + u"/IMG_0001.xmp"_s : b.src + kCanon + u"-IMG_0001.xmp"_s;
-    QVERIFY(EcrireFichier(pris, "un autre"));
+    const QString dossier = b.dst + kCanon + u'/';
+    const QString pris = copie ? dossier + u"IMG_0001.xmp"_s : b.src + kCanon + u"-IMG_0001.xmp"_s;
+    TOperationsPiegees operations;
+    if (pendant) {
+        QVERIFY(QDir().mkpath(dossier));
+        operations.ApresMorceau = [&] {
+            if (!QFile::exists(pris))
+                QVERIFY(EcrireFichier(pris, "un autre"));
+        };
+        b.retour.operations = &operations;
+    } else {
+        QVERIFY(EcrireFichier(pris, "un autre"));
+    }
     b.retour.reponses = {true};
     b.Lancer(traiter);
+    QCOMPARE(LireFichier(pris), QByteArray("un autre"));
 
+    if (copie && !pendant) {
+        const QString notice = u"%1IMG_0001.JPG (existant) %2 copié en %1IMG_0001(2).JPG"_s.arg(
+            dossier, traiter ? u"a été"_s : u"sera"_s);
+        if (!traiter) {
+            QCOMPARE(b.retour.apercuErreurs, QStringList{notice});
+            QCOMPARE(Entrees(b.retour.apercu), (QStringList{u"/Canon EOS 300D/IMG_0001.JPG 1000"_s,
+                                                            u"  + IMG_0001(2).WAV 5"_s, u"  + IMG_0001(2).xmp 7"_s}));
+            return;
+        }
+        QCOMPARE(Lignes(b), QStringList{notice});
+        QCOMPARE(Fichiers(b.dst), (QStringList{kCanon + u"/IMG_0001(2).JPG"_s, kCanon + u"/IMG_0001(2).WAV"_s,
+                                               kCanon + u"/IMG_0001(2).xmp"_s, kCanon + u"/IMG_0001.xmp"_s}));
+        QCOMPARE(LireFichier(dossier + u"IMG_0001(2).xmp"_s), QByteArray("le mien"));
+        return;
+    }
     // The same line in the preview and in the run, with the system's cause.
     const QString ligne = (copie ? u"Impossible de copier %1IMG_0001.xmp vers %2"_s.arg(b.src, pris)
                                  : u"Impossible de renommer %1IMG_0001.xmp en %2"_s.arg(b.src, pris))
         + u" : "_s + MessageSysteme(EEXIST);
-    QCOMPARE(LireFichier(pris), QByteArray("un autre"));
-    if (!traiter) {
-        QCOMPARE(b.retour.apercuErreurs, QStringList{ligne});
-        QCOMPARE(Entrees(b.retour.apercu),
-                 (QStringList{u"/Canon EOS 300D/IMG_0001.JPG 1000"_s, u"  + IMG_0001.WAV 5"_s}));
-        return;
-    }
     QCOMPARE(Lignes(b), QStringList{ligne});
     QCOMPARE(b.retour.Appels(u"Information"_s).value(0).section(u'\r', 0, 0),
              u"Information: 1 images traitées (1000 Oct)."_s);

@@ -1,6 +1,14 @@
 #include "BancTraitement.h"
 
+#include <csignal>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QDirIterator>
+
+#include "Fils.h"
+#include "engine/Annulation.h"
 
 QByteArray OctetsPhoto(qsizetype taille, const TValeursEXIF &v)
 {
@@ -44,4 +52,16 @@ QStringList Fichiers(const QString &dossier)
 QStringList SousDossiers(const QString &dossier)
 {
     return Lister(dossier, QDir::Dirs, QStringLiteral("/"));
+}
+
+bool AnnulationTuee(TBanc &b, int valeur)
+{
+    const int etat = DansUnFils([&] {
+        b.retour.surAvancer = [&](int) {
+            if (b.retour.legende == QStringLiteral("Annulation en cours") && b.retour.valeur == valeur)
+                ::kill(::getpid(), SIGKILL);
+        };
+        LancerAnnulation(b.retour);
+    });
+    return WIFSIGNALED(etat) && WTERMSIG(etat) == SIGKILL;
 }

@@ -60,3 +60,8 @@ struct TBanc {
     QByteArray Dst() const { return NomEnOctets(dst); }
     void Lancer(bool traiter) { LancerTraitement(traiter, options, retour, liste); }
 };
+
+// The undo of the bench's last run, in a child process killed (SIGKILL) when its pop-up
+// "Annulation en cours" reaches `valeur` (that many operations put back, less one): true
+// when it was killed there.
+bool AnnulationTuee(TBanc &b, int valeur);
