@@ -9,5 +9,8 @@ void PreparerApplication()
 {
     QApplication::setApplicationName(u"clarvane"_s);
     QApplication::setDesktopFileName(u"io.github.clarvane.Clarvane"_s);
-    QApplication::setWindowIcon(QIcon::fromTheme(u"clarvane"_s, QIcon(u":/boutons/copier.svg"_s)));
+    // The icon installed for the desktop, compiled in: the icon theme is not asked for it,
+    // since its files are read by paths that the program does not check (a fifo in
+    // ~/.icons would keep the program from starting).
+    QApplication::setWindowIcon(QIcon(u":/desktop/clarvane.svg"_s));
 }

@@ -1,11 +1,13 @@
 #include "app/InstanceUnique.h"
 
-#include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QStandardPaths>
 
 #include <unistd.h>
+
+#include "commun/Chemins.h"
+#include "commun/Dossiers.h"
+#include "commun/NomsFichiers.h"
 
 using namespace Qt::StringLiterals;
 
@@ -32,11 +34,11 @@ QString TInstanceUnique::NomParDefaut()
 {
     // XDG_RUNTIME_DIR (or Qt's private stand-in for it) belongs to the user alone; the
     // user id in the name keeps users apart should it ever be shared.
-    QString dossier = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    const QString dossier = DossierExecution();
     const QString nom = u"clarvane-%1.instance"_s.arg(::getuid());
-    if (dossier.isEmpty() || !QDir(dossier).exists())
+    if (dossier.isEmpty() || !EstDossier(NomEnOctets(dossier)))
         return nom; // Qt puts a bare name in the temporary folder
-    return QDir(dossier).filePath(nom);
+    return AvecBarreFinale(dossier) + nom;
 }
 
 bool TInstanceUnique::Demarrer()

@@ -6,7 +6,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDate>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -16,7 +15,9 @@
 #include "app/AdaptateurTraitement.h"
 #include "app/BoiteMessage.h"
 #include "app/ExecuterAction.h"
+#include "commun/Chemins.h"
 #include "commun/Dossiers.h"
+#include "commun/NomsFichiers.h"
 #include "controls/Fenetres.h"
 #include "controls/Lisibilite.h"
 #include "controls/FolderTreeView.h"
@@ -58,7 +59,7 @@ TfmMainClarvane::TfmMainClarvane(const QString &cheminReglages, QWidget *parent)
     // configuration folder for an installed program.
     m_adaptateur = std::make_unique<TAdaptateurTraitement>(
         this, [this] { return Options(); },
-        AvecBarreFinale(QFileInfo(Fichier->NomFichier()).absolutePath()), OuvrirUrl);
+        NomDepuisOctets(DossierParent(NomEnOctets(Fichier->NomFichier()))), OuvrirUrl);
     RelierControles();
     CreerRaccourcis();
     ChargerOptions();

@@ -1,7 +1,6 @@
 // clarvane-exif: prints what Clarvane reads from each file named on the command line.
 #include <sys/stat.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -9,7 +8,7 @@
 #include <QString>
 
 #include "VersionClarvane.h"
-#include "commun/CheminsLongs.h"
+#include "commun/Chemins.h"
 #include "commun/NomsFichiers.h"
 #include "metadata/LireEXIF.h"
 
@@ -40,20 +39,10 @@ void Ecrire(const QByteArray &octets)
 // is when it is no regular file (a FIFO holds no image, a device would be read forever).
 QByteArray CauseIllisible(const QByteArray &chemin)
 {
-    const TCheminLong acces(chemin); // paths past PATH_MAX too
-    struct stat etat;
-    if (acces.Erreur())
-        return std::strerror(acces.Erreur());
-    if (::fstatat(acces.Fd(), acces.Relatif(), &etat, 0) != 0)
-        return std::strerror(errno);
-    const char *genre = S_ISREG(etat.st_mode)    ? nullptr
-                      : S_ISDIR(etat.st_mode)  ? "dossier"
-                      : S_ISFIFO(etat.st_mode) ? "tube nommé"
-                      : S_ISCHR(etat.st_mode)  ? "périphérique caractère"
-                      : S_ISBLK(etat.st_mode)  ? "périphérique bloc"
-                      : S_ISSOCK(etat.st_mode) ? "socket"
-                                               : "type inconnu";
-    return genre ? "n'est pas un fichier ordinaire (" + QByteArray(genre) + ')' : QByteArray();
+    struct stat etat {};
+    if (const int erreur = EtatChemin(chemin, etat)) // paths past PATH_MAX too
+        return std::strerror(erreur);
+    return TexteNonOrdinaire(etat.st_mode).toUtf8();
 }
 
 } // namespace

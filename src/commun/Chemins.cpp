@@ -1,5 +1,6 @@
 #include "commun/Chemins.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include <dirent.h>
@@ -7,6 +8,8 @@
 #include <unistd.h>
 
 #include "commun/Descripteur.h"
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -55,6 +58,45 @@ QByteArray DossierParent(QByteArrayView chemin)
     return barre < 0 ? QByteArrayLiteral("./") : chemin.first(barre + 1).toByteArray();
 }
 
+QByteArray NomFinal(QByteArrayView chemin)
+{
+    qsizetype fin = chemin.size();
+    while (fin > 1 && chemin.at(fin - 1) == '/')
+        --fin;
+    const QByteArrayView sans = chemin.first(fin);
+    const qsizetype barre = sans.lastIndexOf('/');
+    return (barre < 0 || sans.size() == 1 ? sans : sans.sliced(barre + 1)).toByteArray();
+}
+
+QByteArray CheminNettoye(QByteArrayView chemin)
+{
+    const bool absolu = chemin.startsWith('/');
+    QList<QByteArrayView> noms;
+    qsizetype debut = 0;
+    while (debut <= chemin.size()) {
+        qsizetype fin = chemin.indexOf('/', debut);
+        if (fin < 0)
+            fin = chemin.size();
+        const QByteArrayView nom = chemin.sliced(debut, fin - debut);
+        if (nom == "..") {
+            if (!noms.isEmpty() && noms.last() != "..")
+                noms.removeLast();
+            else if (!absolu)
+                noms.append(nom); // above where a relative path starts: kept
+        } else if (!nom.isEmpty() && nom != ".") {
+            noms.append(nom);
+        }
+        debut = fin + 1;
+    }
+    QByteArray resultat = absolu ? QByteArrayLiteral("/") : QByteArray();
+    for (qsizetype i = 0; i < noms.size(); ++i) {
+        if (i > 0)
+            resultat += '/';
+        resultat += noms.at(i);
+    }
+    return resultat.isEmpty() ? QByteArrayLiteral(".") : resultat;
+}
+
 bool EstSousDossier(QByteArrayView chemin, QByteArrayView dossier)
 {
     if (!chemin.startsWith('/') || !dossier.startsWith('/'))
@@ -93,6 +135,20 @@ bool EstDossier(const QByteArray &chemin)
 {
     struct stat etat {};
     return EtatChemin(chemin, etat) == 0 && S_ISDIR(etat.st_mode);
+}
+
+bool EstFichier(const QByteArray &chemin)
+{
+    struct stat etat {};
+    return EtatChemin(chemin, etat) == 0 && S_ISREG(etat.st_mode);
+}
+
+bool EstExecutable(const QByteArray &chemin)
+{
+    const TCheminLong c(chemin);
+    struct stat etat {};
+    return c.Erreur() == 0 && EtatDans(c.Fd(), c.Relatif(), etat) == 0 && S_ISREG(etat.st_mode)
+        && ::faccessat(c.Fd(), c.Relatif(), X_OK, AT_EACCESS) == 0;
 }
 
 int CreerDossier(const QByteArray &chemin, mode_t mode)
@@ -181,29 +237,10 @@ int DeplacerSansRemplacer(const QByteArray &de, const QByteArray &vers)
 int ListerDossier(const QByteArray &dossier, QByteArrayList &noms)
 {
     noms.clear();
-    const int fd = OuvrirChemin(dossier, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return errno;
-    DIR *flux = ::fdopendir(fd);
-    if (!flux) {
-        const int erreur = errno;
-        ::close(fd);
-        return erreur;
-    }
-    int erreur = 0;
-    for (;;) {
-        errno = 0;
-        const dirent *e = ::readdir(flux);
-        if (!e) {
-            erreur = errno;
-            break;
-        }
-        const QByteArrayView nom(e->d_name);
-        if (nom != "." && nom != "..")
-            noms.append(nom.toByteArray());
-    }
-    ::closedir(flux);
-    return erreur;
+    TListeDossier liste(dossier);
+    while (const dirent *e = liste.Suivante())
+        noms.append(QByteArray(e->d_name));
+    return liste.Erreur();
 }
 
 int SynchroniserDossier(const QByteArray &dossier)
@@ -214,23 +251,229 @@ int SynchroniserDossier(const QByteArray &dossier)
     return Resultat(::fsync(fd.Fd()));
 }
 
+namespace {
+
+// The text of the link at `chemin`, whose lstat gave `etat`; empty when it cannot be read.
+QByteArray LireLien(const TCheminLong &c, const struct stat &etat)
+{
+    QByteArray cible(qsizetype(etat.st_size > 0 ? etat.st_size : 4096) + 1, Qt::Uninitialized);
+    const ssize_t n = ::readlinkat(c.Fd(), c.Relatif(), cible.data(), size_t(cible.size()));
+    if (n <= 0 || n >= cible.size())
+        return {};
+    cible.truncate(n);
+    return cible;
+}
+
+constexpr int kLiensMax = 40; // as the kernel follows them
+
+} // namespace
+
 QByteArray CheminReel(const QByteArray &chemin)
 {
     QByteArray courant = chemin;
-    for (int saut = 0; saut < 40; ++saut) {
+    for (int saut = 0; saut < kLiensMax; ++saut) {
         const TCheminLong c(courant);
         struct stat etat {};
         if (c.Erreur() || EtatDans(c.Fd(), c.Relatif(), etat, TLiens::NePasSuivre) != 0
             || !S_ISLNK(etat.st_mode))
             return courant;
-        QByteArray cible(qsizetype(etat.st_size > 0 ? etat.st_size : 4096) + 1, Qt::Uninitialized);
-        const ssize_t n = ::readlinkat(c.Fd(), c.Relatif(), cible.data(), size_t(cible.size()));
-        if (n <= 0 || n >= cible.size())
+        const QByteArray cible = LireLien(c, etat);
+        if (cible.isEmpty())
             return courant;
-        cible.truncate(n);
         courant = cible.startsWith('/') ? cible : DossierParent(courant) + cible;
     }
     return courant;
+}
+
+QByteArray CheminCanonique(const QByteArray &chemin)
+{
+    if (!chemin.startsWith('/'))
+        return {};
+    // The names still to walk, the next one last; `fait` is reached and holds no link.
+    QByteArrayList reste = chemin.split('/');
+    std::reverse(reste.begin(), reste.end());
+    QByteArray fait = "/";
+    int liens = 0;
+    while (!reste.isEmpty()) {
+        const QByteArray nom = reste.takeLast();
+        if (nom.isEmpty() || nom == ".")
+            continue;
+        if (nom == "..") {
+            fait = DossierParent(fait);
+            continue;
+        }
+        const QByteArray suivant = JoindreChemin(fait, nom);
+        const TCheminLong c(suivant);
+        struct stat etat {};
+        if (c.Erreur() || EtatDans(c.Fd(), c.Relatif(), etat, TLiens::NePasSuivre) != 0)
+            return {};
+        if (S_ISLNK(etat.st_mode)) {
+            const QByteArray cible = LireLien(c, etat);
+            if (cible.isEmpty() || ++liens > kLiensMax)
+                return {};
+            QByteArrayList noms = cible.split('/');
+            for (auto it = noms.rbegin(); it != noms.rend(); ++it)
+                reste.append(*it);
+            if (cible.startsWith('/'))
+                fait = "/";
+            continue;
+        }
+        if (!S_ISDIR(etat.st_mode) && !reste.isEmpty())
+            return {}; // a name, even "" or ".", after a file: ENOTDIR
+        fait = suivant;
+    }
+    return fait.size() > 1 && fait.endsWith('/') ? fait.chopped(1) : fait;
+}
+
+namespace {
+
+// Opens `chemin` for reading without waiting and keeps it when what was opened is of a
+// kind `accepte` takes: see OuvrirLecture.
+template <typename F>
+int OuvrirSi(const QByteArray &chemin, struct stat &etat, F accepte)
+{
+    const int fd = OuvrirChemin(chemin, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return -1;
+    int erreur = 0;
+    if (::fstat(fd, &etat) != 0)
+        erreur = errno;
+    else if (!accepte(etat.st_mode))
+        erreur = S_ISDIR(etat.st_mode) ? EISDIR : ENODEV;
+    if (erreur == 0)
+        return fd;
+    ::close(fd);
+    errno = erreur;
+    return -1;
+}
+
+bool Ordinaire(mode_t mode)
+{
+    return S_ISREG(mode);
+}
+
+bool DeVolume(mode_t mode)
+{
+    return S_ISREG(mode) || S_ISBLK(mode);
+}
+
+} // namespace
+
+int OuvrirLecture(const QByteArray &chemin, struct stat &etat)
+{
+    return OuvrirSi(chemin, etat, Ordinaire);
+}
+
+int LireFichier(const QByteArray &chemin, qint64 maximum, QByteArray &octets, TGenreLecture genre,
+                qint64 *taille)
+{
+    octets.clear();
+    const auto accepte = genre == TGenreLecture::Volume ? DeVolume : Ordinaire;
+    struct stat etat {};
+    if (const int erreur = EtatChemin(chemin, etat))
+        return erreur;
+    if (!accepte(etat.st_mode))
+        return S_ISDIR(etat.st_mode) ? EISDIR : ENODEV;
+    const TDescripteur fd(OuvrirSi(chemin, etat, accepte));
+    if (fd.Fd() < 0)
+        return errno;
+    if (taille)
+        *taille = qint64(etat.st_size);
+    if (genre == TGenreLecture::Ordinaire)
+        return LireAuPlus(fd.Fd(), qMin(maximum, qint64(etat.st_size)), octets);
+    // No size to go by: read a block at a time, the text growing as it comes.
+    constexpr qint64 kBloc = 64 * 1024;
+    QByteArray bloc;
+    while (octets.size() < maximum) {
+        const qint64 voulu = qMin(kBloc, maximum - octets.size());
+        if (const int erreur = LireAuPlus(fd.Fd(), voulu, bloc)) {
+            octets.clear();
+            return erreur;
+        }
+        octets += bloc;
+        if (bloc.size() < voulu)
+            break; // its end
+    }
+    return 0;
+}
+
+QString TexteNonOrdinaire(mode_t mode)
+{
+    const char16_t *genre = S_ISREG(mode)    ? nullptr
+                          : S_ISDIR(mode)  ? u"dossier"
+                          : S_ISFIFO(mode) ? u"tube nommé"
+                          : S_ISCHR(mode)  ? u"périphérique caractère"
+                          : S_ISBLK(mode)  ? u"périphérique bloc"
+                          : S_ISSOCK(mode) ? u"socket"
+                                           : u"type inconnu";
+    return genre ? u"n'est pas un fichier ordinaire (%1)"_s.arg(QStringView(genre)) : QString();
+}
+
+// ---- TListeDossier ------------------------------------------------------------------------
+
+TListeDossier::TListeDossier(const QByteArray &chemin)
+{
+    Prendre(OuvrirChemin(chemin, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
+
+TListeDossier::TListeDossier(const TListeDossier &dossier, const char *nom)
+{
+    if (!dossier.Ouvert()) {
+        m_erreur = EBADF;
+        return;
+    }
+    Prendre(OuvrirDans(dossier.Fd(), nom, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
+
+void TListeDossier::Prendre(int fd)
+{
+    if (fd < 0) {
+        m_erreur = errno;
+        return;
+    }
+    m_flux = ::fdopendir(fd);
+    if (!m_flux) {
+        m_erreur = errno;
+        ::close(fd);
+    }
+}
+
+TListeDossier::~TListeDossier()
+{
+    if (m_flux)
+        ::closedir(m_flux);
+}
+
+int TListeDossier::Fd() const
+{
+    return m_flux ? ::dirfd(m_flux) : -1;
+}
+
+const dirent *TListeDossier::Suivante()
+{
+    if (!m_flux)
+        return nullptr;
+    for (;;) {
+        errno = 0;
+        const dirent *e = ::readdir(m_flux);
+        if (!e) {
+            m_erreur = errno;
+            return nullptr;
+        }
+        const char *n = e->d_name;
+        if (!(n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))))
+            return e;
+    }
+}
+
+bool TListeDossier::EstDossier(const dirent &entree) const
+{
+    if (entree.d_type == DT_DIR)
+        return true;
+    if (entree.d_type != DT_UNKNOWN && entree.d_type != DT_LNK)
+        return false;
+    struct stat etat {};
+    return EtatDans(Fd(), entree.d_name, etat) == 0 && S_ISDIR(etat.st_mode);
 }
 
 int EtatDans(int dossier, const char *nom, struct stat &etat, TLiens liens)

@@ -38,6 +38,26 @@ QString DossierParDefautPour(const QString &dossierProgramme);
 // DossierParDefautPour(DossierProgramme()).
 QString DossierParDefaut();
 
+// The user's home folder: $HOME, "/" without it; no final "/" (but for "/").
+QString DossierMaison();
+
+// The user's folders that the desktop names in user-dirs.dirs.
+enum class TDossierUtilisateur { Bureau, Documents, Images };
+
+// The folder, without final "/", as the desktop names it: the value of its line
+// (XDG_DESKTOP_DIR, XDG_DOCUMENTS_DIR, XDG_PICTURES_DIR) in user-dirs.dirs of the user's
+// configuration folder ($XDG_CONFIG_HOME when absolute, else ~/.config), "$HOME" at its
+// start standing for the home folder, the last such line holding; without one, the XDG
+// default (~/Desktop, ~/Documents, ~/Pictures). The file is read only when it is a
+// regular file, without waiting and 64 KB at most: a fifo, a link to a device, a folder
+// in its place are neither waited on nor read, and the defaults apply, as they do under
+// Qt's test mode. The folder itself may be missing.
+QString DossierUtilisateur(TDossierUtilisateur dossier);
+
+// The folder of the user's sockets: XDG_RUNTIME_DIR, or Qt's stand-in for it (made, and
+// made the user's alone, when missing); empty when there is none.
+QString DossierExecution();
+
 // True when a new file can be created in the folder (tried for real, not guessed from
 // the permission bits, which do not stop root).
 bool DossierInscriptible(const QString &dossier);

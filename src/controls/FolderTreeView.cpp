@@ -4,14 +4,8 @@
 #include <algorithm>
 #include <functional>
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QAction>
 #include <QContextMenuEvent>
-#include <QDir>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -21,6 +15,7 @@
 #include <QSignalBlocker>
 #include <QToolTip>
 
+#include "commun/Chemins.h"
 #include "commun/EErreur.h"
 #include "commun/NomsFichiers.h"
 #include "controls/Fenetres.h"
@@ -54,36 +49,18 @@ QTreeWidgetItem *NouveauPlaceholder()
     return p;
 }
 
-// Directories whose name does not begin with "."; symbolic links to directories count.
-bool EstSousDossier(int dfd, const dirent *e)
+// A folder shown in the tree: a folder (a link to one counts) whose name does not begin
+// with ".".
+bool SousDossierVisible(const TListeDossier &dossier, const dirent &entree)
 {
-    if (e->d_name[0] == '.')
-        return false;
-    if (e->d_type == DT_DIR)
-        return true;
-    if (e->d_type != DT_UNKNOWN && e->d_type != DT_LNK)
-        return false;
-    struct stat st;
-    return fstatat(dfd, e->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+    return entree.d_name[0] != '.' && dossier.EstDossier(entree);
 }
 
-// Opens a folder for listing; null when it cannot be read.
-DIR *Ouvrir(int dfdParent, const char *nom)
+// True at the first sub-folder shown; the rest of the folder is not read.
+bool ASousDossiers(TListeDossier &dossier)
 {
-    const int fd = openat(dfdParent, nom, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return nullptr;
-    DIR *d = fdopendir(fd);
-    if (!d)
-        close(fd);
-    return d;
-}
-
-bool ASousDossiers(DIR *d)
-{
-    const int dfd = dirfd(d);
-    while (const dirent *e = readdir(d))
-        if (EstSousDossier(dfd, e))
+    while (const dirent *e = dossier.Suivante())
+        if (SousDossierVisible(dossier, *e))
             return true;
     return false;
 }
@@ -99,10 +76,16 @@ QString AvecSeparateur(const QString &chemin)
     return chemin.endsWith(u'/') ? chemin : chemin + u'/';
 }
 
-bool EstDossier(const QString &chemin)
+// An absolute folder path that exists, a link to a folder too, of any length.
+bool DossierAbsolu(const QString &chemin)
 {
-    struct stat st;
-    return !chemin.isEmpty() && ::stat(NomEnOctets(chemin).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+    return chemin.startsWith(u'/') && EstDossier(NomEnOctets(chemin));
+}
+
+// The path without ".", ".." or doubled "/", by its text alone, ending with "/".
+QString Nettoye(const QString &chemin)
+{
+    return AvecSeparateur(NomDepuisOctets(CheminNettoye(NomEnOctets(chemin))));
 }
 
 } // namespace
@@ -127,12 +110,8 @@ QString DriveCaption(const TVolume &volume)
 
 bool HasSubFolders(const QString &dossier)
 {
-    DIR *d = Ouvrir(AT_FDCWD, NomEnOctets(dossier).constData());
-    if (!d)
-        return false;
-    const bool oui = ASousDossiers(d);
-    closedir(d);
-    return oui;
+    TListeDossier liste(NomEnOctets(dossier));
+    return ASousDossiers(liste);
 }
 
 TFolderTreeView::TFolderTreeView(QWidget *parent, IFournisseurVolumes *volumes)
@@ -246,9 +225,9 @@ void TFolderTreeView::Populate()
     IFournisseurVolumes &volumes = Volumes();
     if (m_ShowShellNodes) {
         const auto shell = [this](const QString &dossier, const QString &legende, int image) -> QTreeWidgetItem * {
-            if (!dossier.startsWith(u'/') || !EstDossier(dossier))
+            if (!DossierAbsolu(dossier))
                 return nullptr;
-            QTreeWidgetItem *n = NouveauNoeud(legende, image, AvecSeparateur(QDir::cleanPath(dossier)));
+            QTreeWidgetItem *n = NouveauNoeud(legende, image, Nettoye(dossier));
             if (HasSubFolders(Info(n)->Path))
                 n->addChild(NouveauPlaceholder());
             addTopLevelItem(n);
@@ -295,19 +274,12 @@ void TFolderTreeView::LoadChildren(QTreeWidgetItem *noeud)
         QString legende() const { return NomLisible(nom); }
     };
     QList<TEnfant> enfants;
-    if (DIR *d = Ouvrir(AT_FDCWD, NomEnOctets(info->Path).constData())) {
-        const int dfd = dirfd(d);
-        while (const dirent *e = readdir(d)) {
-            if (!EstSousDossier(dfd, e))
-                continue;
-            bool sous = false;
-            if (DIR *s = Ouvrir(dfd, e->d_name)) {
-                sous = ASousDossiers(s);
-                closedir(s);
-            }
-            enfants.append({NomDepuisOctets(e->d_name), sous});
-        }
-        closedir(d);
+    TListeDossier dossier(NomEnOctets(info->Path));
+    while (const dirent *e = dossier.Suivante()) {
+        if (!SousDossierVisible(dossier, *e))
+            continue;
+        TListeDossier sousDossier(dossier, e->d_name);
+        enfants.append({NomDepuisOctets(e->d_name), ASousDossiers(sousDossier)});
     }
     std::sort(enfants.begin(), enfants.end(),
               [](const TEnfant &a, const TEnfant &b) { return OrdreLegendes(a.legende(), b.legende()); });
@@ -354,9 +326,9 @@ void TFolderTreeView::SetSelectedPath(const QString &path)
     const QString actuel = SelectedPath();
     if (path == actuel || (!path.isEmpty() && AvecSeparateur(path) == actuel))
         return;
-    if (!path.startsWith(u'/') || !EstDossier(path))
+    if (!DossierAbsolu(path))
         throw EErreur(u"Chemin non trouvé."_s);
-    const QString cible = AvecSeparateur(QDir::cleanPath(path));
+    const QString cible = Nettoye(path);
 
     QTreeWidgetItem *courant = nullptr;
     QString prefixe;
@@ -425,9 +397,9 @@ bool TFolderTreeView::CreateSubFolder(const QString &name)
     QString niveau = info->Path;
     for (const QString &n : niveaux) {
         niveau += n + u'/';
-        ::mkdir(NomEnOctets(niveau).constData(), 0777);
+        CreerDossier(NomEnOctets(niveau));
     }
-    if (!EstDossier(nouveau))
+    if (!DossierAbsolu(nouveau))
         return false;
 
     setUpdatesEnabled(false);

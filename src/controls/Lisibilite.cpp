@@ -10,13 +10,12 @@
 #include <QComboBox>
 #include <QApplication>
 #include <QBuffer>
-#include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 #include <QPointer>
 #include <QProxyStyle>
 #include <QRegularExpression>
+#include <QResource>
 #include <QStyleFactory>
 #include <QStyleOption>
 
@@ -168,13 +167,17 @@ QByteArray CouleursPalette(QByteArray svg, const QPalette &palette)
     return resultat.toUtf8();
 }
 
+// A picture compiled into the program (":/..."), never one of the disk: QResource reads
+// the resources alone.
 QImage Rendu(const QString &chemin, const QPalette &palette, int cote)
 {
-    QFile fichier(chemin);
-    if (!fichier.open(QIODevice::ReadOnly))
+    if (!chemin.startsWith(u":/"_s))
         return {};
-    QByteArray donnees = fichier.readAll();
-    const bool svg = QFileInfo(chemin).suffix().compare(u"svg"_s, Qt::CaseInsensitive) == 0;
+    const QResource ressource(chemin);
+    if (!ressource.isValid())
+        return {};
+    QByteArray donnees = ressource.uncompressedData();
+    const bool svg = chemin.endsWith(u".svg"_s, Qt::CaseInsensitive);
     if (svg)
         donnees = CouleursPalette(donnees, palette);
     QBuffer tampon(&donnees);

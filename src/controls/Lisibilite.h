@@ -75,7 +75,8 @@ QColor CouleurQuiSeDetache(const QColor &couleur, const QColor &fond, double con
 // The contrast ratio of two colours, from 1 (the same luminance) to 21 (black on white).
 double Contraste(const QColor &a, const QColor &b);
 
-// One of the program's SVG pictures, drawn for the palette it is shown with:
+// One of the program's SVG pictures (a resource compiled in, ":/...": nothing else is
+// read), drawn for the palette it is shown with:
 // - the parts of the drawing marked class="base" take the palette's Base colour as their
 //   fill, those marked class="cadre" a frame colour halfway between Text and Base (the
 //   state images of the order tree are boxes of the view's own colours, not white squares);

@@ -11,15 +11,13 @@
 #include <vector>
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <QByteArray>
 #include <QHash>
 #include <QSet>
 
-#include "commun/CheminsLongs.h"
+#include "commun/Chemins.h"
 #include "commun/Dossiers.h"
 #include "commun/NomsFichiers.h"
 #include "metadata/FormatsImages.h"
@@ -187,7 +185,7 @@ qint64 TailleSurPlace(TContexteScan &ctx, int dfd, const char *nom)
 {
     struct stat st;
     const qint64 taille =
-        ::fstatat(dfd, nom, &st, 0) == 0 && S_ISREG(st.st_mode) ? st.st_size : kTailleDisparu;
+        EtatDans(dfd, nom, st) == 0 && S_ISREG(st.st_mode) ? st.st_size : kTailleDisparu;
     // One clock read per size: the time since the previous one holds this request and the
     // listing around it, well under kSeuilLentNs on a warm cache. A moment without the
     // processor slows one of them, a slow medium most.
@@ -222,7 +220,7 @@ void CompterFichiers(TContexteScan &ctx, int dfd, const TNiveau &niveau, const Q
             [&](qsizetype i) {
                 TEntree &e = entrees[demandes[std::size_t(i)]];
                 struct stat st;
-                e.taille = ::fstatat(dfd, noms.constData() + e.nom, &st, 0) == 0 && S_ISREG(st.st_mode)
+                e.taille = EtatDans(dfd, noms.constData() + e.nom, st) == 0 && S_ISREG(st.st_mode)
                     ? st.st_size : kTailleDisparu;
             },
             [&ctx](qsizetype, bool) { return ctx.patience.Tic(); });
@@ -309,25 +307,17 @@ void ClasserAutres(TContexteScan &ctx, int dfd, std::size_t premier,
 // pass its other regular files sorted out by ClasserAutres. False when it could
 // not be listed (wholly or in part); true also for a folder not entered because this scan
 // has entered it already.
-bool ListerDossier(TContexteScan &ctx, TNiveau &niveau)
+bool ListerNiveau(TContexteScan &ctx, TNiveau &niveau)
 {
-    const int fd = OuvrirChemin(niveau.octets, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
+    TListeDossier dossier(niveau.octets);
+    if (!dossier.Ouvert())
         return false;
+    const int dfd = dossier.Fd();
     struct stat st;
-    if (::fstat(fd, &st) != 0) {
-        ::close(fd);
+    if (::fstat(dfd, &st) != 0)
         return false;
-    }
-    if (!ctx.visites.insert({st.st_dev, st.st_ino}).second) {
-        ::close(fd); // already entered through another path (a link to an ancestor)
-        return true;
-    }
-    DIR *dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return false;
-    }
+    if (!ctx.visites.insert({st.st_dev, st.st_ino}).second)
+        return true; // already entered through another path (a link to an ancestor)
 
     QByteArray nomsDossier; // counting pass: this folder's accepted names
     QByteArray &noms = ctx.comptageSeul ? nomsDossier : ctx.noms;
@@ -340,16 +330,15 @@ bool ListerDossier(TContexteScan &ctx, TNiveau &niveau)
     };
     bool complet = true;
     for (;;) {
-        errno = 0;
-        const dirent *entree = ::readdir(dir);
+        const dirent *entree = dossier.Suivante();
         if (!entree) {
-            complet = errno == 0;
+            complet = dossier.Erreur() == 0;
             break;
         }
         if (!ctx.patience.Tic())
             break;
         const char *octets = entree->d_name;
-        if (CommencePar(octets, '.')) // ".", ".." and every hidden entry
+        if (CommencePar(octets, '.')) // every hidden entry
             continue;
 
         bool estDossier = false;
@@ -370,7 +359,7 @@ bool ListerDossier(TContexteScan &ctx, TNiveau &niveau)
             }
             estFichier = true;
             if (!ctx.lent)
-                taille = TailleSurPlace(ctx, ::dirfd(dir), octets);
+                taille = TailleSurPlace(ctx, dfd, octets);
             break;
         case DT_LNK:
         case DT_UNKNOWN: {
@@ -381,7 +370,7 @@ bool ListerDossier(TContexteScan &ctx, TNiveau &niveau)
             if (!image && !ctx.recursif && ctx.comptageSeul)
                 continue;
             struct stat lien;
-            if (::fstatat(::dirfd(dir), octets, &lien, 0) != 0)
+            if (EtatDans(dfd, octets, lien) != 0)
                 continue;
             if (S_ISDIR(lien.st_mode)) {
                 estDossier = true;
@@ -410,17 +399,16 @@ bool ListerDossier(TContexteScan &ctx, TNiveau &niveau)
 
     if (!ctx.patience.Arrete()) {
         if (ctx.comptageSeul) {
-            CompterFichiers(ctx, ::dirfd(dir), niveau, nomsDossier, entrees);
+            CompterFichiers(ctx, dfd, niveau, nomsDossier, entrees);
         } else {
             ctx.dossiers.push_back({niveau.dossier, niveau.octets, {}});
             const std::size_t premier = ctx.fichiers.size();
             for (const TEntree &e : entrees)
                 ctx.fichiers.push_back({ctx.dossiers.size() - 1, e.nom, e.taille});
             if (!autres.empty())
-                ClasserAutres(ctx, ::dirfd(dir), premier, autres, nomsAutres);
+                ClasserAutres(ctx, dfd, premier, autres, nomsAutres);
         }
     }
-    ::closedir(dir);
     return complet;
 }
 
@@ -436,7 +424,7 @@ bool LireListes(TContexteScan &ctx, const std::function<bool()> &avancer);
 // files at once, while the cache holds what the listing met.
 void Entrer(TContexteScan &ctx, TNiveau &niveau, const std::function<bool()> &avancer)
 {
-    if (!ListerDossier(ctx, niveau))
+    if (!ListerNiveau(ctx, niveau))
         NoterDossierIllisible(ctx, niveau);
     if (!ctx.comptageSeul && !ctx.lent && !ctx.patience.Arrete())
         ctx.arrete = !LireListes(ctx, avancer);
@@ -495,10 +483,8 @@ bool LireListes(TContexteScan &ctx, const std::function<bool()> &avancer)
             TFichierLu &lu = lus[i];
             lu.fichier.Taille = f.taille;
             if (f.taille == kTailleADemander) {
-                const TCheminLong chemin(d.octets + nom);
                 struct stat st;
-                if (chemin.Erreur() != 0 || ::fstatat(chemin.Fd(), chemin.Relatif(), &st, 0) != 0
-                    || !S_ISREG(st.st_mode))
+                if (EtatChemin(d.octets + nom, st) != 0 || !S_ISREG(st.st_mode))
                     lu.fichier.Taille = kTailleDisparu;
                 else
                     lu.fichier.Taille = st.st_size;

@@ -3,11 +3,10 @@
 #include <cerrno>
 #include <cstring>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "commun/CheminsLongs.h"
+#include "commun/Chemins.h"
 #include "commun/NomsFichiers.h"
 
 const char *IFluxOctets::Acceder(qint64 position, qint64 &disponible)
@@ -145,10 +144,10 @@ bool TFluxEtendues::Charger(qint64 position, const char *&donnees, qint64 &debut
 TFluxFichier::TFluxFichier(const QString &chemin)
 {
     // The name in the file system's encoding; ASCII paths, the usual case, without
-    // allocating.
+    // allocating: the bytes stay on the stack, zero-terminated, and the QByteArray only
+    // points to them.
     char court[512];
-    QByteArray long_;
-    const char *nom = court;
+    QByteArray octets;
     const qsizetype n = chemin.size();
     bool ascii = n < qsizetype(sizeof court);
     for (qsizetype i = 0; i < n && ascii; ++i) {
@@ -158,32 +157,18 @@ TFluxFichier::TFluxFichier(const QString &chemin)
     }
     if (ascii) {
         court[n] = '\0';
+        octets = QByteArray::fromRawData(court, n);
     } else {
-        long_ = NomEnOctets(chemin);
-        if (long_.contains('\0')) {
+        octets = NomEnOctets(chemin);
+        if (octets.contains('\0')) {
             m_erreur = EINVAL;
             return;
         }
-        nom = long_.constData();
-    }
-    // O_NONBLOCK: opening a fifo must not wait for a writer; it is refused just below.
-    constexpr int kDrapeaux = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-    int fd;
-    if (ascii) {
-        do
-            fd = ::open(nom, kDrapeaux);
-        while (fd < 0 && errno == EINTR);
-    } else {
-        fd = OuvrirChemin(long_, kDrapeaux); // reaches paths past PATH_MAX too
-    }
-    if (fd < 0) {
-        m_erreur = errno;
-        return;
     }
     struct stat etat;
-    if (::fstat(fd, &etat) != 0 || !S_ISREG(etat.st_mode)) {
-        m_erreur = ::fstat(fd, &etat) != 0 ? errno : S_ISDIR(etat.st_mode) ? EISDIR : ENODEV;
-        ::close(fd);
+    const int fd = OuvrirLecture(octets, etat); // paths past PATH_MAX too
+    if (fd < 0) {
+        m_erreur = errno;
         return;
     }
     m_fd = fd;

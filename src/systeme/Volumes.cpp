@@ -3,30 +3,29 @@
 
 #include <algorithm>
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
-#include <QStandardPaths>
 
+#include "commun/Chemins.h"
 #include "commun/Dossiers.h"
+#include "commun/NomsFichiers.h"
 
 using namespace Qt::StringLiterals;
 
 QString IFournisseurVolumes::DossierBureau() const
 {
-    return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    return DossierUtilisateur(TDossierUtilisateur::Bureau);
 }
 
 QString IFournisseurVolumes::DossierDocuments() const
 {
-    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return DossierUtilisateur(TDossierUtilisateur::Documents);
 }
 
 namespace {
 
-// mountinfo writes space, tab, newline and backslash as \ooo octal escapes.
+// mountinfo writes space, tab, newline and backslash as \ooo octal escapes; the bytes of a
+// name that is not UTF-8 are kept as the program keeps them (NomDepuisOctets).
 QString DecoderOctal(const QByteArray &champ)
 {
     QByteArray octets;
@@ -45,13 +44,12 @@ QString DecoderOctal(const QByteArray &champ)
         }
         octets.append(champ[i]);
     }
-    return QFile::decodeName(octets);
+    return NomDepuisOctets(octets);
 }
 
 // udev writes unsafe characters of labels as \xNN.
-QString DecoderUdev(const QString &nom)
+QString DecoderUdev(const QByteArray &octets)
 {
-    QByteArray octets = QFile::encodeName(nom);
     QByteArray sortie;
     for (qsizetype i = 0; i < octets.size(); ++i) {
         if (octets[i] == '\\' && i + 3 < octets.size() && octets[i + 1] == 'x') {
@@ -73,56 +71,58 @@ bool SousDossierDe(const QString &chemin, const QString &dossier)
     return chemin == dossier || chemin.startsWith(dossier + u'/');
 }
 
-// The canonical device of every name in a /dev/disk/by-* folder.
-QHash<QString, QString> LiensDisques(const QString &dossier)
+// The canonical device of every name in a /dev/disk/by-* folder, the first name in byte
+// order when several lead to one device.
+QHash<QByteArray, QByteArray> LiensDisques(const QByteArray &dossier)
 {
-    QHash<QString, QString> liens;
-    const QFileInfoList entrees = QDir(dossier).entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot);
-    for (const QFileInfo &e : entrees) {
-        const QString cible = e.canonicalFilePath();
-        if (!cible.isEmpty())
-            liens.insert(cible, e.fileName());
+    QHash<QByteArray, QByteArray> liens;
+    QByteArrayList noms;
+    ListerDossier(dossier, noms);
+    std::sort(noms.begin(), noms.end());
+    for (const QByteArray &nom : std::as_const(noms)) {
+        const QByteArray cible = CheminCanonique(JoindreChemin(dossier, nom));
+        if (!cible.isEmpty() && !liens.contains(cible))
+            liens.insert(cible, nom);
     }
     return liens;
 }
 
-QByteArray LireFichierCourt(const QString &chemin, qint64 taille = 64)
+// The first bytes of a file of sysfs; empty when it cannot be read.
+QByteArray LireSysfs(const QByteArray &chemin)
 {
-    QFile f(chemin);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.read(taille);
+    constexpr qint64 kTailleMax = 64;
+    QByteArray octets;
+    LireFichier(chemin, kTailleMax, octets, TGenreLecture::Systeme);
+    return octets;
 }
 
 // The sysfs folder of a mount's block device, empty for none.
-QString DossierSysfs(const QString &racine, const TMontage &m, const QString &peripherique)
+QByteArray DossierSysfs(const QByteArray &racine, const TMontage &m, const QByteArray &peripherique)
 {
     if (!peripherique.isEmpty()) {
-        const QString d = racine + u"/sys/class/block/"_s + QFileInfo(peripherique).fileName();
-        if (QFileInfo::exists(d))
-            return QFileInfo(d).canonicalFilePath();
+        const QByteArray d = CheminCanonique(racine + "/sys/class/block/" + NomFinal(peripherique));
+        if (!d.isEmpty())
+            return d;
     }
-    if (!m.MajeurMineur.isEmpty() && !m.MajeurMineur.startsWith(u"0:"_s)) {
-        const QString d = racine + u"/sys/dev/block/"_s + m.MajeurMineur;
-        if (QFileInfo::exists(d))
-            return QFileInfo(d).canonicalFilePath();
-    }
+    if (!m.MajeurMineur.isEmpty() && !m.MajeurMineur.startsWith(u"0:"_s))
+        return CheminCanonique(racine + "/sys/dev/block/" + m.MajeurMineur.toLatin1());
     return {};
 }
 
 // A USB stick or card reader, an SD card: what the user plugs in and takes out.
-bool EstAmovible(const QString &sysfs)
+bool EstAmovible(const QByteArray &sysfs)
 {
     if (sysfs.isEmpty())
         return false;
-    QString disque = sysfs;
-    if (QFileInfo::exists(sysfs + u"/partition"_s))
-        disque = QFileInfo(sysfs).path();
-    if (LireFichierCourt(disque + u"/removable"_s).trimmed() == "1")
+    QByteArray disque = sysfs;
+    struct stat etat {};
+    if (EtatChemin(sysfs + "/partition", etat) == 0)
+        disque = DossierParent(sysfs).chopped(1);
+    if (LireSysfs(disque + "/removable").trimmed() == "1")
         return true;
-    if (disque.contains(u"/usb"_s))
+    if (disque.contains("/usb"))
         return true;
-    return LireFichierCourt(disque + u"/device/type"_s).trimmed() == "SD";
+    return LireSysfs(disque + "/device/type").trimmed() == "SD";
 }
 
 quint32 Lire32(const QByteArray &s, int pos)
@@ -233,29 +233,34 @@ TVolumesSysteme::TVolumesSysteme(const QString &racine)
 
 QList<TVolume> TVolumesSysteme::Volumes() const
 {
-    QFile f(m_racine + u"/proc/self/mountinfo"_s);
-    QList<TMontage> montages;
-    if (f.open(QIODevice::ReadOnly))
-        montages = LireMountInfo(f.readAll());
+    const QByteArray racine = NomEnOctets(m_racine);
+    // The mount table, whose size /proc does not tell, read up to a bound no machine
+    // reaches (a line is about 150 bytes); a line cut there is left out.
+    constexpr qint64 kMontagesMax = 16 * 1024 * 1024;
+    QByteArray table;
+    if (LireFichier(racine + "/proc/self/mountinfo", kMontagesMax, table, TGenreLecture::Systeme) == 0
+        && table.size() == kMontagesMax)
+        table.truncate(table.lastIndexOf('\n') + 1);
+    const QList<TMontage> montages = LireMountInfo(table);
 
-    const QHash<QString, QString> uuids = LiensDisques(m_racine + u"/dev/disk/by-uuid"_s);
-    const QHash<QString, QString> labels = LiensDisques(m_racine + u"/dev/disk/by-label"_s);
+    const QHash<QByteArray, QByteArray> uuids = LiensDisques(racine + "/dev/disk/by-uuid");
+    const QHash<QByteArray, QByteArray> labels = LiensDisques(racine + "/dev/disk/by-label");
 
     // A later mount on the same point hides the earlier one.
     QHash<QString, qsizetype> parPoint;
     QList<TVolume> volumes;
     bool racineVue = false;
     for (const TMontage &m : montages) {
-        const bool racine = m.PointMontage == u"/"_s;
-        QString peripherique;
+        const bool estRacine = m.PointMontage == u"/"_s;
+        QByteArray peripherique;
         if (m.Source.startsWith(u"/dev/"_s)) {
-            peripherique = QFileInfo(m_racine + m.Source).canonicalFilePath();
+            peripherique = CheminCanonique(racine + NomEnOctets(m.Source));
             if (peripherique.isEmpty())
-                peripherique = m_racine + m.Source;
+                peripherique = racine + NomEnOctets(m.Source);
         }
         const std::optional<TTypeLecteur> type =
-            TypeDuMontage(m, EstAmovible(DossierSysfs(m_racine, m, peripherique)));
-        if (!type && !racine)
+            TypeDuMontage(m, EstAmovible(DossierSysfs(racine, m, peripherique)));
+        if (!type && !estRacine)
             continue;
         TVolume v;
         v.PointMontage = AvecBarreFinale(m.PointMontage);
@@ -263,13 +268,15 @@ QList<TVolume> TVolumesSysteme::Volumes() const
         v.SystemeFichiers = m.SystemeFichiers;
         v.Peripherique = m.Source;
         if (!peripherique.isEmpty()) {
-            v.Serie = SerieDepuisUUID(uuids.value(peripherique));
+            v.Serie = SerieDepuisUUID(QString::fromLatin1(uuids.value(peripherique)));
             v.Nom = DecoderUdev(labels.value(peripherique));
             const QString fs = m.SystemeFichiers;
             if ((v.Serie == 0 || v.Nom.isEmpty())
                 && (fs == u"vfat"_s || fs == u"msdos"_s || fs == u"exfat"_s || fs == u"fuseblk"_s)) {
                 // Readable by root or the disk group only; udev's links usually suffice.
-                if (const auto boot = LireSecteurBoot(LireFichierCourt(peripherique, 512))) {
+                QByteArray secteur;
+                LireFichier(peripherique, 512, secteur, TGenreLecture::Volume);
+                if (const auto boot = LireSecteurBoot(secteur)) {
                     if (v.Serie == 0)
                         v.Serie = boot->Serie;
                     if (v.Nom.isEmpty())
@@ -277,7 +284,7 @@ QList<TVolume> TVolumesSysteme::Volumes() const
                 }
             }
         }
-        racineVue = racineVue || racine;
+        racineVue = racineVue || estRacine;
         if (const auto it = parPoint.constFind(v.PointMontage); it != parPoint.cend()) {
             volumes[*it] = v;
         } else {

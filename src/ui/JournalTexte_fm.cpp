@@ -1,14 +1,15 @@
 #include "ui/JournalTexte_fm.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "commun/Chemins.h"
 #include "commun/NomsFichiers.h"
+#include "engine/JournalTraitement.h"
+#include "metadata/Nombres.h"
 
 using namespace Qt::StringLiterals;
 
@@ -46,16 +47,24 @@ TfmJournalTexte::TfmJournalTexte(QWidget *parent)
     mmJournal->setFocus();
 }
 
-void TfmJournalTexte::Charger(const QString &chemin)
+void TfmJournalTexte::Charger(const QString &chemin, qint64 tailleMax)
 {
-    setWindowTitle(NomLisible(QFileInfo(chemin).fileName()));
-    QFile fichier(chemin);
-    if (!fichier.open(QIODevice::ReadOnly)) {
-        mmJournal->setPlainText(u"Impossible de lire le fichier \"%1\" : %2"_s
-                                    .arg(NomLisible(chemin), fichier.errorString()));
+    const QByteArray octets = NomEnOctets(chemin);
+    setWindowTitle(NomLisible(NomDepuisOctets(NomFinal(octets))));
+    QByteArray contenu;
+    qint64 taille = 0;
+    if (const int erreur = LireFichier(octets, tailleMax, contenu, TGenreLecture::Ordinaire, &taille)) {
+        struct stat etat {};
+        QString cause = EtatChemin(octets, etat) == 0 ? TexteNonOrdinaire(etat.st_mode) : QString();
+        if (cause.isEmpty())
+            cause = MessageSysteme(erreur);
+        mmJournal->setPlainText(u"Impossible de lire le fichier \"%1\" : %2"_s.arg(NomLisible(chemin), cause));
         return;
     }
-    QString texte = QString::fromUtf8(fichier.readAll());
+    QString texte = QString::fromUtf8(contenu);
+    if (taille > tailleMax) // the beginning only: a log of a run is far shorter
+        texte += u"\n[…] Fichier tronqué : %1 affichés sur %2."_s.arg(TailleEnTexte(contenu.size()),
+                                                                     TailleEnTexte(taille));
     texte.replace(u"\r\n"_s, u"\n"_s);
     if (texte.endsWith(u'\n'))
         texte.chop(1);

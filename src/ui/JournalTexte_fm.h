@@ -22,8 +22,11 @@ public:
     explicit TfmJournalTexte(QWidget *parent = nullptr);
 
     // Reads the file again and shows its lines (UTF-8; CR LF or LF); a file that cannot be
-    // read shows why instead. The caption becomes the file's name.
-    void Charger(const QString &chemin);
+    // read, or is no regular file (a fifo, a link to a device, a folder: neither waited on
+    // nor read), shows why instead. The caption becomes the file's name. Of a longer file,
+    // the first `tailleMax` bytes are shown, followed by a line saying so.
+    static constexpr qint64 kTailleMontree = 32 * 1024 * 1024;
+    void Charger(const QString &chemin, qint64 tailleMax = kTailleMontree);
 
     QPlainTextEdit *mmJournal;
     QWidget *pnCommandes;

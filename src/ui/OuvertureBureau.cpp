@@ -1,11 +1,11 @@
 #include "ui/OuvertureBureau.h"
 
 #include <QDesktopServices>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QProcess>
-#include <QStandardPaths>
+
+#include "commun/Chemins.h"
+#include "commun/Dossiers.h"
+#include "commun/NomsFichiers.h"
 
 using namespace Qt::StringLiterals;
 
@@ -19,7 +19,7 @@ QString FichierEntree(const QString &entree, const QStringList &dossiers)
         QString nom = entree;
         for (;;) {
             const QString chemin = dossier + u'/' + nom;
-            if (QFileInfo(chemin).isFile())
+            if (EstFichier(NomEnOctets(chemin)))
                 return chemin;
             const qsizetype tiret = nom.indexOf(u'-');
             if (tiret < 0)
@@ -30,15 +30,19 @@ QString FichierEntree(const QString &entree, const QStringList &dossiers)
     return {};
 }
 
+// A program named by its path, or found in one of the folders of PATH.
 bool Executable(const QString &programme)
 {
     if (programme.isEmpty())
         return false;
-    if (programme.contains(u'/')) {
-        const QFileInfo info(programme);
-        return info.isFile() && info.isExecutable();
-    }
-    return !QStandardPaths::findExecutable(programme).isEmpty();
+    const QByteArray octets = NomEnOctets(programme);
+    if (programme.contains(u'/'))
+        return EstExecutable(octets);
+    const QByteArray chemins = qgetenv("PATH");
+    for (const QByteArray &dossier : chemins.split(':'))
+        if (!dossier.isEmpty() && EstExecutable(JoindreChemin(dossier, octets)))
+            return true;
+    return false;
 }
 
 } // namespace
@@ -47,7 +51,7 @@ QStringList DossiersApplications()
 {
     QString maison = qEnvironmentVariable("XDG_DATA_HOME");
     if (maison.isEmpty())
-        maison = QDir::homePath() + u"/.local/share"_s;
+        maison = DossierMaison() + u"/.local/share"_s;
     QString autres = qEnvironmentVariable("XDG_DATA_DIRS");
     if (autres.isEmpty())
         autres = u"/usr/local/share:/usr/share"_s;
@@ -64,13 +68,16 @@ bool EntreeGraphique(const QString &entree, const QStringList &dossiers)
 {
     if (!entree.endsWith(u".desktop"_s) || entree.contains(u'/'))
         return false;
-    QFile fichier(FichierEntree(entree, dossiers));
-    if (fichier.fileName().isEmpty() || !fichier.open(QIODevice::ReadOnly | QIODevice::Text))
+    const QString chemin = FichierEntree(entree, dossiers);
+    // A desktop entry is a few hundred bytes (translations make it a few dozen KB).
+    constexpr qint64 kTailleMax = 1024 * 1024;
+    QByteArray contenu;
+    if (chemin.isEmpty() || LireFichier(NomEnOctets(chemin), kTailleMax, contenu) != 0)
         return false;
     QString exec, tryExec;
     bool terminal = false, cache = false, groupe = false;
-    while (!fichier.atEnd()) {
-        const QString ligne = QString::fromUtf8(fichier.readLine()).trimmed();
+    for (const QByteArray &octets : contenu.split('\n')) {
+        const QString ligne = QString::fromUtf8(octets).trimmed();
         if (ligne.startsWith(u'[')) {
             groupe = ligne == u"[Desktop Entry]"_s;
             continue;

@@ -1,11 +1,17 @@
 // The captions of the program's windows reach the window system exactly as each window
 // sets them: no application name is added to them.
+#include <sys/stat.h>
+#include <sys/wait.h>
+
 #include <QApplication>
+#include <QFile>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
 
+#include "Fils.h"
 #include "app/BoiteMessage.h"
 #include "app/Demarrage.h"
 #include "controls/GaugeWindow.h"
@@ -49,7 +55,25 @@ private Q_SLOTS:
         QCOMPARE(affiche, u"nom-provisoire"_s);
         // The desktop still knows the program by its entry.
         QCOMPARE(QApplication::desktopFileName(), u"io.github.clarvane.Clarvane"_s);
-        QVERIFY(!QApplication::windowIcon().isNull());
+        QVERIFY(!QApplication::windowIcon().pixmap(32).isNull());
+    }
+
+    // The program's icon is its own, compiled in: a fifo among the icon theme's files
+    // (~/.icons/hicolor/index.theme) does not keep the program from starting (in a child
+    // under a time limit, so that a hang fails the test).
+    void iconeSansTheme()
+    {
+        QTemporaryDir icones;
+        QVERIFY(QDir().mkpath(icones.path() + u"/hicolor"_s));
+        QVERIFY(::mkfifo(QFile::encodeName(icones.path() + u"/hicolor/index.theme"_s).constData(), 0644) == 0);
+        const int etat = DansUnFils([&] {
+            QIcon::setThemeSearchPaths({icones.path()});
+            QIcon::setThemeName(u"hicolor"_s);
+            PreparerApplication();
+            ::_exit(QApplication::windowIcon().pixmap(32).isNull() ? 1 : 0);
+        }, true);
+        QVERIFY2(WIFEXITED(etat), "the program's icon waited on the icon theme");
+        QCOMPARE(WEXITSTATUS(etat), 0);
     }
 
     void boites_data()

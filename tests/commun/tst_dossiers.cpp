@@ -1,6 +1,10 @@
 // The program's folders: the trailing "/" every folder path carries, and where the
 // program's own files go (beside itself only when it is not installed).
+#include <cstdio>
+
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "Fils.h"
 #include "commun/Dossiers.h"
 
 using namespace Qt::StringLiterals;
@@ -173,6 +178,80 @@ private Q_SLOTS:
         const QString dossierProgramme = installe ? u"/usr/bin/"_s : programme.path() + u'/';
         const QString resultat = DossierParDefautPour(dossierProgramme);
         QCOMPARE(resultat, attendu == u"<programme>"_s ? dossierProgramme : maison.path() + u'/' + attendu);
+    }
+
+    // The user's folders as user-dirs.dirs names them, read without Qt: "$HOME" replaced,
+    // quotes taken off, the last line of a key holding, the defaults for a key not named.
+    // Anything but a regular file in its place (a fifo, a link to /dev/zero, a folder) is
+    // neither waited on nor read: the defaults, at once (in a child under a time and a
+    // memory limit, so that a hang or an endless read fails the test).
+    void dossiersUtilisateur_data()
+    {
+        QTest::addColumn<QByteArray>("contenu"); // "<tube>", "<zéro>", "<dossier>": no file but that
+        QTest::addColumn<QString>("config");     // XDG_CONFIG_HOME, "<maison>/" for a folder of HOME
+        QTest::addColumn<QString>("bureau");     // "<maison>/" standing for HOME's path
+        QTest::addColumn<QString>("documents");
+        QTest::addColumn<QString>("images");
+        const QString b = u"<maison>/Desktop"_s, d = u"<maison>/Documents"_s, i = u"<maison>/Pictures"_s;
+        QTest::newRow("absent") << QByteArray() << QString() << b << d << i;
+        QTest::newRow("noms du bureau")
+            << QByteArray("# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Bureau\"\n"
+                          "XDG_DOCUMENTS_DIR=\"$HOME/Documents/\"\r\nXDG_PICTURES_DIR=\"/srv/Photos\"\n")
+            << QString() << u"<maison>/Bureau"_s << d << u"/srv/Photos"_s;
+        QTest::newRow("la dernière ligne") << QByteArray("XDG_DESKTOP_DIR=\"$HOME/a\"\nXDG_DESKTOP_DIR=$HOME/b\n")
+                                           << QString() << u"<maison>/b"_s << d << i;
+        QTest::newRow("octets bruts") << QByteArray("XDG_PICTURES_DIR=\"$HOME/Photos \xE9t\xE9\"\n")
+                                      << QString() << b << d << u"<maison>/Photos \xDCE9t\xDCE9"_s;
+        QTest::newRow("XDG_CONFIG_HOME") << QByteArray("XDG_DESKTOP_DIR=\"$HOME/Ailleurs\"\n")
+                                         << u"<maison>/autre"_s << u"<maison>/Ailleurs"_s << d << i;
+        QTest::newRow("XDG_CONFIG_HOME relatif") << QByteArray("XDG_DESKTOP_DIR=\"$HOME/Ailleurs\"\n")
+                                                 << u"relatif"_s << u"<maison>/Ailleurs"_s << d << i;
+        QTest::newRow("tube") << QByteArray("<tube>") << QString() << b << d << i;
+        QTest::newRow("lien vers /dev/zero") << QByteArray("<zéro>") << QString() << b << d << i;
+        QTest::newRow("dossier") << QByteArray("<dossier>") << QString() << b << d << i;
+    }
+    void dossiersUtilisateur()
+    {
+        QFETCH(QByteArray, contenu);
+        QFETCH(QString, config);
+        QFETCH(QString, bureau);
+        QFETCH(QString, documents);
+        QFETCH(QString, images);
+        QTemporaryDir maison;
+        QVERIFY(maison.isValid());
+        const auto dans = [&](QString t) { return t.replace(u"<maison>"_s, maison.path()); };
+        // The file goes where the program looks: XDG_CONFIG_HOME when absolute, else ~/.config.
+        const QString dossierConfig = config.startsWith(u'<') ? dans(config) : maison.path() + u"/.config"_s;
+        QVERIFY(QDir().mkpath(dossierConfig));
+        const QByteArray fichier = QFile::encodeName(dossierConfig + u"/user-dirs.dirs"_s);
+        if (contenu == "<tube>")
+            QVERIFY(::mkfifo(fichier.constData(), 0644) == 0);
+        else if (contenu == "<zéro>")
+            QVERIFY(::symlink("/dev/zero", fichier.constData()) == 0);
+        else if (contenu == "<dossier>")
+            QVERIFY(::mkdir(fichier.constData(), 0755) == 0);
+        else if (!contenu.isEmpty())
+            QVERIFY(EcrireTout(QFile::decodeName(fichier), contenu));
+
+        const int etat = DansUnFils([&] {
+            QStandardPaths::setTestModeEnabled(false);
+            qputenv("HOME", QFile::encodeName(maison.path()));
+            if (config.isEmpty())
+                qunsetenv("XDG_CONFIG_HOME");
+            else
+                qputenv("XDG_CONFIG_HOME", QFile::encodeName(dans(config)));
+            const QStringList lus{DossierUtilisateur(TDossierUtilisateur::Bureau),
+                                  DossierUtilisateur(TDossierUtilisateur::Documents),
+                                  DossierUtilisateur(TDossierUtilisateur::Images)};
+            const QStringList attendus{dans(bureau), dans(documents), dans(images)};
+            if (lus != attendus)
+                std::fprintf(stderr, "read: %s\n", qPrintable(lus.join(u" | "_s)));
+            ::_exit(lus == attendus ? 0 : 1);
+        }, true);
+        QVERIFY2(WIFEXITED(etat), "reading user-dirs.dirs hung or ran out of memory");
+        QCOMPARE(WEXITSTATUS(etat), 0);
+        // Under Qt's test mode, the user's own file is never read.
+        QCOMPARE(DossierUtilisateur(TDossierUtilisateur::Bureau), DossierMaison() + u"/Desktop"_s);
     }
 
     void cleanupTestCase()

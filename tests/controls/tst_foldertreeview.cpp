@@ -11,7 +11,10 @@
 #include <QTest>
 
 #include "LectureSeule.h"
+#include "Octets.h"
+#include "commun/Chemins.h"
 #include "commun/EErreur.h"
+#include "commun/NomsFichiers.h"
 #include "controls/FolderTreeView.h"
 #include "systeme/Volumes.h"
 
@@ -385,6 +388,38 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(m_base + u"evade"_s));
         QVERIFY(!tree.CreateSubFolder(u"   "_s));
         QCOMPARE(tree.SelectedPath(), m_base + u"photos/2007/"_s);
+    }
+
+    // Folders deeper than PATH_MAX, with names that are not UTF-8: selected, listed,
+    // refreshed and created in like any other.
+    void cheminsLongs()
+    {
+        QByteArray profond = NomEnOctets(m_base) + "long/";
+        for (int niveau = 0; niveau < 17; ++niveau)
+            profond += QByteArray(240, char('a' + niveau)) + "\xE9/";
+        QVERIFY(profond.size() > 4096);
+        QVERIFY(CreerDossiers(profond + "fin/dernier"));
+        const QString chemin = NomDepuisOctets(profond);
+        QVERIFY(HasSubFolders(chemin));
+
+        TFolderTreeView tree(nullptr, &m_volumes);
+        tree.Populate();
+        tree.SetSelectedPath(chemin);
+        QCOMPARE(tree.SelectedPath(), chemin);
+        QTreeWidgetItem *noeud = tree.currentItem();
+        QCOMPARE(noeud->text(0), NomLisible(NomDepuisOctets(QByteArray(240, 'q') + "\xE9")));
+        QCOMPARE(noeud->childCount(), 1); // "fin", not read yet
+        noeud->setExpanded(true);
+        QCOMPARE(Legendes(noeud), QStringList{u"fin"_s});
+        QCOMPARE(noeud->child(0)->childCount(), 1); // "fin" holds "dernier"
+
+        QVERIFY(tree.CreateSubFolder(u"neuf/plus bas"_s));
+        QVERIFY(EstDossier(profond + "neuf/plus bas"));
+        QCOMPARE(tree.SelectedPath(), chemin + u"neuf/plus bas/"_s);
+        tree.SetSelectedPath(chemin);
+        tree.RefreshSelected();
+        QCOMPARE(Legendes(tree.currentItem()), (QStringList{u"fin"_s, u"neuf"_s}));
+        SupprimerArbre(NomEnOctets(m_base) + "long/");
     }
 
     void creerSousDossierRefuse()

@@ -1,12 +1,20 @@
 // The volumes of the machine read from /proc and sysfs: mount table lines, the kind of
 // each mount, volume serials from boot sectors and file-system UUIDs, and the volumes
 // put together from a fake system root.
+#include <cstdio>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "Fils.h"
+#include "commun/NomsFichiers.h"
 #include "systeme/Volumes.h"
 
 using namespace Qt::StringLiterals;
@@ -205,6 +213,107 @@ private Q_SLOTS:
         QCOMPARE(v[3].Serie, 0x1A2B3C4Du);
         QCOMPARE(v[4].Type, TTypeLecteur::Reseau);
         QCOMPARE(v[5].Type, TTypeLecteur::DisqueRAM);
+    }
+
+    // A mount point whose name is not UTF-8 keeps its bytes, so that its folder is found.
+    void pointNonUtf8()
+    {
+        const QList<TMontage> m = LireMountInfo("40 22 8:33 / /media/anne/caf\\351 rw - vfat /dev/sdc1 rw\n");
+        QCOMPARE(m.size(), 1);
+        QCOMPARE(NomEnOctets(m[0].PointMontage), QByteArray("/media/anne/caf\xE9"));
+    }
+
+    // Hostile files where the system's are looked for: the mount table a fifo or a link
+    // to /dev/zero, a card's "device" a fifo. Nothing is waited on nor read without end
+    // (in a child under a time and a memory limit): the root alone is shown, or the card
+    // without its serial.
+    void fichiersSystemeHostiles_data()
+    {
+        QTest::addColumn<QString>("cas");
+        QTest::newRow("mountinfo: tube") << u"mountinfo tube"_s;
+        QTest::newRow("mountinfo: lien vers /dev/zero") << u"mountinfo zéro"_s;
+        QTest::newRow("mountinfo: dossier") << u"mountinfo dossier"_s;
+        QTest::newRow("carte: tube") << u"carte tube"_s;
+        QTest::newRow("carte: lien vers /dev/zero") << u"carte zéro"_s;
+        QTest::newRow("removable: tube") << u"removable tube"_s;
+    }
+    void fichiersSystemeHostiles()
+    {
+        QFETCH(QString, cas);
+        QTemporaryDir racine;
+        const QByteArray r = QFile::encodeName(racine.path());
+        QVERIFY(QDir().mkpath(racine.path() + u"/proc/self"_s));
+        QVERIFY(QDir().mkpath(racine.path() + u"/dev"_s));
+        QVERIFY(QDir().mkpath(racine.path() + u"/sys/devices/usb/block/sdb/sdb1"_s));
+        QVERIFY(QDir().mkpath(racine.path() + u"/sys/class/block"_s));
+        QVERIFY(::symlink("../../devices/usb/block/sdb/sdb1", (r + "/sys/class/block/sdb1").constData()) == 0);
+        QVERIFY(QFile(racine.path() + u"/sys/devices/usb/block/sdb/sdb1/partition"_s).open(QIODevice::WriteOnly));
+        const QByteArray mountinfo = r + "/proc/self/mountinfo";
+        const QByteArray carte = r + "/dev/sdb1";
+        const QByteArray amovible = r + "/sys/devices/usb/block/sdb/removable";
+        QFile table(QFile::decodeName(mountinfo));
+        if (cas == u"mountinfo tube"_s)
+            QVERIFY(::mkfifo(mountinfo.constData(), 0644) == 0);
+        else if (cas == u"mountinfo zéro"_s)
+            QVERIFY(::symlink("/dev/zero", mountinfo.constData()) == 0);
+        else if (cas == u"mountinfo dossier"_s)
+            QVERIFY(::mkdir(mountinfo.constData(), 0755) == 0);
+        else
+            QVERIFY(table.open(QIODevice::WriteOnly)
+                    && table.write("22 1 8:2 / / rw - ext4 /dev/sda2 rw\n"
+                                   "30 22 8:17 / /media/anne/CARTE rw - vfat /dev/sdb1 rw\n") > 0);
+        table.close();
+        if (cas == u"carte tube"_s)
+            QVERIFY(::mkfifo(carte.constData(), 0644) == 0);
+        else if (cas == u"carte zéro"_s)
+            QVERIFY(::symlink("/dev/zero", carte.constData()) == 0);
+        else
+            QVERIFY(QFile(QFile::decodeName(carte)).open(QIODevice::WriteOnly));
+        if (cas == u"removable tube"_s)
+            QVERIFY(::mkfifo(amovible.constData(), 0644) == 0);
+        const bool tableLue = !cas.startsWith(u"mountinfo"_s);
+
+        const int etat = DansUnFils([&] {
+            const QList<TVolume> v = TVolumesSysteme(racine.path()).Volumes();
+            QStringList points;
+            for (const TVolume &x : v)
+                points << x.PointMontage + u' ' + QString::number(x.Serie);
+            const QStringList attendus = tableLue ? QStringList{u"/ 0"_s, u"/media/anne/CARTE/ 0"_s}
+                                                  : QStringList{u"/ 0"_s};
+            if (points != attendus)
+                std::fprintf(stderr, "volumes: %s\n", qPrintable(points.join(u", "_s)));
+            ::_exit(points == attendus ? 0 : 1);
+        }, true);
+        QVERIFY2(WIFEXITED(etat), "reading the system's files hung or ran out of memory");
+        QCOMPARE(WEXITSTATUS(etat), 0);
+    }
+
+    // The desktop and documents folders of the tree's shell nodes, with anything but a
+    // regular file as user-dirs.dirs: the defaults, at once, instead of a program that
+    // hangs at start (a fifo) or eats the memory (a link to /dev/zero).
+    void dossiersBureauSansAttente_data()
+    {
+        QTest::addColumn<bool>("tube");
+        QTest::newRow("tube") << true;
+        QTest::newRow("lien vers /dev/zero") << false;
+    }
+    void dossiersBureauSansAttente()
+    {
+        QFETCH(bool, tube);
+        QTemporaryDir maison;
+        QVERIFY(QDir().mkpath(maison.path() + u"/.config"_s));
+        const QByteArray fichier = QFile::encodeName(maison.path() + u"/.config/user-dirs.dirs"_s);
+        QVERIFY(tube ? ::mkfifo(fichier.constData(), 0644) == 0 : ::symlink("/dev/zero", fichier.constData()) == 0);
+        const int etat = DansUnFils([&] {
+            qputenv("HOME", QFile::encodeName(maison.path()));
+            qunsetenv("XDG_CONFIG_HOME");
+            const TVolumesSysteme volumes;
+            const bool bon = volumes.DossierBureau() == maison.path() + u"/Desktop"_s
+                && volumes.DossierDocuments() == maison.path() + u"/Documents"_s;
+            ::_exit(bon ? 0 : 1);
+        }, true);
+        QVERIFY2(WIFEXITED(etat), "asking for the desktop folder hung or ran out of memory");
+        QCOMPARE(WEXITSTATUS(etat), 0);
     }
 
     // The machine's own volumes: the root comes first and nothing of the system shows.

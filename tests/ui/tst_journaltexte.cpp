@@ -1,5 +1,11 @@
 // The error log when the desktop cannot show it: the program's own window, and how the
 // desktop's program for text files is judged.
+#include <cstdio>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -9,6 +15,8 @@
 #include <QTest>
 
 #include "Fichiers.h"
+#include "Fils.h"
+#include "metadata/Nombres.h"
 #include "ui/JournalTexte_fm.h"
 #include "ui/OuvertureBureau.h"
 
@@ -121,6 +129,87 @@ private Q_SLOTS:
         QVERIFY(fenetre->mmJournal->toPlainText().startsWith(u"Impossible de lire le fichier \""_s));
         QVERIFY(fenetre->mmJournal->toPlainText().contains(u"/absent/Clarvane.erreurs.txt"_s));
         delete fenetre;
+    }
+
+    // Anything but a regular file in the log's place is neither waited on (a fifo) nor
+    // read without end (a link to /dev/zero): the window says why, at once. Of a huge
+    // file (sparse: a terabyte of nothing) only the beginning is read, and the window says
+    // so. In a child under a time and a memory limit, so that a hang or an endless read
+    // fails the test.
+    void journalSpecial_data()
+    {
+        QTest::addColumn<QString>("cas");
+        QTest::addColumn<QString>("texte");
+        QTest::newRow("tube") << u"tube"_s << u"n'est pas un fichier ordinaire (tube nommé)"_s;
+        QTest::newRow("lien vers /dev/zero") << u"zéro"_s << u"n'est pas un fichier ordinaire (périphérique caractère)"_s;
+        QTest::newRow("dossier") << u"dossier"_s << u"n'est pas un fichier ordinaire (dossier)"_s;
+        QTest::newRow("un téraoctet") << u"énorme"_s
+                                      << u"Fichier tronqué : %1 affichés sur %2."_s.arg(TailleEnTexte(1000),
+                                                                                        TailleEnTexte(qint64(1) << 40));
+    }
+    void journalSpecial()
+    {
+        QFETCH(QString, cas);
+        QFETCH(QString, texte);
+        QTemporaryDir dossier;
+        const QString chemin = dossier.path() + u"/Clarvane.erreurs.txt"_s;
+        const QByteArray octets = QFile::encodeName(chemin);
+        if (cas == u"tube"_s)
+            QVERIFY(::mkfifo(octets.constData(), 0644) == 0);
+        else if (cas == u"zéro"_s)
+            QVERIFY(::symlink("/dev/zero", octets.constData()) == 0);
+        else if (cas == u"dossier"_s)
+            QVERIFY(QDir().mkdir(chemin));
+        else
+            QVERIFY(EcrireFichier(chemin, "Impossible de copier\r\n") && ::truncate(octets.constData(), qint64(1) << 40) == 0);
+        const int etat = DansUnFils([&] {
+            TfmJournalTexte fenetre;
+            fenetre.Charger(chemin, 1000);
+            const QString montre = fenetre.mmJournal->toPlainText();
+            const bool bon = montre.endsWith(texte) && fenetre.windowTitle() == u"Clarvane.erreurs.txt"_s
+                && (cas != u"énorme"_s || montre.startsWith(u"Impossible de copier\n"_s));
+            if (!bon)
+                std::fprintf(stderr, "shown: %s\n", qPrintable(montre.right(200).replace(QChar(0), u'0')));
+            ::_exit(bon ? 0 : 1);
+        }, true);
+        QVERIFY2(WIFEXITED(etat), "reading the log hung or ran out of memory");
+        QCOMPARE(WEXITSTATUS(etat), 0);
+    }
+
+    // The same in a desktop entry, read to judge the desktop's text viewer: not used.
+    void entreeSpeciale()
+    {
+        QTemporaryDir dossier;
+        const QByteArray tube = QFile::encodeName(dossier.path() + u"/tube.desktop"_s);
+        const QByteArray zero = QFile::encodeName(dossier.path() + u"/zero.desktop"_s);
+        QVERIFY(::mkfifo(tube.constData(), 0644) == 0);
+        QVERIFY(::symlink("/dev/zero", zero.constData()) == 0);
+        const int etat = DansUnFils([&] {
+            const bool bon = !EntreeGraphique(u"tube.desktop"_s, {dossier.path()})
+                && !EntreeGraphique(u"zero.desktop"_s, {dossier.path()});
+            ::_exit(bon ? 0 : 1);
+        }, true);
+        QVERIFY2(WIFEXITED(etat), "reading a desktop entry hung or ran out of memory");
+        QCOMPARE(WEXITSTATUS(etat), 0);
+    }
+
+    // A program named by the entry is looked for in PATH: only an executable regular file
+    // counts, not a file without its x bit nor a folder of that name.
+    void programmeDansPath()
+    {
+        QTemporaryDir bin, dossier;
+        const QByteArray chemin = qgetenv("PATH");
+        qputenv("PATH", "/absent::" + QFile::encodeName(bin.path()));
+        QVERIFY(EcrireFichier(bin.path() + u"/visionneuse"_s, "#!/bin/sh\n"));
+        QVERIFY(QFile::setPermissions(bin.path() + u"/visionneuse"_s, QFile::ReadOwner | QFile::ExeOwner));
+        QVERIFY(EcrireFichier(bin.path() + u"/texte-seul"_s, "#!/bin/sh\n"));
+        QVERIFY(QDir().mkdir(bin.path() + u"/un-dossier"_s));
+        for (const auto &[programme, graphique] : {std::pair{"visionneuse", true}, {"texte-seul", false},
+                                                    {"un-dossier", false}, {"absent", false}}) {
+            Entree(dossier.path(), u"e.desktop"_s, "[Desktop Entry]\nExec=" + QByteArray(programme) + " %f\n");
+            QVERIFY2(EntreeGraphique(u"e.desktop"_s, {dossier.path()}) == graphique, programme);
+        }
+        qputenv("PATH", chemin);
     }
 
     void entreesBureau_data()
