@@ -3,13 +3,9 @@
 #include <cerrno>
 #include <limits>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <QStringDecoder>
 
 #include "commun/Chemins.h"
-#include "commun/Descripteur.h"
 #include "commun/EcritureRemplacement.h"
 #include "commun/NomsFichiers.h"
 #include "commun/Windows1252.h"
@@ -93,22 +89,9 @@ void TBigIniFile::Lire()
     // followed), used only when it is a regular file, and read up to the size it had then.
     // Anything else is unreadable: the defaults apply and nothing is written back over it.
     // Something else than a regular file is not even opened: opening a device may act on it.
-    const QByteArray chemin = NomEnOctets(m_nomFichier);
-    struct stat etat {};
-    const int erreur = EtatChemin(chemin, etat);
-    if (erreur != 0 || !S_ISREG(etat.st_mode)) {
-        m_illisible = erreur != ENOENT;
-        return;
-    }
-    const TDescripteur fd(OuvrirChemin(chemin, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (fd.Fd() < 0) {
-        m_illisible = errno != ENOENT;
-        return;
-    }
     QByteArray octets;
-    if (::fstat(fd.Fd(), &etat) != 0 || !S_ISREG(etat.st_mode)
-        || LireAuPlus(fd.Fd(), qint64(etat.st_size), octets) != 0) {
-        m_illisible = true;
+    if (const int erreur = LireFichier(NomEnOctets(m_nomFichier), std::numeric_limits<qint64>::max(), octets)) {
+        m_illisible = erreur != ENOENT;
         return;
     }
     QString texte;
